@@ -1,0 +1,19 @@
+# The host build: the core with the fake backends and the unit tests.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB_RECURSE KS_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp)
+add_library(kestrove_fake STATIC ${KS_FAKE_SOURCES})
+target_link_libraries(kestrove_fake PUBLIC kestrove_core)
+
+file(GLOB_RECURSE KS_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
+list(FILTER KS_HOST_TESTS EXCLUDE REGEX "/tests/(win32|e2e)/")
+add_executable(host_tests ${KS_HOST_TESTS})
+target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(host_tests PRIVATE kestrove_fake GTest::gtest GTest::gmock GTest::gtest_main)
+gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
+
+# Only the win32 backends, the Windows renderer, main and the Windows-only
+# tests may include Windows headers.
+add_test(NAME layering.NoWindowsHeadersInCore
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-layering.sh ${CMAKE_SOURCE_DIR})

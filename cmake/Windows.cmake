@@ -1,0 +1,62 @@
+# The Windows build: the core with the win32 backends, kstrv7.exe, and the
+# test programs that run under Wine.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB_RECURSE KS_WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/ui/win32/*.cpp)
+add_library(kestrove_win32 STATIC ${KS_WIN32_SOURCES})
+target_link_libraries(kestrove_win32 PUBLIC kestrove_core user32 gdi32 advapi32 shell32 comctl32 ole32 uuid bcrypt)
+
+add_executable(kstrv7 WIN32 ${CMAKE_SOURCE_DIR}/src/main.cpp ${CMAKE_SOURCE_DIR}/res/kstrv7.rc)
+target_link_libraries(kstrv7 PRIVATE kestrove_win32)
+set_target_properties(kstrv7 PROPERTIES OUTPUT_NAME kstrv7 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# GoogleTest from Debian's sources, built for Windows.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest's own sources are not held to our warning flags.
+foreach(gt gtest gtest_main gmock gmock_main)
+  if(TARGET ${gt})
+    target_compile_options(${gt} PRIVATE -Wno-error)
+  endif()
+endforeach()
+
+# Windows-only backend and renderer tests: one program, one ctest test, since
+# each Wine start costs time.
+file(GLOB_RECURSE KS_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+if(KS_WIN32_TESTS)
+  add_executable(win32_tests ${KS_WIN32_TESTS})
+  target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(win32_tests PRIVATE kestrove_win32 gtest gmock gtest_main)
+  set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_test(NAME win32.backends COMMAND win32_tests --gtest_brief=1)
+  set_tests_properties(win32.backends PROPERTIES TIMEOUT 600)
+endif()
+
+# End-to-end tests: drive kstrv7.exe from outside as a user would.
+file(GLOB_RECURSE KS_E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+if(KS_E2E_SOURCES)
+  add_executable(e2e_tests ${KS_E2E_SOURCES})
+  target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(e2e_tests PRIVATE gtest gmock user32 gdi32 advapi32 shell32)
+  set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_dependencies(e2e_tests kstrv7)
+  add_test(NAME e2e.scenarios COMMAND e2e_tests --gtest_brief=1)
+  set_tests_properties(e2e.scenarios PROPERTIES TIMEOUT 900
+    ENVIRONMENT "KS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KS_SHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")
+endif()
+
+# Small helper programs the tests start.
+file(GLOB KS_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
+foreach(tool_source ${KS_TOOL_SOURCES})
+  get_filename_component(tool_name ${tool_source} NAME_WE)
+  add_executable(${tool_name} WIN32 ${tool_source})
+  target_link_libraries(${tool_name} PRIVATE user32 gdi32)
+  set_target_properties(${tool_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(TARGET e2e_tests)
+    add_dependencies(e2e_tests ${tool_name})
+  endif()
+endforeach()

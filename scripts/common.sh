@@ -1,0 +1,52 @@
+# Shared by the scripts: Debian packages and the Wine environment.
+# Sourced, not run.
+
+KS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+KS_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libssl-dev
+  clang-format clang-tidy
+  g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
+  wine wine64 xvfb xauth imagemagick x11-utils xdotool)
+
+# Installs whatever of the packages is missing (as root, or through sudo).
+ks_ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Wine settings for every Wine call of the scripts: no Mono/Gecko prompts, no
+# desktop-file clutter, quiet.
+ks_wine_env() {
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINE=/usr/lib/wine/wine64
+}
+
+# Starts a persistent wineserver for the prefix with its output detached
+# (Wine's background services would otherwise hold a pipe open and hang the
+# reader), creates the prefix on first use and lets Wine draw window frames.
+ks_wine_start() {
+  local fresh=0
+  [ -f "$WINEPREFIX/system.reg" ] || fresh=1
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1
+  timeout 300 "$WINE" wineboot -u </dev/null >/dev/null 2>&1
+  if [ $fresh -eq 1 ]; then
+    timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1
+  fi
+}
+
+ks_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds both builds and runs every test: the host unit tests (ASan + UBSan),
+# the format and lint checks, then the Windows backend and end-to-end tests
+# under Wine on a virtual display. Installs missing Debian packages first.
+# Exits non-zero when anything fails.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+cd "$KS_ROOT"
+
+ks_ensure_packages "${KS_PACKAGES[@]}"
+
+echo "== host build and unit tests"
+cmake --preset host >/dev/null
+cmake --build --preset host
+ctest --preset host -j2
+
+echo "== format and lint"
+bash scripts/lint.sh
+
+echo "== windows build"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+echo "== windows tests under Wine"
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/wine-ctest.sh

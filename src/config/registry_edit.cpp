@@ -1,0 +1,61 @@
+// The registry access layer over the registry service.
+#include "config/registry_edit.h"
+
+#include <vector>
+
+#include "platform/text.h"
+
+namespace config {
+
+using platform::RegType;
+using platform::ScopedKey;
+
+void RegistryEdit::CreateKey(RegRoot root, std::string_view path) {
+  const ScopedKey key(registry_, registry_.CreateKey(root, path));
+}
+
+std::string RegistryEdit::ReadString(RegRoot root, std::string_view path, std::string_view name) {
+  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  if (!key.valid()) return {};
+  const auto value = registry_.QueryValue(key.get(), name);
+  if (!value || value->type != RegType::kSz) return {};
+  return platform::DecodeRegSz(value->data);
+}
+
+void RegistryEdit::WriteString(RegRoot root, std::string_view path, std::string_view name,
+                               std::string_view text) {
+  const ScopedKey key(registry_, registry_.CreateKey(root, path));
+  if (!key.valid()) return;
+  registry_.SetValue(key.get(), name, RegType::kSz, platform::EncodeRegSz(text));
+}
+
+std::int32_t RegistryEdit::ReadDword(RegRoot root, std::string_view path, std::string_view name) {
+  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  if (!key.valid()) return 0;
+  const auto value = registry_.QueryValue(key.get(), name);
+  if (!value || value->type != RegType::kDword || value->data.size() != 4) return 0;
+  const std::uint32_t number = value->data[0] | (static_cast<std::uint32_t>(value->data[1]) << 8U) |
+                               (static_cast<std::uint32_t>(value->data[2]) << 16U) |
+                               (static_cast<std::uint32_t>(value->data[3]) << 24U);
+  return static_cast<std::int32_t>(number);
+}
+
+void RegistryEdit::WriteDword(RegRoot root, std::string_view path, std::string_view name,
+                              std::int32_t number) {
+  const ScopedKey key(registry_, registry_.CreateKey(root, path));
+  if (!key.valid()) return;
+  registry_.SetValue(key.get(), name, RegType::kDword,
+                     platform::DwordBytes(static_cast<std::uint32_t>(number)));
+}
+
+void RegistryEdit::DeleteKey(RegRoot root, std::string_view path) {
+  registry_.DeleteKey(root, path);
+}
+
+void RegistryEdit::DeleteValue(RegRoot root, std::string_view path, std::string_view name) {
+  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  if (!key.valid()) return;
+  registry_.DeleteValue(key.get(), name);
+}
+
+}  // namespace config

@@ -1,0 +1,40 @@
+// The registry access layer: the only place the program reads or writes its
+// registry values. Seven stateless operations that never fail to the caller:
+// a read that cannot be satisfied yields "" or 0, a failed write is lost.
+// Each operation opens its own key and closes it before it returns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/registry_service.h"
+
+namespace config {
+
+using platform::RegRoot;
+
+class RegistryEdit {
+ public:
+  explicit RegistryEdit(platform::RegistryService& registry) : registry_(registry) {}
+
+  // Creates the key and every missing key above it.
+  void CreateKey(RegRoot root, std::string_view path);
+  // The text of a REG_SZ value up to its first NUL; "" for a missing key or
+  // value, an empty value, or a value of any other type (REG_EXPAND_SZ too).
+  [[nodiscard]] std::string ReadString(RegRoot root, std::string_view path, std::string_view name);
+  // Stores a REG_SZ value (with its NUL), creating the key path.
+  void WriteString(RegRoot root, std::string_view path, std::string_view name, std::string_view text);
+  // The number of a REG_DWORD value; 0 for anything else (the text "1" too).
+  [[nodiscard]] std::int32_t ReadDword(RegRoot root, std::string_view path, std::string_view name);
+  void WriteDword(RegRoot root, std::string_view path, std::string_view name, std::int32_t number);
+  // Deletes a key that has no subkeys.
+  void DeleteKey(RegRoot root, std::string_view path);
+  // Deletes a value; a missing one is no error.
+  void DeleteValue(RegRoot root, std::string_view path, std::string_view name);
+
+ private:
+  platform::RegistryService& registry_;
+};
+
+}  // namespace config

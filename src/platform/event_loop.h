@@ -1,0 +1,29 @@
+// The one window thread's event loop: timers and yielding. Everything in the
+// program runs on that thread, one event after another.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+class EventLoop {
+ public:
+  using TimerId = std::uint64_t;
+  static constexpr TimerId kNoTimer = 0;
+
+  virtual ~EventLoop() = default;
+
+  // Calls tick every interval_ms milliseconds until stopped. A tick that is
+  // still running (yielding inside a loop) is not entered again: the next
+  // tick waits for the following interval.
+  virtual TimerId StartTimer(std::uint32_t interval_ms, std::function<void()> tick) = 0;
+  virtual void StopTimer(TimerId timer) = 0;
+  // Yields: lets pending events (input, other timers, window messages) run,
+  // then returns.
+  virtual void DoEvents() = 0;
+  // Milliseconds on a monotonic clock.
+  virtual std::uint64_t NowMs() = 0;
+};
+
+}  // namespace platform

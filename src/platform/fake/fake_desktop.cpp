@@ -1,0 +1,159 @@
+// In-memory desktop for host tests.
+#include "platform/fake/fake_desktop.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/text.h"
+
+namespace platform::fake {
+namespace {
+
+// Windows compares titles in FindWindow without regard to letter case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+}  // namespace
+
+WindowId FakeDesktop::Open(std::string title, std::string class_name, bool visible) {
+  const WindowId id = next_id_;
+  next_id_ += 4;
+  FakeWindow window;
+  window.id = id;
+  window.title = std::move(title);
+  window.class_name = std::move(class_name);
+  window.visible = visible;
+  windows_.emplace(id, std::move(window));
+  z_order_.insert(z_order_.begin(), id);
+  return id;
+}
+
+void FakeDesktop::Close(WindowId window) {
+  windows_.erase(window);
+  std::erase(z_order_, window);
+  if (foreground_ == window) foreground_ = kNoWindow;
+}
+
+const FakeWindow& FakeDesktop::Get(WindowId window) const {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) throw std::out_of_range("no such fake window");
+  return it->second;
+}
+
+FakeWindow& FakeDesktop::Edit(WindowId window) {
+  const auto it = windows_.find(window);
+  if (it == windows_.end()) throw std::out_of_range("no such fake window");
+  return it->second;
+}
+
+FakeWindow* FakeDesktop::Find(WindowId window) {
+  const auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+WindowId FakeDesktop::Foreground() {
+  return Find(foreground_) != nullptr ? foreground_ : kNoWindow;
+}
+
+std::string FakeDesktop::Title(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w == nullptr ? std::string() : TruncateUtf16Units(w->title, kMaxWindowText);
+}
+
+std::string FakeDesktop::ClassName(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w == nullptr ? std::string() : TruncateUtf16Units(w->class_name, kMaxWindowText);
+}
+
+bool FakeDesktop::SetTitle(WindowId window, std::string_view title) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  w->title = std::string(title);
+  return true;
+}
+
+bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
+  show_calls_.push_back(ShowCall{window, command});
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  switch (command) {
+    case ShowCommand::kHide:
+      if (w->refuses_hide) return false;
+      w->visible = false;
+      break;
+    case ShowCommand::kMinimize:
+    case ShowCommand::kShowMinimized:
+    case ShowCommand::kShowMinNoActive:
+      w->visible = true;
+      w->minimized = true;
+      break;
+    case ShowCommand::kShow:
+      w->visible = true;
+      break;
+    case ShowCommand::kShowNormal:
+    case ShowCommand::kRestore:
+      w->visible = true;
+      w->minimized = false;
+      break;
+  }
+  return true;
+}
+
+WindowId FakeDesktop::FindByClass(std::string_view class_name) {
+  for (const WindowId id : z_order_) {
+    if (EqualsIgnoringCase(windows_.at(id).class_name, class_name)) return id;
+  }
+  return kNoWindow;
+}
+
+WindowId FakeDesktop::FindByTitle(std::string_view title) {
+  for (const WindowId id : z_order_) {
+    if (EqualsIgnoringCase(windows_.at(id).title, title)) return id;
+  }
+  return kNoWindow;
+}
+
+bool FakeDesktop::PostClose(WindowId window) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  ++w->close_requests;
+  return true;
+}
+
+bool FakeDesktop::Exists(WindowId window) {
+  return Find(window) != nullptr;
+}
+
+bool FakeDesktop::IsVisible(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w != nullptr && w->visible;
+}
+
+std::vector<TopLevelWindow> FakeDesktop::TopLevelWindows() {
+  std::vector<TopLevelWindow> out;
+  for (const WindowId id : z_order_) {
+    const FakeWindow& w = windows_.at(id);
+    out.push_back(TopLevelWindow{id, Title(id), ClassName(id), w.visible, w.owned, w.tool_window});
+  }
+  return out;
+}
+
+bool FakeDesktop::SetTopmost(WindowId window, bool topmost) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  w->topmost = topmost;
+  return true;
+}
+
+bool FakeDesktop::RemoveCloseCommand(WindowId window) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  w->close_command = false;
+  return true;
+}
+
+}  // namespace platform::fake

@@ -1,0 +1,69 @@
+// An in-memory desktop of top-level windows for host tests: handles, titles,
+// classes, visibility, z-order and the foreground window. Tests arrange it
+// directly and read back what the program did to it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/window_service.h"
+
+namespace platform::fake {
+
+struct FakeWindow {
+  WindowId id = kNoWindow;
+  std::string title;
+  std::string class_name;
+  bool visible = true;
+  bool minimized = false;
+  bool topmost = false;
+  bool owned = false;
+  bool tool_window = false;
+  bool close_command = true;  // Close still in its system menu
+  bool refuses_hide = false;  // ShowAsync(kHide) fails for it
+  int close_requests = 0;     // WM_CLOSE messages posted to it
+};
+
+class FakeDesktop : public WindowService {
+ public:
+  // Opens a window on top of the z-order and returns its id.
+  WindowId Open(std::string title, std::string class_name, bool visible = true);
+  // Destroys a window; its id stops naming anything.
+  void Close(WindowId window);
+  // Makes a window the foreground one (kNoWindow: nothing is active).
+  void SetForeground(WindowId window) { foreground_ = window; }
+  // The window's state, for assertions; throws when it does not exist.
+  [[nodiscard]] const FakeWindow& Get(WindowId window) const;
+  FakeWindow& Edit(WindowId window);
+  // Every show command sent, in order.
+  struct ShowCall {
+    WindowId window;
+    ShowCommand command;
+  };
+  [[nodiscard]] const std::vector<ShowCall>& show_calls() const { return show_calls_; }
+
+  WindowId Foreground() override;
+  std::string Title(WindowId window) override;
+  std::string ClassName(WindowId window) override;
+  bool SetTitle(WindowId window, std::string_view title) override;
+  bool ShowAsync(WindowId window, ShowCommand command) override;
+  WindowId FindByClass(std::string_view class_name) override;
+  WindowId FindByTitle(std::string_view title) override;
+  bool PostClose(WindowId window) override;
+  bool Exists(WindowId window) override;
+  bool IsVisible(WindowId window) override;
+  std::vector<TopLevelWindow> TopLevelWindows() override;
+  bool SetTopmost(WindowId window, bool topmost) override;
+  bool RemoveCloseCommand(WindowId window) override;
+
+ private:
+  FakeWindow* Find(WindowId window);
+  WindowId next_id_ = 0x1000;
+  WindowId foreground_ = kNoWindow;
+  std::map<WindowId, FakeWindow> windows_;
+  std::vector<WindowId> z_order_;  // top first
+  std::vector<ShowCall> show_calls_;
+};
+
+}  // namespace platform::fake

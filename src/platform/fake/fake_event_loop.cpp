@@ -1,0 +1,55 @@
+// Virtual clock and event queue for host tests.
+#include "platform/fake/fake_event_loop.h"
+
+namespace platform::fake {
+
+EventLoop::TimerId FakeEventLoop::StartTimer(std::uint32_t interval_ms, std::function<void()> tick) {
+  const TimerId id = next_id_++;
+  timers_[id] = Entry{interval_ms, now_ + interval_ms, false, std::move(tick)};
+  return id;
+}
+
+void FakeEventLoop::StopTimer(TimerId timer) {
+  timers_.erase(timer);
+}
+
+void FakeEventLoop::DoEvents() {
+  ++do_events_;
+  if (on_do_events) on_do_events(do_events_);
+  while (!posted_.empty()) {
+    auto fn = std::move(posted_.front());
+    posted_.pop_front();
+    fn();
+  }
+}
+
+void FakeEventLoop::Advance(std::uint64_t ms) {
+  const std::uint64_t end = now_ + ms;
+  for (;;) {
+    TimerId next = kNoTimer;
+    std::uint64_t next_due = end + 1;
+    for (const auto& [id, entry] : timers_) {
+      if (!entry.in_tick && entry.due < next_due) {
+        next = id;
+        next_due = entry.due;
+      }
+    }
+    if (next == kNoTimer) break;
+    now_ = next_due;
+    Entry& entry = timers_.at(next);
+    entry.due += entry.interval;
+    entry.in_tick = true;
+    // The tick may stop (erase) its own timer; copy the callback first.
+    const auto tick = entry.tick;
+    tick();
+    const auto it = timers_.find(next);
+    if (it != timers_.end()) {
+      it->second.in_tick = false;
+      // A tick that outlasted its interval skips the missed ones.
+      if (it->second.due <= now_) it->second.due = now_ + it->second.interval;
+    }
+  }
+  now_ = end;
+}
+
+}  // namespace platform::fake

@@ -1,0 +1,46 @@
+// A virtual clock and event queue for host tests: time moves only when a test
+// advances it, due timers fire in order, and yields run what a test queued,
+// so interleavings (an edit in the middle of a scan) happen on purpose.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+
+#include "platform/event_loop.h"
+
+namespace platform::fake {
+
+class FakeEventLoop : public EventLoop {
+ public:
+  // Moves virtual time forward, firing every timer that falls due on the
+  // way, earliest first (ties in the order the timers were started).
+  void Advance(std::uint64_t ms);
+  // Runs fn at the next yield.
+  void Post(std::function<void()> fn) { posted_.push_back(std::move(fn)); }
+  // Called at every yield with the number of yields so far (1 for the first).
+  std::function<void(int)> on_do_events;
+  [[nodiscard]] int do_events_count() const { return do_events_; }
+  [[nodiscard]] std::size_t running_timers() const { return timers_.size(); }
+
+  TimerId StartTimer(std::uint32_t interval_ms, std::function<void()> tick) override;
+  void StopTimer(TimerId timer) override;
+  void DoEvents() override;
+  std::uint64_t NowMs() override { return now_; }
+
+ private:
+  struct Entry {
+    std::uint32_t interval = 0;
+    std::uint64_t due = 0;
+    bool in_tick = false;
+    std::function<void()> tick;
+  };
+  std::map<TimerId, Entry> timers_;
+  std::deque<std::function<void()>> posted_;
+  TimerId next_id_ = 1;
+  std::uint64_t now_ = 0;
+  int do_events_ = 0;
+};
+
+}  // namespace platform::fake

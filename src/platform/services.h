@@ -1,0 +1,21 @@
+// The bundle of outside services handed to the program at composition: main
+// builds it from the win32 backends, tests from the fakes.
+#pragma once
+
+#include "platform/event_loop.h"
+#include "platform/process_service.h"
+#include "platform/registry_service.h"
+#include "platform/shell_service.h"
+#include "platform/window_service.h"
+
+namespace platform {
+
+struct Services {
+  WindowService& windows;
+  RegistryService& registry;
+  EventLoop& loop;
+  ShellService& shell;
+  ProcessService& process;
+};
+
+}  // namespace platform

@@ -1,0 +1,311 @@
+// Control models: state, design state and events.
+#include "ui/control.h"
+
+#include <utility>
+
+#include "platform/text.h"
+#include "ui/form.h"
+
+namespace ui {
+namespace {
+
+constexpr const char* kBadIndex = "Invalid property array index";
+
+}  // namespace
+
+// ---- Control ---------------------------------------------------------------
+
+Control::Control(Form& form, std::string name, ControlKind kind, Bounds bounds)
+    : form_(form), name_(std::move(name)), kind_(kind), design_bounds_(bounds), bounds_(bounds) {
+  form_.AddControl(*this);
+}
+
+void Control::setVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  Notify(Property::kVisible);
+}
+
+void Control::setEnabled(bool enabled) {
+  if (enabled_ == enabled) return;
+  enabled_ = enabled;
+  Notify(Property::kEnabled);
+}
+
+void Control::setBounds(const Bounds& bounds) {
+  if (bounds_ == bounds) return;
+  bounds_ = bounds;
+  Notify(Property::kBounds);
+}
+
+void Control::Design(bool visible, bool enabled) {
+  design_visible_ = visible;
+  design_enabled_ = enabled;
+  visible_ = visible;
+  enabled_ = enabled;
+}
+
+void Control::ResetToDesign() {
+  setVisible(design_visible_);
+  setEnabled(design_enabled_);
+  setBounds(design_bounds_);
+}
+
+void Control::Notify(Property property) {
+  if (observer_ != nullptr) observer_->ControlChanged(*this, property);
+}
+
+// ---- Label -----------------------------------------------------------------
+
+Label::Label(Form& form, std::string name, Bounds bounds, std::string caption)
+    : Control(form, std::move(name), ControlKind::kLabel, bounds),
+      design_caption_(caption),
+      caption_(std::move(caption)) {}
+
+void Label::setCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  Notify(Property::kCaption);
+}
+
+void Label::setForeColor(std::uint32_t color) {
+  if (fore_color_ == color) return;
+  fore_color_ = color;
+  Notify(Property::kForeColor);
+}
+
+void Label::ResetToDesign() {
+  Control::ResetToDesign();
+  setCaption(design_caption_);
+  setForeColor(kBlack);
+}
+
+// ---- Button ----------------------------------------------------------------
+
+Button::Button(Form& form, std::string name, Bounds bounds, std::string caption)
+    : Control(form, std::move(name), ControlKind::kButton, bounds),
+      design_caption_(caption),
+      caption_(std::move(caption)) {}
+
+void Button::setCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  Notify(Property::kCaption);
+}
+
+void Button::click() {
+  if (!enabled() || !visible()) return;
+  if (on_click) on_click();
+}
+
+void Button::ResetToDesign() {
+  Control::ResetToDesign();
+  setCaption(design_caption_);
+}
+
+// ---- CheckBox --------------------------------------------------------------
+
+CheckBox::CheckBox(Form& form, std::string name, Bounds bounds, std::string caption)
+    : Control(form, std::move(name), ControlKind::kCheckBox, bounds), caption_(std::move(caption)) {}
+
+void CheckBox::setChecked(bool checked) {
+  if (checked_ == checked) return;
+  checked_ = checked;
+  Notify(Property::kValue);
+  if (on_click) on_click();
+}
+
+void CheckBox::click() {
+  if (!enabled() || !visible()) return;
+  setChecked(!checked_);
+}
+
+void CheckBox::ResetToDesign() {
+  Control::ResetToDesign();
+  if (checked_) {
+    checked_ = false;
+    Notify(Property::kValue);
+  }
+}
+
+// ---- TextBox ---------------------------------------------------------------
+
+TextBox::TextBox(Form& form, std::string name, Bounds bounds, std::string text)
+    : Control(form, std::move(name), ControlKind::kTextBox, bounds),
+      design_text_(text),
+      text_(std::move(text)) {}
+
+void TextBox::setText(std::string text) {
+  if (max_length > 0) text = platform::TruncateUtf16Units(text, max_length);
+  if (text_ == text) return;
+  text_ = std::move(text);
+  Notify(Property::kText);
+  if (on_change) on_change();
+}
+
+void TextBox::ResetToDesign() {
+  Control::ResetToDesign();
+  if (text_ != design_text_) {
+    text_ = design_text_;
+    Notify(Property::kText);
+  }
+}
+
+// ---- ListBox ---------------------------------------------------------------
+
+ListBox::ListBox(Form& form, std::string name, Bounds bounds)
+    : Control(form, std::move(name), ControlKind::kListBox, bounds) {}
+
+void ListBox::CheckRow(int row) const {
+  if (row < 0 || row >= listCount()) throw RuntimeError(kBadIndex);
+}
+
+const std::string& ListBox::list(int row) const {
+  CheckRow(row);
+  return items_[static_cast<std::size_t>(row)];
+}
+
+void ListBox::addItem(std::string text) {
+  items_.push_back(std::move(text));
+  Notify(Property::kItems);
+}
+
+void ListBox::removeItem(int row) {
+  CheckRow(row);
+  items_.erase(items_.begin() + row);
+  if (list_index_ >= listCount()) list_index_ = -1;
+  Notify(Property::kItems);
+}
+
+void ListBox::clear() {
+  items_.clear();
+  list_index_ = -1;
+  Notify(Property::kItems);
+}
+
+void ListBox::setListIndex(int row) {
+  if (row != -1) CheckRow(row);
+  if (list_index_ == row) return;
+  list_index_ = row;
+  Notify(Property::kListIndex);
+}
+
+void ListBox::ResetToDesign() {
+  Control::ResetToDesign();
+  if (!items_.empty() || list_index_ != -1) clear();
+}
+
+// ---- CheckListBox ----------------------------------------------------------
+
+CheckListBox::CheckListBox(Form& form, std::string name, Bounds bounds)
+    : Control(form, std::move(name), ControlKind::kCheckListBox, bounds) {}
+
+void CheckListBox::CheckRow(int row) const {
+  if (row < 0 || row >= listCount()) throw RuntimeError(kBadIndex);
+}
+
+const std::string& CheckListBox::list(int row) const {
+  CheckRow(row);
+  return rows_[static_cast<std::size_t>(row)].text;
+}
+
+bool CheckListBox::selected(int row) const {
+  CheckRow(row);
+  return rows_[static_cast<std::size_t>(row)].checked;
+}
+
+void CheckListBox::setSelected(int row, bool checked) {
+  CheckRow(row);
+  auto& target = rows_[static_cast<std::size_t>(row)];
+  if (target.checked == checked) return;
+  target.checked = checked;
+  Notify(Property::kChecked);
+  if (on_item_check) on_item_check(row);
+}
+
+void CheckListBox::addItem(std::string text, bool checked) {
+  rows_.push_back(Row{std::move(text), checked});
+  Notify(Property::kItems);
+}
+
+void CheckListBox::removeItem(int row) {
+  CheckRow(row);
+  rows_.erase(rows_.begin() + row);
+  if (list_index_ >= listCount()) list_index_ = -1;
+  Notify(Property::kItems);
+}
+
+void CheckListBox::clear() {
+  rows_.clear();
+  list_index_ = -1;
+  Notify(Property::kItems);
+}
+
+void CheckListBox::setListIndex(int row) {
+  if (row != -1) CheckRow(row);
+  if (list_index_ == row) return;
+  list_index_ = row;
+  Notify(Property::kListIndex);
+}
+
+void CheckListBox::ResetToDesign() {
+  Control::ResetToDesign();
+  if (!rows_.empty() || list_index_ != -1) clear();
+}
+
+// ---- Timer -----------------------------------------------------------------
+
+Timer::Timer(Form& form, std::string name, std::uint32_t interval_ms, bool enabled)
+    : Control(form, std::move(name), ControlKind::kTimer, Bounds{}),
+      design_interval_(interval_ms),
+      design_enabled_(enabled),
+      interval_(interval_ms),
+      timer_enabled_(enabled) {
+  Design(false, true);
+}
+
+Timer::~Timer() {
+  if (running()) form().loop().StopTimer(timer_id_);
+}
+
+void Timer::setInterval(std::uint32_t interval_ms) {
+  if (interval_ == interval_ms) return;
+  interval_ = interval_ms;
+  // A new interval restarts the count, as re-arming a Windows timer does.
+  if (running()) {
+    form().loop().StopTimer(timer_id_);
+    timer_id_ = platform::EventLoop::kNoTimer;
+  }
+  Sync();
+  Notify(Property::kTimer);
+}
+
+void Timer::setTimerEnabled(bool enabled) {
+  if (timer_enabled_ == enabled) return;
+  timer_enabled_ = enabled;
+  Sync();
+  Notify(Property::kTimer);
+}
+
+void Timer::Sync() {
+  const bool should_run = timer_enabled_ && interval_ > 0 && form().loaded();
+  if (should_run && !running()) {
+    timer_id_ = form().loop().StartTimer(interval_, [this] { Tick(); });
+  } else if (!should_run && running()) {
+    form().loop().StopTimer(timer_id_);
+    timer_id_ = platform::EventLoop::kNoTimer;
+  }
+}
+
+void Timer::Tick() {
+  if (on_timer) on_timer();
+}
+
+void Timer::ResetToDesign() {
+  Control::ResetToDesign();
+  interval_ = design_interval_;
+  timer_enabled_ = design_enabled_;
+  Sync();
+}
+
+}  // namespace ui

@@ -1,0 +1,134 @@
+// Toolkit-neutral model of a form (a top-level window): caption, visibility,
+// load/unload and activation, and the controls it owns. A form subclass
+// declares its controls as members, named as the product names them, and
+// implements their handlers.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "platform/types.h"
+#include "ui/control.h"
+
+namespace ui {
+
+class Form;
+
+enum class FormProperty { kCaption, kVisible, kEnabled, kTopmost, kWindowState, kBounds };
+
+enum class BorderStyle { kNone, kFixedSingle, kSizable, kFixedDialog };
+enum class WindowState { kNormal, kMinimized, kMaximized };
+enum class StartPosition { kManual, kCenterScreen };
+
+// Whoever shows forms: the win32 renderer, or the headless host in tests.
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+  // The form was loaded: create its window and controls (hidden).
+  virtual void FormLoaded(Form& form) = 0;
+  // The form is being unloaded: destroy its window.
+  virtual void FormUnloading(Form& form) = 0;
+  virtual void FormChanged(Form& form, FormProperty property) = 0;
+};
+
+// What every form needs from its surroundings.
+struct FormEnvironment {
+  platform::EventLoop& loop;
+  FormHost& host;
+};
+
+class Form {
+ public:
+  Form(FormEnvironment env, std::string name, std::string caption, Bounds bounds);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  Form(Form&&) = delete;
+  Form& operator=(Form&&) = delete;
+
+  [[nodiscard]] const std::string& name() const { return name_; }
+  [[nodiscard]] platform::EventLoop& loop() const { return env_.loop; }
+
+  [[nodiscard]] const std::string& caption() const { return caption_; }
+  void setCaption(std::string caption);
+  [[nodiscard]] bool loaded() const { return loaded_; }
+  [[nodiscard]] bool visible() const { return visible_; }
+  [[nodiscard]] bool enabled() const { return enabled_; }
+  void setEnabled(bool enabled);
+  [[nodiscard]] bool topmost() const { return topmost_; }
+  void setTopmost(bool topmost);
+  [[nodiscard]] WindowState windowState() const { return window_state_; }
+  void setWindowState(WindowState state);
+  // The window state the form takes at every load.
+  void DesignWindowState(WindowState state) {
+    design_window_state_ = state;
+    window_state_ = state;
+  }
+  [[nodiscard]] const Bounds& bounds() const { return bounds_; }
+  void setBounds(const Bounds& bounds);
+
+  // Loads the form if it is not loaded: creates its window, runs on_load and
+  // starts its enabled timers. A form that is loaded stays as it is.
+  void Load();
+  // Loads the form if needed and shows it modelessly.
+  void Show();
+  void Hide();
+  // Runs on_unload, stops its timers, destroys its window and puts every
+  // control back to its design state; the next Load starts afresh.
+  void Unload();
+  // The form became the active window (the host calls this).
+  void Activated();
+
+  // The window the host made for the form; kNoWindow while not loaded or
+  // when headless.
+  [[nodiscard]] platform::WindowId window() const { return window_; }
+  void setWindow(platform::WindowId window) { window_ = window; }
+
+  [[nodiscard]] const std::vector<Control*>& controls() const { return controls_; }
+  void AddControl(Control& control) { controls_.push_back(&control); }
+
+  // Design properties, read by the renderer when it creates the window.
+  BorderStyle border_style = BorderStyle::kFixedSingle;
+  StartPosition start_position = StartPosition::kCenterScreen;
+  bool control_box = true;
+  bool min_button = true;
+  bool max_button = false;
+  bool show_in_taskbar = true;
+  std::uint32_t back_color = 0xF0F0F0;
+  std::string icon;  // resource name of the window's icon, "" for none
+
+  std::function<void()> on_load;
+  std::function<void()> on_activate;
+  std::function<void()> on_unload;
+
+ private:
+  void Notify(FormProperty property);
+
+  FormEnvironment env_;
+  std::string name_;
+  std::string design_caption_;
+  std::string caption_;
+  Bounds design_bounds_;
+  Bounds bounds_;
+  bool loaded_ = false;
+  bool visible_ = false;
+  bool enabled_ = true;
+  bool topmost_ = false;
+  WindowState window_state_ = WindowState::kNormal;
+  WindowState design_window_state_ = WindowState::kNormal;
+  platform::WindowId window_ = platform::kNoWindow;
+  std::vector<Control*> controls_;
+};
+
+// The host for headless runs: no windows; showing a form activates it at once,
+// as showing a window does on the desktop.
+class HeadlessHost : public FormHost {
+ public:
+  void FormLoaded(Form& form) override;
+  void FormUnloading(Form& form) override;
+  void FormChanged(Form& form, FormProperty property) override;
+};
+
+}  // namespace ui
