@@ -1,10 +1,11 @@
 # The host build: the core with the fake backends and the unit tests.
 find_package(GTest REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 include(GoogleTest)
 
 file(GLOB_RECURSE KS_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp)
 add_library(kestrove_fake STATIC ${KS_FAKE_SOURCES})
-target_link_libraries(kestrove_fake PUBLIC kestrove_core)
+target_link_libraries(kestrove_fake PUBLIC kestrove_core OpenSSL::Crypto)
 
 file(GLOB_RECURSE KS_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
 list(FILTER KS_HOST_TESTS EXCLUDE REGEX "/tests/(win32|e2e)/")

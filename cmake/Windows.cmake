@@ -28,7 +28,8 @@ endforeach()
 # each Wine start costs time.
 file(GLOB_RECURSE KS_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 if(KS_WIN32_TESTS)
-  add_executable(win32_tests ${KS_WIN32_TESTS})
+  # With the program's resources: its icons and manifest (common controls 6).
+  add_executable(win32_tests ${KS_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/res/kstrv7.rc)
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(win32_tests PRIVATE kestrove_win32 gtest gmock gtest_main)
   set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

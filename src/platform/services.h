@@ -2,6 +2,7 @@
 // builds it from the win32 backends, tests from the fakes.
 #pragma once
 
+#include "platform/crypto_service.h"
 #include "platform/event_loop.h"
 #include "platform/process_service.h"
 #include "platform/registry_service.h"
@@ -16,6 +17,7 @@ struct Services {
   EventLoop& loop;
   ShellService& shell;
   ProcessService& process;
+  CryptoService& crypto;
 };
 
 }  // namespace platform

@@ -9,6 +9,10 @@
 
 namespace platform {
 
+// The private window message (WM_APP + 1) through which the tray icon reports
+// mouse activity to the main window; the mouse message is in its lParam.
+inline constexpr std::uint32_t kTrayCallbackMessage = 0x8000U + 1U;
+
 // Which picture the tray icon shows.
 enum class TrayIconImage {
   kProgram,   // the program's own icon (a restricted account)

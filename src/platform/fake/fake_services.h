@@ -5,6 +5,7 @@
 #include "platform/fake/fake_event_loop.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
+#include "platform/fake/host_crypto.h"
 #include "platform/services.h"
 
 namespace platform::fake {
@@ -15,8 +16,9 @@ struct FakeServices {
   FakeEventLoop loop;
   FakeShell shell;
   FakeProcess process;
+  HostCrypto crypto;
 
-  Services services() { return Services{desktop, registry, loop, shell, process}; }
+  Services services() { return Services{desktop, registry, loop, shell, process, crypto}; }
 };
 
 }  // namespace platform::fake

@@ -1,0 +1,45 @@
+// The ways a handler deals with a run-time failure it catches. Each handler
+// uses exactly one of them for its whole body, or skips failing statements.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+class Program;
+
+// The watch tick's report: Error: "<description>".
+std::string TickFailureText(std::string_view description);
+
+// Runs a watch-tick body; a failure abandons the rest of the tick and is shown
+// in the message dialog as TickFailureText.
+template <typename Body>
+void RunReportingTickFailure(Program& program, Body&& body);
+
+// Runs one statement or step whose failure is skipped silently, as start-up
+// and loading do; returns whether it ran to the end.
+template <typename Body>
+bool SkipOnFailure(Body&& body) {
+  try {
+    body();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// Shows a message in the message dialog (defined with Program).
+void ShowMessage(Program& program, std::string text);
+
+template <typename Body>
+void RunReportingTickFailure(Program& program, Body&& body) {
+  try {
+    body();
+  } catch (const std::exception& failure) {
+    ShowMessage(program, TickFailureText(failure.what()));
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,40 @@
+// Where the configuration lives in the registry and the per-user store.
+#pragma once
+
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace config {
+
+inline constexpr platform::RegRoot kMachine = platform::RegRoot::kLocalMachine;
+inline constexpr platform::RegRoot kUser = platform::RegRoot::kCurrentUser;
+
+inline constexpr std::string_view kSettingsKey = "Software\\KSV\\Settings";
+inline constexpr std::string_view kTasksKey = "Software\\KSV\\Tasks";
+inline constexpr std::string_view kIgnoreListKey = "Software\\KSV\\IgnoreList";
+inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Values of Settings (machine-wide unless noted).
+inline constexpr std::string_view kTray = "Tray";
+inline constexpr std::string_view kStartup = "Startup";
+inline constexpr std::string_view kHideSM = "HideSM";
+inline constexpr std::string_view kLockIE = "LockIE";
+inline constexpr std::string_view kLock3Party = "chkLock3Party";
+inline constexpr std::string_view kLockEx = "LockEx";
+inline constexpr std::string_view kTaskManager = "TaskManager";
+inline constexpr std::string_view kLockInstall = "LockInstall";
+inline constexpr std::string_view kDisableRegistryTools = "DisableRegistryTools";  // REG_DWORD
+inline constexpr std::string_view kPwd = "pwd";
+inline constexpr std::string_view kDontShowUpdate = "DontShowUpdate";
+inline constexpr std::string_view kCurrentUser = "CurrentUser";  // per user
+inline constexpr std::string_view kRunValue = "Kestrove Pro";
+
+// Lists are stored as Task0, Task1, ...; the loader reads this many numbers.
+inline constexpr int kMaxListValues = 1000;
+
+// The per-user settings store of the daily usage limit.
+inline constexpr std::string_view kStoreApp = "kestrove";
+inline constexpr std::string_view kStoreSection = "setting";
+
+}  // namespace config

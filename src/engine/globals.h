@@ -1,0 +1,67 @@
+// The program-wide state: flags and values that the lock engine, the loader
+// and the windows share, and the one lock record through which every lock is
+// handed to the unlock prompt. Named as the product names them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace engine {
+
+// Lock reason codes; compared exactly (case-sensitive).
+namespace reason {
+inline constexpr std::string_view kNone = "";
+inline constexpr std::string_view kApp = "app";       // a task match, start-up, expired session
+inline constexpr std::string_view kConfig = "cfg";    // the configuration window
+inline constexpr std::string_view kPassword = "pwd";  // setting a new access password
+inline constexpr std::string_view kRegistry = "reg";  // the registry editor
+inline constexpr std::string_view kIE = "ie";         // Internet Explorer
+inline constexpr std::string_view kFirefox = "ff";    // other browsers
+inline constexpr std::string_view kExplorer = "ex";   // Windows Explorer
+inline constexpr std::string_view kTaskManager = "tm";
+inline constexpr std::string_view kInstall = "ins";    // an installer
+inline constexpr std::string_view kUninstall = "un";   // the program's own uninstaller
+inline constexpr std::string_view kCancel = "cancel";  // only while Cancel closes the prompt
+}  // namespace reason
+
+// What the loader and the built-in rules put in lockedTaskEntry.
+inline constexpr std::string_view kStartupEntry = "Microsoft Windows®";
+inline constexpr std::string_view kExpiredEntry = "Expired Windows® Session";
+
+// The access password in force when none is stored.
+inline constexpr std::string_view kDefaultPassword = "tavrolk";
+
+struct Globals {
+  // ---- Lock record: written by whoever raises a lock, read by the prompt.
+  std::string lockReason;  // "" when no lock is pending
+  platform::WindowId lockedWindow = platform::kNoWindow;
+  std::string lockedTaskEntry;
+  std::string lockedWindowClass;
+
+  // ---- Loaded configuration.
+  bool userUnrestricted = false;  // this Windows account is never locked
+  std::string accessPassword{kDefaultPassword};
+  int ruleIE = 0;  // 0 off, 1 on, 2 a window is locked and waits for its unlock
+  bool ruleBrowsers = false;
+  bool ruleExplorer = false;
+  bool ruleTaskManager = false;
+  bool ruleInstall = false;
+  bool ruleRegistryTools = false;
+  bool configLoading = false;    // GetConfig is running
+  bool startupLockDone = false;  // the Windows-at-startup lock was dealt with in this run
+
+  // ---- Lock engine.
+  bool uninstallAllowed = false;
+  bool reloadPending = false;  // reload the configuration at the next watch tick
+
+  // ---- Application frame.
+  bool configAuthorised = false;
+  bool exitRequested = false;
+  std::string appFolder;  // the program's folder with a trailing "\"
+  int sessionMinutesLeft = 0;
+  std::string messageText;  // the message dialog's text
+};
+
+}  // namespace engine

@@ -1,0 +1,34 @@
+// kstrv7.exe: builds the win32 services and the form renderer, hands them to
+// the program, starts it and runs the message loop.
+#include <windows.h>
+
+#include <exception>
+
+#include "app/failure_report.h"
+#include "app/program.h"
+#include "platform/shell_service.h"
+#include "platform/win32/win32_constants.h"
+#include "platform/win32/win32_services.h"
+#include "ui/win32/win32_form_host.h"
+
+static_assert(platform::kTrayCallbackMessage == platform::win32::kWmTrayCallback,
+              "the tray record and the window procedure must agree on the callback message");
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/, int /*show*/) {
+  try {
+    platform::win32::Win32Services services(instance);
+    ui::win32::Win32FormHost host(instance);
+    services.process().SetOwnerWindow(host.owner_window());
+    services.loop().message_filter = [&host](MSG& message) { return host.PreTranslateMessage(message); };
+
+    app::Program program(services.services(), host);
+    // A handler's failure that reaches a window procedure is shown, never
+    // allowed to end the program.
+    host.set_unhandled_error_handler(
+        [&program](const std::string& description) { app::ShowMessage(program, description); });
+    program.Start();
+    return services.loop().Run();
+  } catch (const std::exception&) {
+    return 1;
+  }
+}

@@ -1,0 +1,31 @@
+// Names the win32 layers share: window classes of the program's own windows,
+// its private window messages and the resource ids of its icons. The
+// resource script (res/kstrv7.rc) uses the same icon ids.
+#pragma once
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+// ---- Window classes of the program's own windows ---------------------------------
+
+// The event loop's hidden message-only window (timers).
+inline constexpr wchar_t kEventLoopWindowClass[] = L"KestroveEventLoop";
+// The hidden window that owns every form, keeping the forms off the taskbar.
+inline constexpr wchar_t kOwnerWindowClass[] = L"KestroveOwner";
+// The forms themselves.
+inline constexpr wchar_t kFormWindowClass[] = L"KestroveForm";
+
+// ---- Private window messages --------------------------------------------------------
+
+// The tray icon's callback: lParam carries the mouse message (WM_LBUTTONDBLCLK...).
+inline constexpr UINT kWmTrayCallback = WM_APP + 1;
+
+// ---- Resource ids -------------------------------------------------------------------
+
+// The program's own icon, also the tray icon of a restricted account.
+inline constexpr int kIdiProgram = 101;
+// The open padlock, the tray icon of an unrestricted account.
+inline constexpr int kIdiUnlocked = 102;
+
+}  // namespace platform::win32

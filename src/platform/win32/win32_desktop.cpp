@@ -1,0 +1,122 @@
+// The desktop of top-level windows over user32 (W entry points only, so
+// titles outside the ANSI code page read back exactly).
+#include "platform/win32/win32_desktop.h"
+
+#include <unordered_set>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+// Room for kMaxWindowText characters and the NUL.
+constexpr int kTextBuffer = static_cast<int>(kMaxWindowText) + 1;
+
+// Cuts a text Windows cut to the buffer back to whole characters: a high
+// surrogate left at the end lost its partner to the cut.
+std::string FromCutWide(const wchar_t* text, int length) {
+  if (length <= 0) return {};
+  if (length >= kTextBuffer - 1 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
+  return FromWide(std::wstring_view(text, static_cast<std::size_t>(length)));
+}
+
+LONG_PTR StyleOf(HWND window, int index) {
+  return ::GetWindowLongPtrW(window, index);
+}
+
+}  // namespace
+
+WindowId Win32Desktop::Foreground() {
+  return ToWindowId(::GetForegroundWindow());
+}
+
+std::string Win32Desktop::Title(WindowId window) {
+  wchar_t text[kTextBuffer] = {};
+  const int length = ::GetWindowTextW(ToHwnd(window), text, kTextBuffer);
+  return FromCutWide(text, length);
+}
+
+std::string Win32Desktop::ClassName(WindowId window) {
+  wchar_t text[kTextBuffer] = {};
+  const int length = ::GetClassNameW(ToHwnd(window), text, kTextBuffer);
+  return FromCutWide(text, length);
+}
+
+bool Win32Desktop::SetTitle(WindowId window, std::string_view title) {
+  return ::SetWindowTextW(ToHwnd(window), ToWide(title).c_str()) != FALSE;
+}
+
+bool Win32Desktop::ShowAsync(WindowId window, ShowCommand command) {
+  const HWND hwnd = ToHwnd(window);
+  if (::IsWindow(hwnd) == FALSE) return false;
+  // For a window of this thread there is nobody to ask: ShowWindowAsync
+  // then shows it at once and (in Wine) returns ShowWindow's result, the
+  // window's previous visibility, which says nothing about success.
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
+    ::ShowWindow(hwnd, static_cast<int>(command));
+    return true;
+  }
+  return ::ShowWindowAsync(hwnd, static_cast<int>(command)) != FALSE;
+}
+
+WindowId Win32Desktop::FindByClass(std::string_view class_name) {
+  return ToWindowId(::FindWindowW(ToWide(class_name).c_str(), nullptr));
+}
+
+WindowId Win32Desktop::FindByTitle(std::string_view title) {
+  return ToWindowId(::FindWindowW(nullptr, ToWide(title).c_str()));
+}
+
+bool Win32Desktop::PostClose(WindowId window) {
+  return ::PostMessageW(ToHwnd(window), WM_CLOSE, 0, 0) != FALSE;
+}
+
+bool Win32Desktop::Exists(WindowId window) {
+  return window != kNoWindow && ::IsWindow(ToHwnd(window)) != FALSE;
+}
+
+bool Win32Desktop::IsVisible(WindowId window) {
+  return window != kNoWindow && ::IsWindowVisible(ToHwnd(window)) != FALSE;
+}
+
+std::vector<TopLevelWindow> Win32Desktop::TopLevelWindows() {
+  std::vector<TopLevelWindow> windows;
+  // Windows reorder while we walk; a window met twice means the walk went in
+  // a circle, and a window that dies mid-walk ends it (GetWindow returns 0).
+  std::unordered_set<HWND> seen;
+  HWND window = ::GetWindow(::GetDesktopWindow(), GW_CHILD);
+  if (window != nullptr) window = ::GetWindow(window, GW_HWNDFIRST);
+  for (; window != nullptr && seen.insert(window).second; window = ::GetWindow(window, GW_HWNDNEXT)) {
+    const WindowId id = ToWindowId(window);
+    TopLevelWindow entry;
+    entry.id = id;
+    entry.title = Title(id);
+    entry.class_name = ClassName(id);
+    entry.visible = (StyleOf(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    entry.owned = ::GetWindow(window, GW_OWNER) != nullptr;
+    entry.tool_window = (StyleOf(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
+    windows.push_back(std::move(entry));
+  }
+  return windows;
+}
+
+bool Win32Desktop::SetTopmost(WindowId window, bool topmost) {
+  return ::SetWindowPos(ToHwnd(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE) != FALSE;
+}
+
+bool Win32Desktop::RemoveCloseCommand(WindowId window) {
+  const HWND hwnd = ToHwnd(window);
+  if (::IsWindow(hwnd) == FALSE) return false;
+  const HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+  if (menu == nullptr) return false;
+  // Removing it again is no failure: Close is gone either way.
+  if (::RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND) == FALSE &&
+      ::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+    return false;
+  }
+  ::DrawMenuBar(hwnd);
+  return true;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,122 @@
+// The event loop over the Windows message queue.
+#include "platform/win32/win32_event_loop.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "platform/win32/win32_constants.h"
+
+namespace platform::win32 {
+
+Win32EventLoop::Win32EventLoop(HINSTANCE instance) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = &Win32EventLoop::WindowProc;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = kEventLoopWindowClass;
+  // A second loop in the same process (tests) finds the class registered.
+  if (::RegisterClassExW(&window_class) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw std::runtime_error("cannot register the event loop's window class");
+  }
+  window_.reset(::CreateWindowExW(0, kEventLoopWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  instance, nullptr));
+  if (!window_) throw std::runtime_error("cannot create the event loop's window");
+  ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32EventLoop::~Win32EventLoop() {
+  for (const auto& [id, timer] : timers_) ::KillTimer(window_.get(), static_cast<UINT_PTR>(id));
+  // WM_TIMER messages still queued find no loop behind the window.
+  ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_TIMER) {
+    auto* loop = reinterpret_cast<Win32EventLoop*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (loop != nullptr) {
+      try {
+        loop->OnTimer(static_cast<TimerId>(wparam));
+      } catch (...) {
+        if (!loop->tick_failure_) loop->tick_failure_ = std::current_exception();
+      }
+      return 0;
+    }
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+EventLoop::TimerId Win32EventLoop::StartTimer(std::uint32_t interval_ms, std::function<void()> tick) {
+  const TimerId id = next_timer_++;
+  if (::SetTimer(window_.get(), static_cast<UINT_PTR>(id), interval_ms, nullptr) == 0) return kNoTimer;
+  timers_[id] = Timer{std::move(tick), false};
+  return id;
+}
+
+void Win32EventLoop::StopTimer(TimerId timer) {
+  if (timers_.erase(timer) > 0) ::KillTimer(window_.get(), static_cast<UINT_PTR>(timer));
+}
+
+void Win32EventLoop::OnTimer(TimerId timer) {
+  const auto it = timers_.find(timer);
+  // A WM_TIMER already queued when its timer was stopped.
+  if (it == timers_.end()) return;
+  // The tick is still running further down this stack (it yielded): skip
+  // this interval rather than enter it again.
+  if (it->second.in_tick) return;
+  it->second.in_tick = true;
+  // The tick may stop its own timer, destroying the stored function while it
+  // runs: call a copy.
+  const std::function<void()> tick = it->second.tick;
+  struct Leave {
+    Win32EventLoop& loop;
+    TimerId timer;
+    ~Leave() {
+      const auto found = loop.timers_.find(timer);
+      if (found != loop.timers_.end()) found->second.in_tick = false;
+    }
+  } leave{*this, timer};
+  tick();
+}
+
+void Win32EventLoop::Dispatch(MSG& message) {
+  if (!message_filter || !message_filter(message)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  if (!tick_failure_) return;
+  std::exception_ptr failure = std::exchange(tick_failure_, nullptr);
+  if (!tick_failure_handler) std::rethrow_exception(failure);
+  tick_failure_handler(std::move(failure));
+}
+
+void Win32EventLoop::DoEvents() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    if (message.message == WM_QUIT) {
+      // Leave the quit request for the main loop, which has to end on it.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    Dispatch(message);
+  }
+}
+
+std::uint64_t Win32EventLoop::NowMs() {
+  return ::GetTickCount64();
+}
+
+int Win32EventLoop::Run() {
+  MSG message;
+  for (;;) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return -1;
+    Dispatch(message);
+  }
+}
+
+void Win32EventLoop::Quit(int code) {
+  ::PostQuitMessage(code);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,73 @@
+// The window thread's event loop over the Windows message queue: timers on a
+// hidden message-only window, yielding by pumping pending messages, and the
+// program's main message loop. Must be created and used on one thread.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <map>
+
+#include "platform/event_loop.h"
+#include "platform/win32/unique_handle.h"
+
+namespace platform::win32 {
+
+class Win32EventLoop : public EventLoop {
+ public:
+  explicit Win32EventLoop(HINSTANCE instance = ::GetModuleHandleW(nullptr));
+  ~Win32EventLoop() override;
+  Win32EventLoop(const Win32EventLoop&) = delete;
+  Win32EventLoop& operator=(const Win32EventLoop&) = delete;
+  Win32EventLoop(Win32EventLoop&&) = delete;
+  Win32EventLoop& operator=(Win32EventLoop&&) = delete;
+
+  // Offered every message before it is translated and dispatched, by both
+  // DoEvents and Run; returning true means the filter handled it (the form
+  // renderer passes dialog keyboard navigation through IsDialogMessage here).
+  std::function<bool(MSG&)> message_filter;
+
+  // Where a tick's exception goes. It is caught at the window procedure (it
+  // must not unwind through user32) and, once the dispatch has returned,
+  // handed to this handler, or rethrown by the DoEvents or Run that
+  // dispatched it when there is none.
+  std::function<void(std::exception_ptr)> tick_failure_handler;
+
+  TimerId StartTimer(std::uint32_t interval_ms, std::function<void()> tick) override;
+  // Safe from inside the timer's own tick.
+  void StopTimer(TimerId timer) override;
+  // Runs every message already pending, then returns. A WM_QUIT met here is
+  // put back for Run.
+  void DoEvents() override;
+  std::uint64_t NowMs() override;
+
+  // The main message loop: runs until WM_QUIT and returns its exit code (-1
+  // when GetMessage fails).
+  int Run();
+  // Ends Run with that exit code once the messages before it are handled.
+  void Quit(int code);
+
+  // The hidden message-only window the timers are set on.
+  [[nodiscard]] HWND window() const { return window_.get(); }
+  [[nodiscard]] std::size_t running_timers() const { return timers_.size(); }
+
+ private:
+  struct Timer {
+    std::function<void()> tick;
+    bool in_tick = false;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  void OnTimer(TimerId timer);
+  // Filters, translates and dispatches one message, then rethrows what a tick
+  // threw while it was dispatched.
+  void Dispatch(MSG& message);
+
+  UniqueWindow window_;
+  std::map<TimerId, Timer> timers_;
+  TimerId next_timer_ = 1;
+  std::exception_ptr tick_failure_;
+};
+
+}  // namespace platform::win32

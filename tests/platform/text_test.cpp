@@ -1,0 +1,47 @@
+// Text conversions at the Windows boundary and the per-user settings store.
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_registry.h"
+#include "platform/settings_store.h"
+
+namespace {
+
+TEST(TextTest, Utf16RoundTripsEveryPlane) {
+  const std::string text = "Notepad – Блокнот 記事本 😀";
+  const std::u16string wide = platform::Utf8ToUtf16(text);
+  EXPECT_EQ(wide.size(), 24U) << "the emoji takes a surrogate pair";
+  EXPECT_EQ(platform::Utf16ToUtf8(wide), text);
+}
+
+TEST(TextTest, MalformedInputIsReplacedNotDropped) {
+  EXPECT_EQ(platform::Utf16ToUtf8(u"a\xD800z"), "a\xEF\xBF\xBDz");
+  EXPECT_EQ(platform::Utf8ToUtf16("a\xC3"), u"a\xFFFD");
+  EXPECT_EQ(platform::Utf8ToUtf16("\xE0\x80\x80"), u"\xFFFD\xFFFD\xFFFD") << "overlong form";
+}
+
+TEST(TextTest, TruncationCountsUtf16UnitsAndKeepsPairsWhole) {
+  EXPECT_EQ(platform::TruncateUtf16Units("abcdef", 4), "abcd");
+  EXPECT_EQ(platform::TruncateUtf16Units("ab😀", 3), "ab");
+  EXPECT_EQ(platform::TruncateUtf16Units("Блокнот", 3), "Бло");
+}
+
+TEST(TextTest, RegSzDataEndsAtItsNul) {
+  EXPECT_EQ(platform::DecodeRegSz(platform::EncodeRegSz("Ünï")), "Ünï");
+  EXPECT_EQ(platform::DecodeRegSz({'a', 0, 'b'}), "a") << "a trailing odd byte is no character";
+}
+
+TEST(SettingsStoreTest, MissingReadsAsTheFallbackAndSavesRoundTrip) {
+  platform::fake::FakeRegistry registry;
+  platform::SettingsStore store(registry);
+  EXPECT_EQ(store.GetSetting("kestrove", "setting", "timer"), "");
+  EXPECT_EQ(store.GetSetting("kestrove", "setting", "timer", "0"), "0");
+  EXPECT_FALSE(registry.KeyExists(platform::RegRoot::kCurrentUser, "Software\\KSV"))
+      << "a read creates nothing";
+  store.SaveSetting("kestrove", "setting", "tickCount", "25");
+  EXPECT_EQ(store.GetSetting("KESTROVE", "Setting", "TICKCOUNT"), "25");
+  EXPECT_EQ(store.GetSetting("kestrove", "other", "tickCount"), "");
+}
+
+}  // namespace

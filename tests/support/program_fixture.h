@@ -1,0 +1,35 @@
+// A Program over the fake services and the headless form host, for tests of
+// the program's behaviour through its control models.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "app/program.h"
+#include "config/registry_layout.h"
+#include "platform/fake/fake_services.h"
+#include "ui/form.h"
+
+namespace testing_support {
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  platform::fake::FakeServices fakes;
+  ui::HeadlessHost host;
+  app::Program program{fakes.services(), host};
+  app::FrmKestrove& main = program.frmkestrove;
+  engine::Globals& g = program.globals;
+
+  void PutSetting(std::string_view name, std::string_view text) {
+    fakes.registry.PutString(config::kMachine, config::kSettingsKey, name, text);
+  }
+  void PutTask(int n, std::string_view value) {
+    fakes.registry.PutString(config::kMachine, config::kTasksKey, "Task" + std::to_string(n), value);
+  }
+  void PutIgnore(int n, std::string_view value) {
+    fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
+  }
+  // One watch tick, as timerKestrove fires it.
+  void Tick() { fakes.loop.Advance(1000); }
+};
+
+}  // namespace testing_support
