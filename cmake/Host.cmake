@@ -3,7 +3,8 @@ find_package(GTest REQUIRED)
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 include(GoogleTest)
 
-file(GLOB_RECURSE KS_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp)
+file(GLOB_RECURSE KS_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/ui/fake/*.cpp)
 add_library(kestrove_fake STATIC ${KS_FAKE_SOURCES})
 target_link_libraries(kestrove_fake PUBLIC kestrove_core OpenSSL::Crypto)
 

@@ -7,11 +7,13 @@ file(GLOB_RECURSE KS_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp
   ${CMAKE_SOURCE_DIR}/src/ui/win32/*.cpp)
 add_library(kestrove_win32 STATIC ${KS_WIN32_SOURCES})
-target_link_libraries(kestrove_win32 PUBLIC kestrove_core user32 gdi32 advapi32 shell32 comctl32 ole32 uuid bcrypt)
+target_link_libraries(kestrove_win32 PUBLIC kestrove_core user32 gdi32 advapi32 shell32 comctl32 ole32 uuid bcrypt version)
 
 add_executable(kstrv7 WIN32 ${CMAKE_SOURCE_DIR}/src/main.cpp ${CMAKE_SOURCE_DIR}/res/kstrv7.rc)
 target_link_libraries(kstrv7 PRIVATE kestrove_win32)
 set_target_properties(kstrv7 PROPERTIES OUTPUT_NAME kstrv7 RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The shell command file that shows the desktop, installed beside the program.
+configure_file(${CMAKE_SOURCE_DIR}/res/zarmex.scf ${CMAKE_BINARY_DIR}/bin/zarmex.scf COPYONLY)
 
 # GoogleTest from Debian's sources, built for Windows.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

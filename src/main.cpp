@@ -1,6 +1,7 @@
 // kstrv7.exe: builds the win32 services and the form renderer, hands them to
 // the program, starts it and runs the message loop.
 #include <windows.h>
+#include <ole2.h>
 
 #include <exception>
 
@@ -15,6 +16,8 @@ static_assert(platform::kTrayCallbackMessage == platform::win32::kWmTrayCallback
               "the tray record and the window procedure must agree on the callback message");
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/, int /*show*/) {
+  // The shell's folder browser needs COM on the window thread.
+  ::OleInitialize(nullptr);
   try {
     platform::win32::Win32Services services(instance);
     ui::win32::Win32FormHost host(instance);

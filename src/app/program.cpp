@@ -12,9 +12,13 @@ Program::Program(platform::Services services, ui::FormHost& host)
       registry(services.registry),
       settings(services.registry),
       frmkestrove(ui::FormEnvironment{services.loop, host}, *this),
-      frmError(ui::FormEnvironment{services.loop, host}, *this) {}
+      frmPassword(ui::FormEnvironment{services.loop, host}, *this),
+      frmblank(ui::FormEnvironment{services.loop, host}),
+      frmError(ui::FormEnvironment{services.loop, host}, *this),
+      frmDummy(ui::FormEnvironment{services.loop, host}) {}
 
 void Program::Start() {
+  SkipOnFailure([this] { globals.appFolder = os.process.ExecutableFolder(); });
   globals.configLoading = true;
   frmkestrove.Load();
   frmkestrove.timerKestrove.setTimerEnabled(true);
@@ -23,11 +27,11 @@ void Program::Start() {
 }
 
 void Program::ShowUnlockPrompt() {
-  ++unlock_prompt_requests_;
+  SkipOnFailure([this] { frmPassword.Show(); });
 }
 
-void Program::DisablePromptCancel() {
-  prompt_cancel_disabled_ = true;
+std::vector<ui::Form*> Program::SecondaryForms() {
+  return {&frmPassword, &frmError};
 }
 
 std::string TickFailureText(std::string_view description) {

@@ -4,10 +4,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/frm_dummy.h"
 #include "app/frm_error.h"
 #include "app/frm_kestrove.h"
 #include "config/registry_edit.h"
+#include "engine/frm_blank.h"
+#include "engine/frm_password.h"
 #include "engine/globals.h"
 #include "platform/services.h"
 #include "platform/settings_store.h"
@@ -24,13 +28,12 @@ class Program {
   // configuration.
   void Start();
 
-  // Shows the unlock prompt for the lock in the record and returns at once.
-  // For now it records the request; the prompt window takes it over.
+  // Shows the unlock prompt for the lock in the record (loading it first when
+  // it is not loaded) and returns at once; a failure is ignored.
   void ShowUnlockPrompt();
-  // Disables the prompt's Cancel, for the locks that must not be cancelled.
-  void DisablePromptCancel();
-  [[nodiscard]] int unlockPromptRequests() const { return unlock_prompt_requests_; }
-  [[nodiscard]] bool promptCancelDisabled() const { return prompt_cancel_disabled_; }
+  // The windows other than the main one, in the order the program closes
+  // them when it ends.
+  std::vector<ui::Form*> SecondaryForms();
 
   platform::Services os;
   config::RegistryEdit registry;
@@ -40,11 +43,10 @@ class Program {
   platform::TrayIconRecord trayIcon;
 
   FrmKestrove frmkestrove;
+  FrmPassword frmPassword;
+  FrmBlank frmblank;
   FrmError frmError;
-
- private:
-  int unlock_prompt_requests_ = 0;
-  bool prompt_cancel_disabled_ = false;
+  FrmDummy frmDummy;
 };
 
 }  // namespace app

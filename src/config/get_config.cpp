@@ -111,8 +111,8 @@ void FrmKestrove::LoadStartupLock() {
     chkStartup.setChecked(true);
     g.lockReason = engine::reason::kApp;
     g.lockedTaskEntry = engine::kStartupEntry;
-    SkipOnFailure([&] { program_.ShowUnlockPrompt(); });
-    program_.DisablePromptCancel();
+    program_.ShowUnlockPrompt();
+    SkipOnFailure([&] { program_.frmPassword.cmdCancelPWD.setEnabled(false); });
     g.startupLockDone = true;
   } else if (startup.empty() || startup == "0") {
     chkStartup.setChecked(false);

@@ -42,6 +42,8 @@ struct Globals {
 
   // ---- Loaded configuration.
   bool userUnrestricted = false;  // this Windows account is never locked
+  // The password in force: the stored hashed form, or a plain-text password
+  // in lower case (see config/password.h).
   std::string accessPassword{kDefaultPassword};
   int ruleIE = 0;  // 0 off, 1 on, 2 a window is locked and waits for its unlock
   bool ruleBrowsers = false;
@@ -53,6 +55,9 @@ struct Globals {
   bool startupLockDone = false;  // the Windows-at-startup lock was dealt with in this run
 
   // ---- Lock engine.
+  // The text typed at the last OK while "Keep Password" was ticked; memory
+  // only, never saved.
+  std::string keptPassword;
   bool uninstallAllowed = false;
   bool reloadPending = false;  // reload the configuration at the next watch tick
 

@@ -63,7 +63,7 @@ void FrmKestrove::WatchScan() {
       windows.ShowAsync(g.lockedWindow, ShowCommand::kMinimize);
     }
     g.lockReason = engine::reason::kApp;
-    SkipOnFailure([this] { program_.ShowUnlockPrompt(); });
+    program_.ShowUnlockPrompt();
   }
 }
 
@@ -87,7 +87,5 @@ void FrmKestrove::CleanUpWindows() {
     }
   }
 }
-
-void FrmKestrove::RunAdvanced() {}
 
 }  // namespace app

@@ -22,6 +22,9 @@ class EventLoop {
   // Yields: lets pending events (input, other timers, window messages) run,
   // then returns.
   virtual void DoEvents() = 0;
+  // Waits until something is pending (input, a message, a timer that falls
+  // due), then runs it, as DoEvents does. For loops that wait on a timer.
+  virtual void WaitForEvents() = 0;
   // Milliseconds on a monotonic clock.
   virtual std::uint64_t NowMs() = 0;
 };

@@ -1,8 +1,19 @@
-// This process as the desktop sees it. Later features add starting programs,
-// single-instance detection and the program's folder and version here.
+// This process as the desktop sees it: keeping off the task list, ending,
+// starting other programs, another running copy, its folder and version.
 #pragma once
 
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
 namespace platform {
+
+struct ProgramVersion {
+  int major = 0;
+  int minor = 0;
+  int revision = 0;
+};
 
 class ProcessService {
  public:
@@ -13,6 +24,19 @@ class ProcessService {
   virtual void HideFromTaskList() = 0;
   // Whether HideFromTaskList has been applied.
   virtual bool HiddenFromTaskList() = 0;
+
+  // Ends the process at once: no window handler and no timer runs again.
+  [[noreturn]] virtual void EndProcess() = 0;
+  // Whether another process of this same executable is running (started
+  // before this one and still alive).
+  virtual bool AnotherInstanceRunning() = 0;
+  // The executable's folder, with a trailing "\".
+  virtual std::string ExecutableFolder() = 0;
+  // The executable's version numbers.
+  virtual ProgramVersion ExecutableVersion() = 0;
+  // Starts a program (a path, quoted as needed) as a new process whose first
+  // window is shown with `show`; false when it could not be started.
+  virtual bool Start(std::string_view path, ShowCommand show) = 0;
 };
 
 }  // namespace platform

@@ -2,8 +2,11 @@
 // builds it from the win32 backends, tests from the fakes.
 #pragma once
 
+#include "platform/clock_service.h"
 #include "platform/crypto_service.h"
+#include "platform/dialog_service.h"
 #include "platform/event_loop.h"
+#include "platform/file_service.h"
 #include "platform/process_service.h"
 #include "platform/registry_service.h"
 #include "platform/shell_service.h"
@@ -18,6 +21,9 @@ struct Services {
   ShellService& shell;
   ProcessService& process;
   CryptoService& crypto;
+  FileService& files;
+  DialogService& dialogs;
+  ClockService& clock;
 };
 
 }  // namespace platform

@@ -1,9 +1,11 @@
-// The shell: the notification-area (tray) icon. Later features add opening
-// files and the folder browser here.
+// The shell: the notification-area (tray) icon, opening files and programs,
+// and the folder browser.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/types.h"
 
@@ -38,6 +40,20 @@ class ShellService {
   virtual bool AddTrayIcon(const TrayIconRecord& icon) = 0;
   // Takes the icon (window and id of the record) down; false when none was up.
   virtual bool DeleteTrayIcon(const TrayIconRecord& icon) = 0;
+
+  // Opens a file or program with the "Open" verb and returns at once. The
+  // result is the shell's code: 32 or less is a failure (2 = file not found).
+  virtual int Open(WindowId owner, std::string_view file, std::string_view parameters,
+                   std::string_view directory, ShowCommand show) = 0;
+
+  // Folder browser flags.
+  static constexpr std::uint32_t kOnlyFileSystemFolders = 0x1;
+  static constexpr std::uint32_t kIncludeFiles = 0x4000;
+  // Shows the shell's modal folder browser (timers keep running). No title
+  // shows the dialog without a title line. The chosen path, or "" when the
+  // user cancels or the choice has no file-system path.
+  virtual std::string BrowseForFolder(WindowId owner, std::uint32_t flags,
+                                      std::optional<std::string_view> title) = 0;
 };
 
 }  // namespace platform

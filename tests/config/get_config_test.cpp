@@ -45,7 +45,7 @@ TEST_F(GetConfigTest, EmptyRegistryLoadsTheDefaults) {
   EXPECT_EQ(fakes.shell.tray_icon()->id, 1U);
   EXPECT_EQ(fakes.shell.tray_icon()->flags, 7U);
   EXPECT_TRUE(fakes.desktop.IsVisible(taskbar)) << "taskbar shown";
-  EXPECT_EQ(program.unlockPromptRequests(), 0);
+  EXPECT_FALSE(program.frmPassword.loaded());
   EXPECT_TRUE(fakes.process.HiddenFromTaskList());
   EXPECT_FALSE(g.configLoading);
   EXPECT_FALSE(fakes.registry.KeyExists(config::kMachine, "Software\\KSV")) << "loading writes nothing";
@@ -142,15 +142,16 @@ TEST_F(GetConfigTest, TrayIconFollowsTheSettingAndTheAccount) {
 TEST_F(GetConfigTest, StartupLockOnlyOnTheFirstLoadOfARun) {
   PutSetting("Startup", "1");
   main.GetConfig();
-  EXPECT_EQ(program.unlockPromptRequests(), 1);
-  EXPECT_TRUE(program.promptCancelDisabled());
+  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_FALSE(program.frmPassword.cmdCancelPWD.enabled()) << "the startup lock cannot be cancelled";
   EXPECT_EQ(g.lockReason, "app");
   EXPECT_EQ(g.lockedTaskEntry, "Microsoft Windows®");
   EXPECT_TRUE(g.startupLockDone);
   EXPECT_TRUE(main.chkStartup.checked());
 
+  program.frmPassword.Unload();
   main.GetConfig();
-  EXPECT_EQ(program.unlockPromptRequests(), 1);
+  EXPECT_FALSE(program.frmPassword.loaded()) << "only the first load raises it";
   EXPECT_TRUE(main.chkStartup.checked()) << "a later load leaves the box checked";
 
   PutSetting("Startup", "yes");
@@ -167,14 +168,14 @@ TEST_F(GetConfigTest, StartupLockNotRaisedAfterAnEarlierLock) {
   PutSetting("Startup", "1");
   g.startupLockDone = true;
   main.GetConfig();
-  EXPECT_EQ(program.unlockPromptRequests(), 0);
+  EXPECT_FALSE(program.frmPassword.loaded());
 }
 
 TEST_F(GetConfigTest, StartupWithTheSettingOffAndOtherTexts) {
   PutSetting("Startup", "2");
   main.GetConfig();
   EXPECT_FALSE(g.startupLockDone) << "an unknown text neither raises nor settles the startup lock";
-  EXPECT_EQ(program.unlockPromptRequests(), 0);
+  EXPECT_FALSE(program.frmPassword.loaded());
 }
 
 TEST_F(GetConfigTest, TaskbarAndStartButtonHiddenOnEveryLoadUntilTheSettingChanges) {

@@ -7,14 +7,14 @@
 #include "app/program.h"
 #include "config/registry_layout.h"
 #include "platform/fake/fake_services.h"
-#include "ui/form.h"
+#include "ui/fake/desktop_form_host.h"
 
 namespace testing_support {
 
 class ProgramTest : public ::testing::Test {
  protected:
   platform::fake::FakeServices fakes;
-  ui::HeadlessHost host;
+  ui::fake::DesktopFormHost host{fakes.desktop};
   app::Program program{fakes.services(), host};
   app::FrmKestrove& main = program.frmkestrove;
   engine::Globals& g = program.globals;

@@ -1,6 +1,8 @@
 // Virtual clock and event queue for host tests.
 #include "platform/fake/fake_event_loop.h"
 
+#include <stdexcept>
+
 namespace platform::fake {
 
 EventLoop::TimerId FakeEventLoop::StartTimer(std::uint32_t interval_ms, std::function<void()> tick) {
@@ -21,6 +23,24 @@ void FakeEventLoop::DoEvents() {
     posted_.pop_front();
     fn();
   }
+}
+
+void FakeEventLoop::WaitForEvents() {
+  if (!posted_.empty()) {
+    DoEvents();
+    return;
+  }
+  std::uint64_t next_due = 0;
+  bool any = false;
+  for (const auto& [id, entry] : timers_) {
+    if (!entry.in_tick && (!any || entry.due < next_due)) {
+      next_due = entry.due;
+      any = true;
+    }
+  }
+  if (!any) throw std::logic_error("waiting for events with no timer running");
+  Advance(next_due - now_);
+  DoEvents();
 }
 
 void FakeEventLoop::Advance(std::uint64_t ms) {

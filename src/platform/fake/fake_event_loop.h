@@ -27,6 +27,11 @@ class FakeEventLoop : public EventLoop {
   TimerId StartTimer(std::uint32_t interval_ms, std::function<void()> tick) override;
   void StopTimer(TimerId timer) override;
   void DoEvents() override;
+  // Runs what was posted; with nothing posted, moves virtual time to the
+  // next timer that falls due and fires it (and every timer due with it).
+  // Throws std::logic_error when there is nothing at all to wait for, so a
+  // wait that could never end fails the test instead of hanging it.
+  void WaitForEvents() override;
   std::uint64_t NowMs() override { return now_; }
 
  private:

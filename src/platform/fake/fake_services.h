@@ -5,6 +5,7 @@
 #include "platform/fake/fake_event_loop.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
+#include "platform/fake/fake_system.h"
 #include "platform/fake/host_crypto.h"
 #include "platform/services.h"
 
@@ -17,8 +18,13 @@ struct FakeServices {
   FakeShell shell;
   FakeProcess process;
   HostCrypto crypto;
+  FakeFiles files;
+  FakeDialogs dialogs;
+  FakeClock clock;
 
-  Services services() { return Services{desktop, registry, loop, shell, process, crypto}; }
+  Services services() {
+    return Services{desktop, registry, loop, shell, process, crypto, files, dialogs, clock};
+  }
 };
 
 }  // namespace platform::fake

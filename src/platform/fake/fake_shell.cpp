@@ -1,4 +1,4 @@
-// In-memory shell for host tests.
+// In-memory shell and process for host tests.
 #include "platform/fake/fake_shell.h"
 
 namespace platform::fake {
@@ -16,6 +16,31 @@ bool FakeShell::DeleteTrayIcon(const TrayIconRecord& icon) {
   if (!tray_icon_ || tray_icon_->window != icon.window || tray_icon_->id != icon.id) return false;
   tray_icon_.reset();
   return true;
+}
+
+int FakeShell::Open(WindowId owner, std::string_view file, std::string_view /*parameters*/,
+                    std::string_view /*directory*/, ShowCommand show) {
+  opened_.push_back(OpenCall{owner, std::string(file), show});
+  return open_result;
+}
+
+std::string FakeShell::BrowseForFolder(WindowId owner, std::uint32_t flags,
+                                       std::optional<std::string_view> title) {
+  browsed_.push_back(BrowseCall{owner, flags, title ? std::optional<std::string>(*title) : std::nullopt});
+  if (browse_answers.empty()) return {};
+  std::string answer = std::move(browse_answers.front());
+  browse_answers.pop_front();
+  return answer;
+}
+
+void FakeProcess::EndProcess() {
+  ended_ = true;
+  throw ProcessEnded{};
+}
+
+bool FakeProcess::Start(std::string_view path, ShowCommand show) {
+  started_.push_back(StartCall{std::string(path), show});
+  return start_result;
 }
 
 }  // namespace platform::fake

@@ -1,0 +1,39 @@
+// Window and shell routines the program's windows share.
+#include "app/general.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "app/failure_report.h"
+#include "app/program.h"
+
+namespace app {
+
+void RemoveCloseCommand(Program& program, platform::WindowId window) {
+  program.os.windows.RemoveCloseCommand(window);
+}
+
+void SetTopmost(Program& program, platform::WindowId window, bool topmost) {
+  program.os.windows.SetTopmost(window, topmost);
+}
+
+void EndProgram(Program& program) {
+  for (ui::Form* form : program.SecondaryForms()) {
+    SkipOnFailure([form] { form->Unload(); });
+  }
+  program.os.process.EndProcess();
+  std::abort();  // not reached: the process has ended
+}
+
+std::string BrowseForFolder(Program& program, platform::WindowId owner, std::uint32_t flags,
+                            std::string_view title) {
+  const std::optional<std::string_view> shown_title =
+      title == kNoBrowseTitle ? std::nullopt : std::optional<std::string_view>(title);
+  return program.os.shell.BrowseForFolder(owner, flags, shown_title);
+}
+
+bool FileExists(Program& program, std::string_view path) {
+  return program.os.files.Kind(path) == platform::FileKind::kFile;
+}
+
+}  // namespace app

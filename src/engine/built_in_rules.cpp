@@ -1,0 +1,88 @@
+// The built-in protection rules, applied in order at the end of every
+// scanning watch tick: the program's own uninstaller (always on), the
+// registry editor, Internet Explorer, other browsers, Windows Explorer, Task
+// Manager and installers. Several may fire in one tick; the lock record then
+// holds the last.
+#include <array>
+#include <string_view>
+
+#include "app/program.h"
+#include "engine/text_match.h"
+
+namespace app {
+
+namespace reason = engine::reason;
+using platform::ShowCommand;
+using platform::WindowId;
+
+namespace {
+
+// Titles that look like an installer's, tried in this order.
+constexpr std::array<std::string_view, 5> kInstallerTexts = {"Install", "License Agreement", "install",
+                                                             "setup", "Setup"};
+
+}  // namespace
+
+void FrmKestrove::RunAdvanced() {
+  engine::Globals& g = program_.globals;
+  platform::WindowService& windows = program_.os.windows;
+
+  // Records the lock, hides the window (minimises one that refuses) and
+  // raises the prompt unless it is already showing.
+  const auto lock = [&](WindowId window, std::string_view code, std::string_view entry, bool hide) {
+    g.lockedWindow = window;
+    g.lockReason = code;
+    g.lockedTaskEntry = entry;
+    if (hide && !windows.ShowAsync(window, ShowCommand::kHide))
+      windows.ShowAsync(window, ShowCommand::kMinimize);
+    if (!program_.frmPassword.visible()) program_.ShowUnlockPrompt();
+  };
+
+  if (!g.uninstallAllowed && engine::FoundIn("Uninstall Kestrove Pro", foregroundTitle)) {
+    lock(platform::kNoWindow, reason::kUninstall, "Uninstall Kestrove Pro", false);
+  }
+  if (g.ruleRegistryTools && engine::FoundIn("Registry Editor", foregroundTitle)) {
+    lock(foregroundWindow, reason::kRegistry, "Registry Tools", true);
+  }
+  if (g.ruleIE == 1) {
+    if (const WindowId ie = windows.FindByClass("IEFrame")) lock(ie, reason::kIE, "Internet Explorer", true);
+  } else if (g.ruleIE == 2 && windows.FindByClass("IEFrame") == platform::kNoWindow) {
+    // Unlocked until the last window closed: the next one is locked again.
+    g.ruleIE = 1;
+  }
+  if (g.ruleBrowsers) {
+    if (const WindowId browser = windows.FindByClass("MozillaUIWindowClass")) {
+      lock(browser, reason::kFirefox, "Mozilla Firefox", true);
+    }
+  }
+  if (g.ruleExplorer) {
+    WindowId explorer = windows.FindByClass("ExploreWClass");
+    if (explorer == platform::kNoWindow) explorer = windows.FindByClass("CabinetWClass");
+    if (explorer != platform::kNoWindow) lock(explorer, reason::kExplorer, "Windows Explorer", true);
+  }
+  if (g.ruleTaskManager) {
+    if (const WindowId task_manager = windows.FindByTitle("Windows Task Manager")) {
+      lock(task_manager, reason::kTaskManager, "Windows Task Manager", true);
+    }
+  }
+  if (g.ruleInstall) {
+    bool installer = false;
+    for (const std::string_view text : kInstallerTexts) {
+      if (engine::FoundIn(text, foregroundTitle)) {
+        installer = true;
+        break;
+      }
+    }
+    if (!installer) return;
+    // No window is recorded: the prompt's right password shows and restores
+    // lockedWindow and then posts it WM_CLOSE, which must never reach the
+    // installer the user just allowed.
+    g.lockedWindow = platform::kNoWindow;
+    g.lockReason = reason::kInstall;
+    g.lockedTaskEntry = "Installation Program";
+    program_.ShowUnlockPrompt();
+    if (const WindowId switcher = windows.FindByClass("TaskSwitcherWnd")) windows.PostClose(switcher);
+  }
+}
+
+}  // namespace app

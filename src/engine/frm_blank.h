@@ -1,0 +1,22 @@
+// frmblank: the black cover behind the unlock prompt, over the whole screen.
+#pragma once
+
+#include "ui/form.h"
+
+namespace app {
+
+class FrmBlank : public ui::Form {
+ public:
+  explicit FrmBlank(ui::FormEnvironment env) : ui::Form(env, "frmblank", "", ui::Bounds{0, 0, 4800, 3600}) {
+    border_style = ui::BorderStyle::kNone;
+    control_box = false;
+    min_button = false;
+    max_button = false;
+    show_in_taskbar = false;
+    back_color = 0x000000;
+    start_position = ui::StartPosition::kManual;
+    DesignWindowState(ui::WindowState::kMaximized);
+  }
+};
+
+}  // namespace app

@@ -1,0 +1,219 @@
+// The unlock prompt.
+#include "engine/frm_password.h"
+
+#include "app/failure_report.h"
+#include "app/general.h"
+#include "app/program.h"
+#include "config/password.h"
+#include "config/registry_layout.h"
+#include "platform/dialog_service.h"
+
+namespace app {
+
+namespace reason = engine::reason;
+using platform::ShowCommand;
+
+namespace {
+
+constexpr const char* kProgramTitle = "Kestrove Pro";
+
+bool AsksForPassword(std::string_view code) {
+  return code == reason::kApp || code == reason::kConfig || code == reason::kInstall ||
+         code == reason::kRegistry || code == reason::kIE || code == reason::kFirefox ||
+         code == reason::kExplorer || code == reason::kTaskManager || code == reason::kUninstall;
+}
+
+}  // namespace
+
+FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
+    : ui::Form(env, "frmPassword", "Kestrove", ui::Bounds{0, 0, 4815, 2430}),
+      lblDefaultPass(*this, "lblDefaultPass", ui::Bounds{240, 180, 4335, 495},
+                     "Enter a password to continue, or, contact your network administrator."),
+      Label3(*this, "Label3", ui::Bounds{240, 780, 4335, 255}, "Password:"),
+      txtPass(*this, "txtPass", ui::Bounds{240, 1050, 4335, 315}),
+      chkKeep(*this, "chkKeep", ui::Bounds{240, 1500, 2055, 255}, "Keep Password"),
+      cmdCancelPWD(*this, "cmdCancelPWD", ui::Bounds{2100, 1890, 1155, 375}, "Cance&l"),
+      cmdOK(*this, "cmdOK", ui::Bounds{3420, 1890, 1155, 375}, "&OK"),
+      tmrCodeDelay(*this, "tmrCodeDelay", 1000, true),
+      program_(program) {
+  border_style = ui::BorderStyle::kFixedSingle;
+  min_button = false;
+  max_button = false;
+  back_color = 0xFFFFFF;
+  icon = "IDI_PROGRAM";
+  txtPass.password_char = '*';
+  txtPass.max_length = 16;
+  cmdOK.is_default = true;
+  cmdCancelPWD.is_cancel = true;
+  on_load = [this] { OnLoad(); };
+  on_activate = [this] { OnActivate(); };
+  on_unload = [this] { program_.frmblank.Unload(); };
+  tmrCodeDelay.on_timer = [this] { tmrCodeDelay.setTimerEnabled(false); };
+  cmdOK.on_click = [this] { OK(); };
+  cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(); }); };
+}
+
+void FrmPassword::OnLoad() {
+  const engine::Globals& g = program_.globals;
+  SkipOnFailure([this] { program_.frmblank.Show(); });
+  SkipOnFailure([this] { ShowDesktop(); });
+  if (g.lockReason == reason::kPassword) {
+    lblDefaultPass.setCaption("Enter new password:");
+    chkKeep.setVisible(false);
+    return;
+  }
+  SkipOnFailure([&] {
+    if ((g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
+        config::IsDefaultPassword(program_.os.crypto, g.accessPassword)) {
+      lblDefaultPass.setCaption("The default password is TAVROLK.");
+    }
+  });
+  if (!g.keptPassword.empty()) {
+    chkKeep.setChecked(true);
+    txtPass.setText(g.keptPassword);
+  }
+  SkipOnFailure([this] { SetTopmost(program_, window(), true); });
+}
+
+void FrmPassword::OnActivate() {
+  SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
+  if (program_.globals.lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
+}
+
+void FrmPassword::ShowDesktop() {
+  const std::string& code = program_.globals.lockReason;
+  if (code != reason::kRegistry && code != reason::kInstall) return;
+  SkipOnFailure([this] { program_.frmDummy.Show(); });
+  SkipOnFailure([this] {
+    program_.os.shell.Open(window(), "\"" + program_.globals.appFolder + "zarmex.scf\"", "", "",
+                           ShowCommand::kShowNormal);
+  });
+}
+
+void FrmPassword::OK() {
+  engine::Globals& g = program_.globals;
+  txtPass.setText(config::LowerCase(txtPass.text()));
+  g.keptPassword = chkKeep.checked() ? txtPass.text() : "";
+  const std::string code = g.lockReason;
+  if (code == reason::kPassword) {
+    SetPasswordStep();
+  } else if (code == reason::kCancel) {
+    program_.os.windows.PostClose(g.lockedWindow);
+    Finish();
+  } else if (!AsksForPassword(code)) {
+    Close();
+  } else if (config::PasswordMatches(program_.os.crypto, g.accessPassword, txtPass.text())) {
+    Unlock(code);
+  } else {
+    g.keptPassword.clear();
+    lblDefaultPass.setCaption("Password is Invalid.");
+  }
+}
+
+void FrmPassword::Unlock(const std::string& code) {
+  engine::Globals& g = program_.globals;
+  platform::WindowService& windows = program_.os.windows;
+  if (code == reason::kApp) {
+    // The window's class passes from now on, until its last window is gone.
+    program_.frmkestrove.lstAllow.addItem(g.lockedWindowClass);
+    windows.SetTitle(g.lockedWindow, g.lockedTaskEntry);
+    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    g.lockedWindow = platform::kNoWindow;
+    Close();
+  } else if (code == reason::kConfig) {
+    g.configAuthorised = true;
+    program_.frmkestrove.Show();
+    Finish();
+  } else if (code == reason::kInstall) {
+    g.ruleInstall = false;
+    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    ShowMessage(program_, "All Software Installations are permitted until you Log-Off or Restart Windows.");
+    cmdCancelPWD.setEnabled(true);
+    SkipOnFailure([this] { Cancel(); });
+    program_.frmDummy.Unload();
+  } else if (code == reason::kUninstall) {
+    g.uninstallAllowed = true;
+    Finish();
+  } else {
+    if (code == reason::kRegistry) g.ruleRegistryTools = false;
+    if (code == reason::kIE) g.ruleIE = 2;  // waits until no such window is left
+    if (code == reason::kFirefox) g.ruleBrowsers = false;
+    if (code == reason::kExplorer) g.ruleExplorer = false;
+    if (code == reason::kTaskManager) g.ruleTaskManager = false;
+    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    Close();
+  }
+}
+
+// The new password is stored hashed; the current one is not asked for, since
+// the button that starts this sits in the configuration window, itself behind
+// the password.
+void FrmPassword::SetPasswordStep() {
+  engine::Globals& g = program_.globals;
+  const std::string text = txtPass.text();
+  if (text.empty()) return;
+  if (firstNewPassword.empty()) {
+    firstNewPassword = text;
+    txtPass.setText("");
+    lblDefaultPass.setCaption("Confirm new password:");
+    g.lockReason = reason::kPassword;
+    return;
+  }
+  secondNewPassword = text;
+  const bool equal = firstNewPassword == secondNewPassword;
+  const std::string stored = equal ? config::HashPassword(program_.os.crypto, firstNewPassword) : "";
+  firstNewPassword.clear();
+  secondNewPassword.clear();
+  Hide();
+  platform::DialogService& dialogs = program_.os.dialogs;
+  if (!equal) {
+    dialogs.ShowMessageBox(
+        window(), "Password's did not match!", kProgramTitle,
+        platform::box::kOk | platform::box::kIconExclamation | platform::box::kSystemModal);
+  } else if (stored.empty()) {
+    // No random salt could be had: keep the password in force rather than
+    // store the new one readable.
+    dialogs.ShowMessageBox(window(), "The new password could not be stored. The password is unchanged.",
+                           kProgramTitle,
+                           platform::box::kOk | platform::box::kIconError | platform::box::kSystemModal);
+  } else {
+    g.accessPassword = stored;
+    program_.registry.WriteString(config::kMachine, config::kSettingsKey, config::kPwd, stored);
+    dialogs.ShowMessageBox(
+        window(), "Password set successfully.", kProgramTitle,
+        platform::box::kOk | platform::box::kIconInformation | platform::box::kSystemModal);
+  }
+  Close();
+}
+
+void FrmPassword::Cancel() {
+  engine::Globals& g = program_.globals;
+  ShowDesktop();
+  cmdCancelPWD.setCaption("Wait...");
+  cmdCancelPWD.setEnabled(false);
+  tmrCodeDelay.setTimerEnabled(true);
+  // About a second, while the watch cycle and other events go on.
+  while (loaded() && tmrCodeDelay.timerEnabled()) loop().WaitForEvents();
+  // The right password may have closed the prompt meanwhile: the program it
+  // unlocked must not be closed now.
+  if (!loaded()) return;
+  Hide();
+  cmdCancelPWD.setEnabled(true);
+  program_.os.windows.PostClose(g.lockedWindow);
+  g.lockReason = reason::kCancel;
+  OK();
+}
+
+void FrmPassword::Close() {
+  Hide();
+  Finish();
+}
+
+void FrmPassword::Finish() {
+  program_.globals.lockReason.clear();
+  Unload();
+}
+
+}  // namespace app

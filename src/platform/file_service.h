@@ -1,0 +1,30 @@
+// Files and folders by path (UTF-8 paths; "\" separators).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class FileKind {
+  kMissing,  // no such path, an invalid name, no access, or an empty path
+  kFolder,
+  kFile,
+};
+
+class FileService {
+ public:
+  virtual ~FileService() = default;
+
+  virtual FileKind Kind(std::string_view path) = 0;
+  // The names of the ordinary files of a folder, sorted by name; empty when
+  // the folder is missing.
+  virtual std::vector<std::string> FilesOf(std::string_view folder) = 0;
+  // Deletes a file; false when it failed.
+  virtual bool Delete(std::string_view path) = 0;
+  // Renames or moves a file, replacing an existing target; false when it failed.
+  virtual bool Rename(std::string_view from, std::string_view to) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// The shared window and shell routines against the fakes.
+#include "app/general.h"
+
+#include "app/failure_report.h"
+
+#include <gtest/gtest.h>
+
+#include "support/program_fixture.h"
+
+namespace {
+
+class GeneralTest : public testing_support::ProgramTest {};
+
+TEST_F(GeneralTest, FileExistsOnlyForFiles) {
+  fakes.files.AddFolder("C:\\Data");
+  fakes.files.AddFile("C:\\Data\\a.txt");
+  EXPECT_FALSE(app::FileExists(program, ""));
+  EXPECT_FALSE(app::FileExists(program, "C:\\Data"));
+  EXPECT_FALSE(app::FileExists(program, "C:\\Data\\missing.txt"));
+  EXPECT_TRUE(app::FileExists(program, "c:\\data\\A.TXT"));
+}
+
+TEST_F(GeneralTest, BrowseForFolderTitleMarkerAndCancel) {
+  fakes.shell.browse_answers = {"C:\\Data\\a.txt", ""};
+  EXPECT_EQ(app::BrowseForFolder(program, 7, 0x4000, "Select a File:"), "C:\\Data\\a.txt");
+  EXPECT_EQ(app::BrowseForFolder(program, 7, 1, "@@@"), "");
+  ASSERT_EQ(fakes.shell.browsed().size(), 2U);
+  EXPECT_EQ(fakes.shell.browsed()[0].title, "Select a File:");
+  EXPECT_EQ(fakes.shell.browsed()[0].flags, 0x4000U);
+  EXPECT_FALSE(fakes.shell.browsed()[1].title) << "the marker asks for no title line";
+}
+
+TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
+  program.Start();
+  g.lockReason = "app";
+  program.ShowUnlockPrompt();
+  app::ShowMessage(program, "hello");
+  EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
+  EXPECT_TRUE(fakes.process.ended());
+  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(program.frmblank.loaded());
+  EXPECT_FALSE(program.frmError.loaded());
+  EXPECT_TRUE(main.loaded()) << "the main window's own handlers do not run";
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// The built-in protection rules through a watch tick on the fake desktop:
+// each rule, their order and interplay, Internet Explorer's re-arming, the
+// uninstaller and installer rules, and switches turned off by the prompt.
+#include <gtest/gtest.h>
+
+#include "support/program_fixture.h"
+
+namespace {
+
+using platform::WindowId;
+
+class BuiltInRulesTest : public testing_support::ProgramTest {
+ protected:
+  void SetUp() override { program.Start(); }
+  WindowId Foreground(std::string title, std::string class_name = "AppWindow") {
+    const WindowId id = fakes.desktop.Open(std::move(title), std::move(class_name));
+    fakes.desktop.SetForeground(id);
+    return id;
+  }
+  void Unlock(const char* password = "tavrolk") {
+    program.frmPassword.txtPass.setText(password);
+    program.frmPassword.cmdOK.click();
+  }
+  bool Hidden(WindowId id) { return !fakes.desktop.Get(id).visible; }
+};
+
+struct RuleCase {
+  const char* name;
+  const char* setting;  // "" for the registry rule (a number)
+  const char* title;
+  const char* class_name;
+  bool in_foreground;
+  const char* code;
+  const char* entry;
+};
+
+class EachRuleTest : public BuiltInRulesTest, public ::testing::WithParamInterface<RuleCase> {};
+
+TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
+  const RuleCase& c = GetParam();
+  const WindowId target = fakes.desktop.Open(c.title, c.class_name);
+  const WindowId other = Foreground("Untitled - Notepad", "Notepad");
+  if (c.in_foreground) fakes.desktop.SetForeground(target);
+  Tick();
+  EXPECT_TRUE(fakes.desktop.IsVisible(target)) << "off by default";
+  EXPECT_EQ(g.lockReason, "");
+
+  if (std::string(c.setting).empty()) {
+    fakes.registry.PutDword(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, 1);
+  } else {
+    PutSetting(c.setting, "1");
+  }
+  main.GetConfig();
+  fakes.desktop.SetForeground(c.in_foreground ? target : other);
+  Tick();
+  EXPECT_TRUE(Hidden(target));
+  EXPECT_EQ(g.lockReason, c.code);
+  EXPECT_EQ(g.lockedWindow, target);
+  EXPECT_EQ(g.lockedTaskEntry, c.entry);
+  EXPECT_EQ(fakes.desktop.Get(target).title, c.title) << "rules never rename a window";
+  EXPECT_TRUE(program.frmPassword.visible());
+
+  Unlock();
+  EXPECT_TRUE(fakes.desktop.IsVisible(target));
+  fakes.desktop.SetForeground(target);
+  Tick();
+  EXPECT_TRUE(fakes.desktop.IsVisible(target)) << "switched off until the next load";
+  main.GetConfig();
+  fakes.desktop.SetForeground(target);
+  Tick();
+  EXPECT_TRUE(Hidden(target)) << "the next load switches it on again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, EachRuleTest,
+    ::testing::Values(
+        RuleCase{"RegistryEditor", "", "Registry Editor", "RegEdit_RegEdit", true, "reg", "Registry Tools"},
+        RuleCase{"InternetExplorer", "LockIE", "Home - Windows Internet Explorer", "IEFrame", false, "ie",
+                 "Internet Explorer"},
+        RuleCase{"Firefox", "chkLock3Party", "Mozilla Firefox", "MozillaUIWindowClass", false, "ff",
+                 "Mozilla Firefox"},
+        RuleCase{"ExplorerOld", "LockEx", "My Documents", "ExploreWClass", false, "ex", "Windows Explorer"},
+        RuleCase{"ExplorerCabinet", "LockEx", "Documents", "CabinetWClass", false, "ex", "Windows Explorer"},
+        RuleCase{"TaskManager", "TaskManager", "Windows Task Manager", "TaskManagerWindow", false, "tm",
+                 "Windows Task Manager"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BuiltInRulesTest, TitleTestsAreCaseSensitive) {
+  fakes.registry.PutDword(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, 1);
+  PutSetting("LockInstall", "1");
+  main.GetConfig();
+  for (const char* title : {"registry editor", "SETUP", "INSTALL", "UNINSTALL KESTROVE PRO"}) {
+    const WindowId id = Foreground(title);
+    Tick();
+    EXPECT_FALSE(Hidden(id)) << title;
+    EXPECT_FALSE(program.frmPassword.loaded()) << title;
+  }
+}
+
+TEST_F(BuiltInRulesTest, UninstallerStaysVisibleAndIsAlwaysGuarded) {
+  const WindowId uninstaller = Foreground("Uninstall Kestrove Pro: Confirmation", "#32770");
+  g.lockedWindow = 0x1234;
+  Tick();
+  EXPECT_FALSE(Hidden(uninstaller));
+  EXPECT_EQ(g.lockReason, "un");
+  EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
+  EXPECT_TRUE(program.frmPassword.visible());
+  program.frmPassword.cmdCancelPWD.click();
+  EXPECT_EQ(fakes.desktop.Get(uninstaller).close_requests, 0) << "Cancel closes nothing";
+
+  fakes.desktop.SetForeground(uninstaller);
+  Tick();
+  Unlock();
+  EXPECT_TRUE(g.uninstallAllowed);
+  fakes.desktop.SetForeground(uninstaller);
+  Tick();
+  EXPECT_FALSE(program.frmPassword.loaded()) << "silent for the rest of the run";
+}
+
+TEST_F(BuiltInRulesTest, InstallerRuleRaisesThePromptEveryTickAndClosesTheTaskSwitcher) {
+  PutSetting("LockInstall", "1");
+  main.GetConfig();
+  const WindowId switcher = fakes.desktop.Open("", "TaskSwitcherWnd");
+  const WindowId installer = Foreground("Product Setup Wizard");
+  Tick();
+  EXPECT_EQ(g.lockReason, "ins");
+  EXPECT_EQ(g.lockedTaskEntry, "Installation Program");
+  EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
+  EXPECT_FALSE(Hidden(installer));
+  EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 1);
+  EXPECT_EQ(fakes.desktop.Foreground(), program.frmPassword.window());
+
+  fakes.desktop.SetForeground(installer);
+  Tick();
+  EXPECT_EQ(fakes.desktop.Foreground(), program.frmPassword.window()) << "raised again on every tick";
+  EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 2);
+
+  Unlock();
+  EXPECT_FALSE(g.ruleInstall);
+  EXPECT_EQ(fakes.desktop.Get(installer).close_requests, 0)
+      << "the right password never closes the installer";
+  fakes.desktop.SetForeground(installer);
+  Tick();
+  EXPECT_FALSE(program.frmPassword.loaded());
+}
+
+TEST_F(BuiltInRulesTest, OtherRulesDoNotRaiseAVisiblePromptAgain) {
+  PutSetting("LockEx", "1");
+  main.GetConfig();
+  const WindowId explorer = fakes.desktop.Open("Documents", "CabinetWClass");
+  Foreground("Untitled - Notepad", "Notepad");
+  Tick();
+  ASSERT_TRUE(program.frmPassword.visible());
+  const WindowId notepad = Foreground("Other", "Notepad");
+  fakes.desktop.Edit(explorer).visible = true;
+  Tick();
+  EXPECT_EQ(fakes.desktop.Foreground(), notepad) << "the open prompt is left where it is";
+  EXPECT_TRUE(Hidden(explorer)) << "but the window is hidden again";
+}
+
+TEST_F(BuiltInRulesTest, InternetExplorerRearmsWhenItsLastWindowIsGone) {
+  PutSetting("LockIE", "1");
+  main.GetConfig();
+  const WindowId first = fakes.desktop.Open("IE", "IEFrame");
+  Tick();
+  Unlock();
+  EXPECT_EQ(g.ruleIE, 2);
+  const WindowId second = fakes.desktop.Open("IE 2", "IEFrame");
+  Tick();
+  EXPECT_TRUE(fakes.desktop.IsVisible(second)) << "new windows open freely while one is left";
+  fakes.desktop.Close(first);
+  fakes.desktop.Close(second);
+  Tick();
+  EXPECT_EQ(g.ruleIE, 1);
+  const WindowId third = fakes.desktop.Open("IE 3", "IEFrame");
+  Tick();
+  EXPECT_TRUE(Hidden(third));
+}
+
+TEST_F(BuiltInRulesTest, SeveralRulesInOneTickLeaveTheLastInTheRecord) {
+  PutSetting("LockIE", "1");
+  PutSetting("TaskManager", "1");
+  main.GetConfig();
+  const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
+  const WindowId tm = fakes.desktop.Open("Windows Task Manager", "TaskManagerWindow");
+  main.lstTasks.addItem("Notepad", true);
+  const WindowId notepad = Foreground("Untitled - Notepad", "Notepad");
+  Tick();
+  EXPECT_TRUE(Hidden(ie));
+  EXPECT_TRUE(Hidden(tm));
+  EXPECT_TRUE(Hidden(notepad));
+  EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
+  EXPECT_EQ(g.lockReason, "tm");
+  EXPECT_EQ(g.lockedWindow, tm);
+  EXPECT_EQ(g.lockedWindowClass, "Notepad") << "only the task match writes the class";
+}
+
+TEST_F(BuiltInRulesTest, RulesRunNotForAnUnrestrictedAccount) {
+  fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Enabled");
+  PutSetting("LockIE", "1");
+  main.GetConfig();
+  const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
+  Foreground("Uninstall Kestrove Pro");
+  Tick();
+  EXPECT_FALSE(Hidden(ie));
+  EXPECT_FALSE(program.frmPassword.loaded());
+}
+
+}  // namespace
