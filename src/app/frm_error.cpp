@@ -1,30 +1,78 @@
 // The message dialog.
 #include "app/frm_error.h"
 
+#include "app/failure_report.h"
+#include "app/general.h"
 #include "app/program.h"
+#include "config/registry_layout.h"
 
 namespace app {
 
+namespace {
+
+// The one writer that spells the settings key in capitals; the registry
+// does not mind.
+constexpr std::string_view kSettingsKeyUpper = "SOFTWARE\\KSV\\SETTINGS";
+
+}  // namespace
+
 FrmError::FrmError(ui::FormEnvironment env, Program& program)
-    : ui::Form(env, "frmError", "Message:", ui::Bounds{0, 0, 7065, 3060}),
-      Label1(*this, "Label1", ui::Bounds{840, 240, 5925, 1680}, "#"),
-      chkShowAgain(*this, "chkShowAgain", ui::Bounds{240, 2100, 2655, 255}, "Don't show again"),
-      cmdCancel(*this, "cmdCancel", ui::Bounds{4440, 2040, 1215, 375}, "Cancel"),
-      cmdok(*this, "cmdok", ui::Bounds{5640, 2040, 1215, 375}, "OK"),
+    : ui::Form(env, "frmError", "Message:", ui::Bounds{0, 0, 6975, 2565}),
+      Image1(*this, "Image1", ui::Bounds{240, 240, 480, 480}, "IDI_PROGRAM"),
+      Label1(*this, "Label1", ui::Bounds{900, 240, 5925, 1680}, "#"),
+      Frame1(*this, "Frame1", ui::Bounds{0, 1980, 6975, 585}),
+      chkShowAgain(*this, "chkShowAgain", ui::Bounds{240, 2145, 2655, 255}, "Don't show again"),
+      cmdCancel(*this, "cmdCancel", ui::Bounds{4260, 2085, 1215, 375}, "Cancel"),
+      cmdok(*this, "cmdok", ui::Bounds{5580, 2085, 1215, 375}, "OK"),
       Timer1(*this, "Timer1", 100, true),
       program_(program) {
   border_style = ui::BorderStyle::kFixedDialog;
   min_button = false;
   max_button = false;
   back_color = 0xFFFFFF;
+  icon = "IDI_PROGRAM";
+  Frame1.bordered = false;
+  Frame1.top_line_color = 0xC0C0C0;
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&chkShowAgain, &cmdCancel, &cmdok}) {
+    control->setContainer(Frame1);
+  }
   chkShowAgain.Design(false, true);
   cmdCancel.Design(false, true);
   cmdCancel.is_cancel = true;
   cmdok.is_default = true;
   on_load = [this] { Label1.setCaption(program_.globals.messageText); };
   Timer1.on_timer = [this] { Label1.setCaption(program_.globals.messageText); };
-  cmdok.on_click = [this] { Close(); };
+  chkShowAgain.on_click = [this] {
+    if (caption() == kUpdateReminderCaption && chkShowAgain.checked()) {
+      program_.registry.WriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate, "1");
+    }
+  };
+  cmdok.on_click = [this] { OK(); };
   cmdCancel.on_click = [this] { Close(); };
+}
+
+void FrmError::Present() {
+  Load();
+  if (caption() == kUpdateReminderCaption &&
+      program_.registry.ReadString(config::kMachine, config::kSettingsKey, config::kDontShowUpdate) == "1") {
+    Unload();
+    return;
+  }
+  // The update check's question can be declined.
+  if (caption() == kProgramInUseCaption) cmdCancel.setVisible(true);
+  Show();
+}
+
+void FrmError::OK() {
+  const std::string mode = caption();
+  if (mode == kUpdateReminderCaption || mode == kProgramInUseCaption) {
+    SkipOnFailure([this] {
+      program_.os.shell.Open(window(), program_.globals.appFolder + "KsUpdate.exe", "", "",
+                             platform::ShowCommand::kShowNormal);
+    });
+    if (mode == kProgramInUseCaption) EndProgram(program_);
+  }
+  Close();
 }
 
 void FrmError::Close() {

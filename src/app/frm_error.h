@@ -1,6 +1,10 @@
-// The message dialog frmError: shows the program-wide messageText, refreshed
-// every 100 ms, until OK closes it.
+// The message dialog frmError: the program's one message window. Callers set
+// messageText and present it without waiting; the label follows messageText
+// every 100 ms. A few captions make it a small question whose OK starts the
+// updater ("Kestrove Pro 2011 Update", "Program In-use").
 #pragma once
+
+#include <string_view>
 
 #include "ui/control.h"
 #include "ui/form.h"
@@ -9,17 +13,27 @@ namespace app {
 
 class Program;
 
+inline constexpr std::string_view kUpdateReminderCaption = "Kestrove Pro 2011 Update";
+inline constexpr std::string_view kProgramInUseCaption = "Program In-use";
+
 class FrmError : public ui::Form {
  public:
   FrmError(ui::FormEnvironment env, Program& program);
 
+  // Shows the dialog modelessly in the mode its caption selects; the update
+  // reminder closes at once, unseen, once it has been switched off.
+  void Present();
+
+  ui::Image Image1;
   ui::Label Label1;
+  ui::Frame Frame1;
   ui::CheckBox chkShowAgain;
   ui::Button cmdCancel;
   ui::Button cmdok;
   ui::Timer Timer1;
 
  private:
+  void OK();
   void Close();
   Program& program_;
 };

@@ -1,5 +1,5 @@
-// The main window's design: its controls, where they sit, and their wiring.
-// The loader and the watch cycle live with their subsystems.
+// The main window's design: its controls, where they sit (twips), and which
+// tab page holds them. Handlers live with their subsystems.
 #include "app/frm_kestrove.h"
 
 #include "app/program.h"
@@ -7,39 +7,166 @@
 namespace app {
 namespace {
 
-// Client area 5760 x 4830 twips inside a fixed dialog border.
-constexpr ui::Bounds kMainWindow{0, 0, 5850, 5325};
+using ui::Bounds;
+
+constexpr std::uint32_t kBlue = 0x0000FF;
+
+// Client area 5760 x 4830 twips; the Debug Panel lies below it.
+constexpr Bounds kMainWindow{0, 0, 5760, 4830};
+
+enum Page { kTasks, kEncryption, kSettings, kUsers, kAdvanced, kAbout };
 
 }  // namespace
 
 FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
-    : ui::Form(env, "frmkestrove", "0", kMainWindow),
-      lblSelectTask(*this, "lblSelectTask", ui::Bounds{240, 540, 5295, 255},
+    : ui::Form(env, "frmkestrove", std::string(kStartingTitle), kMainWindow),
+      SmartTab1(*this, "SmartTab1", Bounds{120, 120, 5535, 4095},
+                {"Tasks", "Encryption", "Settings", "Users", "Advanced", "About"}),
+      cmdhelp(*this, "cmdhelp", Bounds{120, 4320, 435, 375}, "?"),
+      cmdcancel(*this, "cmdcancel", Bounds{3120, 4320, 1215, 375}, "Cancel"),
+      cmdok(*this, "cmdok", Bounds{4395, 4320, 1215, 375}, "Apply"),
+      // Tasks
+      lblSelectTask(*this, "lblSelectTask", Bounds{300, 600, 5175, 255},
                     "Select a Task to Lock, or, click Browse."),
-      lstTasks(*this, "lstTasks", ui::Bounds{240, 840, 5295, 2655}),
-      lblTaskCount(*this, "lblTaskCount", ui::Bounds{3240, 3840, 2295, 255}, "Tasks Locked: 0"),
-      chkTray(*this, "chkTray", ui::Bounds{480, 3000, 4815, 255}, "No Tray Icon"),
-      chkAdmin(*this, "chkAdmin", ui::Bounds{240, 840, 5295, 435},
+      lstTasks(*this, "lstTasks", Bounds{300, 900, 5175, 2580}),
+      cmdadd(*this, "cmdadd", Bounds{300, 3600, 1215, 375}, "Browse..."),
+      cmddel(*this, "cmddel", Bounds{1620, 3600, 1215, 375}, "Remove"),
+      cmdDirlatch(*this, "cmdDirlatch", Bounds{2940, 3660, 1155, 255}, "Lock a Folder"),
+      lblTaskCount(*this, "lblTaskCount", Bounds{4095, 3660, 1380, 255}, "Tasks Locked: 0"),
+      // Encryption
+      lblEncryptFile(*this, "lblEncryptFile", Bounds{300, 600, 5175, 255},
+                     "Enter a file to Encrypt, or, click Browse."),
+      txtenpath(*this, "txtenpath", Bounds{300, 900, 4695, 315}),
+      cmdbrowse2(*this, "cmdbrowse2", Bounds{5055, 900, 420, 315}, "..."),
+      lblEncryptPassword(*this, "lblEncryptPassword", Bounds{300, 1410, 1035, 255}, "Password:"),
+      txtenpwd(*this, "txtenpwd", Bounds{1380, 1380, 2535, 315}),
+      cmdencrypt(*this, "cmdencrypt", Bounds{300, 1860, 1215, 375}, "Encrypt"),
+      cmddecrypt(*this, "cmddecrypt", Bounds{1620, 1860, 1215, 375}, "Decrypt"),
+      chkInclude(*this, "chkInclude", Bounds{2940, 1920, 2535, 255}, "Include all files"),
+      cmdAbort(*this, "cmdAbort", Bounds{4260, 2460, 1215, 375}, "Abort"),
+      lblProgress(*this, "lblProgress", Bounds{300, 2520, 900, 255}, "Progress:"),
+      prgEncrypt(*this, "prgEncrypt", Bounds{1260, 2490, 2895, 315}),
+      lblerr(*this, "lblerr", Bounds{300, 3000, 5175, 855}, ""),
+      // Settings
+      lblProgramSettings(*this, "lblProgramSettings", Bounds{300, 600, 5175, 255}, "Program Settings:"),
+      lblTasksTab(*this, "lblTasksTab", Bounds{420, 960, 4935, 255}, "Tasks Tab:"),
+      cmdsetpassword(*this, "cmdsetpassword", Bounds{600, 1260, 2415, 375}, "Set Tasks Password..."),
+      cmdIgnore(*this, "cmdIgnore", Bounds{600, 1740, 2415, 375}, "Ignored Tasks List..."),
+      lblGeneral(*this, "lblGeneral", Bounds{420, 2340, 4935, 255}, "General:"),
+      chkTray(*this, "chkTray", Bounds{600, 2640, 4755, 255}, "No Tray Icon"),
+      // Users
+      lblUserSettings(*this, "lblUserSettings", Bounds{300, 600, 5175, 255}, "User Settings:"),
+      chkAdmin(*this, "chkAdmin", Bounds{420, 900, 5055, 435},
                "Administrator (this user account will not be restricted)"),
-      chkTaskManager1(*this, "chkTaskManager1", ui::Bounds{480, 840, 2415, 255}, "Task Manager"),
-      chkLockEx1(*this, "chkLockEx1", ui::Bounds{480, 1140, 2415, 255}, "Windows Explorer"),
-      chkDisableRegistry(*this, "chkDisableRegistry", ui::Bounds{480, 1440, 2415, 255},
-                         "Registry Editing Tools"),
-      chklockinstall1(*this, "chklockinstall1", ui::Bounds{480, 1740, 2415, 255}, "Application Installation"),
-      chkStartup(*this, "chkStartup", ui::Bounds{480, 2040, 2415, 255}, "Windows at Startup"),
-      chkHideSM(*this, "chkHideSM", ui::Bounds{480, 2340, 2415, 255}, "Start Menu && Start Button"),
-      chkLock3Party(*this, "chkLock3Party", ui::Bounds{480, 3000, 2415, 255}, "Third-Party Browers"),
-      chkLockIE2(*this, "chkLockIE2", ui::Bounds{480, 3300, 2415, 255}, "Internet Explorer"),
-      lstAllow(*this, "lstAllow", ui::Bounds{240, 5400, 2535, 1500}),
-      lstignore(*this, "lstignore", ui::Bounds{2880, 5400, 2535, 1500}),
+      lblCopyConfig(*this, "lblCopyConfig", Bounds{420, 1530, 4455, 255},
+                    "Copy the Configuration to other computers."),
+      imgCopyConfig(*this, "imgCopyConfig", Bounds{4995, 1500, 240, 240}, "IDI_PROGRAM"),
+      cmdImport(*this, "cmdImport", Bounds{600, 1860, 1215, 375}, "Import..."),
+      cmdExport(*this, "cmdExport", Bounds{1920, 1860, 1215, 375}, "Export..."),
+      lblRelock(*this, "lblRelock", Bounds{420, 2520, 5055, 255},
+                "Disable this users Windows Account after:"),
+      txtrelock(*this, "txtrelock", Bounds{600, 2820, 615, 315}),
+      lblRelockMins(*this, "lblRelockMins", Bounds{1305, 2850, 2535, 255}, "Mins (0 = off)"),
+      // Advanced
+      lblSystemTasks(*this, "lblSystemTasks", Bounds{300, 600, 5175, 255}, "System Protected Tasks:"),
+      chkTaskManager1(*this, "chkTaskManager1", Bounds{540, 900, 4815, 255}, "Task Manager"),
+      chkLockEx1(*this, "chkLockEx1", Bounds{540, 1185, 4815, 255}, "Windows Explorer"),
+      chkDisableRegistry(*this, "chkDisableRegistry", Bounds{540, 1470, 4815, 255}, "Registry Editing Tools"),
+      chklockinstall1(*this, "chklockinstall1", Bounds{540, 1755, 4815, 255}, "Application Installation"),
+      chkStartup(*this, "chkStartup", Bounds{540, 2040, 4815, 255}, "Windows at Startup"),
+      chkHideSM(*this, "chkHideSM", Bounds{540, 2325, 4815, 255}, "Start Menu && Start Button"),
+      lblWeb(*this, "lblWeb", Bounds{300, 2760, 5175, 255}, "Web"),
+      chkLock3Party(*this, "chkLock3Party", Bounds{540, 3060, 4815, 255}, "Third-Party Browers"),
+      chkLockIE2(*this, "chkLockIE2", Bounds{540, 3345, 4815, 255}, "Internet Explorer"),
+      // About
+      lblAbout(*this, "lblAbout", Bounds{300, 720, 5175, 1215}, ""),
+      cmdupdate(*this, "cmdupdate", Bounds{300, 3600, 1575, 375}, "Update Check"),
+      cmdExit(*this, "cmdExit", Bounds{3900, 3600, 1575, 375}, "End kstrv7.exe"),
+      // Debug Panel
+      fraDebug(*this, "fraDebug", Bounds{120, 5160, 5535, 1935}, "Debug Panel:"),
+      lstAllow(*this, "lstAllow", Bounds{240, 5400, 2535, 1500}),
+      lstignore(*this, "lstignore", Bounds{2880, 5400, 2535, 1500}),
       timerKestrove(*this, "timerKestrove", 1000, false),
+      // Invisible
+      imgunlock(*this, "imgunlock", Bounds{0, 0, 240, 240}, "IDI_UNLOCKED"),
+      Timer1(*this, "Timer1", 1000, false),
+      timerInstance(*this, "timerInstance", 500, false),
+      tmrTimer(*this, "tmrTimer", 60000, false),
       program_(program) {
   border_style = ui::BorderStyle::kFixedDialog;
   min_button = false;
   max_button = false;
   show_in_taskbar = false;
   icon = "IDI_PROGRAM";
+
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&lblSelectTask, &lstTasks, &cmdadd, &cmddel,
+                                                                  &cmdDirlatch, &lblTaskCount}) {
+    control->setContainer(SmartTab1, kTasks);
+  }
+  for (ui::Control* control : std::initializer_list<ui::Control*>{
+           &lblEncryptFile, &txtenpath, &cmdbrowse2, &lblEncryptPassword, &txtenpwd, &cmdencrypt, &cmddecrypt,
+           &chkInclude, &cmdAbort, &lblProgress, &prgEncrypt, &lblerr}) {
+    control->setContainer(SmartTab1, kEncryption);
+  }
+  for (ui::Control* control : std::initializer_list<ui::Control*>{
+           &lblProgramSettings, &lblTasksTab, &cmdsetpassword, &cmdIgnore, &lblGeneral, &chkTray}) {
+    control->setContainer(SmartTab1, kSettings);
+  }
+  for (ui::Control* control :
+       std::initializer_list<ui::Control*>{&lblUserSettings, &chkAdmin, &lblCopyConfig, &imgCopyConfig,
+                                           &cmdImport, &cmdExport, &lblRelock, &txtrelock, &lblRelockMins}) {
+    control->setContainer(SmartTab1, kUsers);
+  }
+  for (ui::Control* control : std::initializer_list<ui::Control*>{
+           &lblSystemTasks, &chkTaskManager1, &chkLockEx1, &chkDisableRegistry, &chklockinstall1, &chkStartup,
+           &chkHideSM, &lblWeb, &chkLock3Party, &chkLockIE2}) {
+    control->setContainer(SmartTab1, kAdvanced);
+  }
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&lblAbout, &cmdupdate, &cmdExit}) {
+    control->setContainer(SmartTab1, kAbout);
+  }
+  lstAllow.setContainer(fraDebug);
+  lstignore.setContainer(fraDebug);
+  imgunlock.Design(false, true);
+
+  cmdDirlatch.underline = true;
+  cmdDirlatch.design_fore_color = kBlue;
+  lblTaskCount.alignment = ui::Alignment::kRight;
+  txtenpwd.password_char = '*';
+  txtenpwd.max_length = 32;
+  cmdencrypt.is_default = true;
+  for (ui::Control* hidden :
+       std::initializer_list<ui::Control*>{&cmdAbort, &lblProgress, &prgEncrypt, &lblerr}) {
+    hidden->Design(false, true);
+  }
+  lblerr.design_fore_color = ui::kRed;
+  txtrelock.max_length = 3;
+  chkLock3Party.tool_tip = "Inc. Firefox, Netscape and Opera";
+
+  on_load = [this] { OnLoad(); };
+  on_activate = [this] { OnActivate(); };
+  on_query_unload = [this](ui::UnloadRequest& request) { OnQueryUnload(request); };
+  on_message = [this](std::uint32_t message, std::uintptr_t /*wparam*/, std::intptr_t lparam) {
+    OnTrayMessage(message, lparam);
+  };
   timerKestrove.on_timer = [this] { WatchTick(); };
+  Timer1.on_timer = [this] { Timer1.setTimerEnabled(false); };
+  timerInstance.on_timer = [this] { InstanceTick(); };
+  cmdcancel.on_click = [this] {
+    program_.globals.configAuthorised = false;
+    cmdcancel.setCaption("Cancel");
+    Hide();
+  };
+  cmdsetpassword.on_click = [this] {
+    program_.globals.lockReason = engine::reason::kPassword;
+    program_.ShowUnlockPrompt();
+  };
+  cmdExit.on_click = [this] { Exit(); };
+  // Terminate: the icon goes with the window, and so does the program.
+  on_unload = [this] {
+    program_.os.shell.DeleteTrayIcon(program_.trayIcon);
+    loop().Quit(0);
+  };
 }
 
 }  // namespace app

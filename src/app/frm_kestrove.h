@@ -1,7 +1,8 @@
 // The main window frmkestrove: the configuration window and, through its
 // controls, the in-memory configuration (the task list is lstTasks itself).
-// Its methods are the loader (GetConfig, CountTasks) and the watch cycle
-// (timerKestrove's tick, RunProgramMaintenace, CleanUpWindows, RunAdvanced).
+// Its methods are the start-up and shutdown of the program, the loader
+// (GetConfig, CountTasks) and the watch cycle (timerKestrove's tick,
+// RunProgramMaintenace, CleanUpWindows, RunAdvanced).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,11 @@
 namespace app {
 
 class Program;
+
+// Window titles by which copies of the program find each other.
+inline constexpr std::string_view kRunningTitle = "Kestrove Pro Configuration Tool";
+inline constexpr std::string_view kStartingTitle = "0";
+inline constexpr std::string_view kRestartingTitle = "Kestrove ###";
 
 class FrmKestrove : public ui::Form {
  public:
@@ -44,30 +50,96 @@ class FrmKestrove : public ui::Form {
 
   // The number of checked rows found by the last CountTasks.
   [[nodiscard]] std::int16_t taskCounter() const { return task_counter_; }
+  // The version text shown on the About tab ("7.0.3").
+  [[nodiscard]] const std::string& versionText() const { return version_text_; }
+
+  // ---- The tab strip and the buttons below it.
+  ui::TabStrip SmartTab1;
+  ui::Button cmdhelp;
+  ui::Button cmdcancel;
+  ui::Button cmdok;
 
   // ---- Tasks tab.
   ui::Label lblSelectTask;
   ui::CheckListBox lstTasks;
+  ui::Button cmdadd;
+  ui::Button cmddel;
+  ui::Label cmdDirlatch;
   ui::Label lblTaskCount;
 
-  // ---- Option check boxes (Settings, Users and Advanced tabs).
+  // ---- Encryption tab.
+  ui::Label lblEncryptFile;
+  ui::TextBox txtenpath;
+  ui::Button cmdbrowse2;
+  ui::Label lblEncryptPassword;
+  ui::TextBox txtenpwd;
+  ui::Button cmdencrypt;
+  ui::Button cmddecrypt;
+  ui::CheckBox chkInclude;
+  ui::Button cmdAbort;
+  ui::Label lblProgress;
+  ui::ProgressBar prgEncrypt;
+  ui::Label lblerr;
+
+  // ---- Settings tab.
+  ui::Label lblProgramSettings;
+  ui::Label lblTasksTab;
+  ui::Button cmdsetpassword;
+  ui::Button cmdIgnore;
+  ui::Label lblGeneral;
   ui::CheckBox chkTray;
+
+  // ---- Users tab.
+  ui::Label lblUserSettings;
   ui::CheckBox chkAdmin;
+  ui::Label lblCopyConfig;
+  ui::Image imgCopyConfig;
+  ui::Button cmdImport;
+  ui::Button cmdExport;
+  ui::Label lblRelock;
+  ui::TextBox txtrelock;
+  ui::Label lblRelockMins;
+
+  // ---- Advanced tab.
+  ui::Label lblSystemTasks;
   ui::CheckBox chkTaskManager1;
   ui::CheckBox chkLockEx1;
   ui::CheckBox chkDisableRegistry;
   ui::CheckBox chklockinstall1;
   ui::CheckBox chkStartup;
   ui::CheckBox chkHideSM;
+  ui::Label lblWeb;
   ui::CheckBox chkLock3Party;
   ui::CheckBox chkLockIE2;
 
+  // ---- About tab.
+  ui::Label lblAbout;
+  ui::Button cmdupdate;
+  ui::Button cmdExit;
+
   // ---- Debug Panel: below the visible client area, never seen.
+  ui::Frame fraDebug;
   ui::ListBox lstAllow;
   ui::ListBox lstignore;
   ui::Timer timerKestrove;
 
+  // ---- Invisible parts.
+  ui::Image imgunlock;
+  ui::Timer Timer1;         // the one-second start-up delay
+  ui::Timer timerInstance;  // a second start of the program
+  ui::Timer tmrTimer;       // the daily usage count-down
+
  private:
+  // Start-up and shutdown.
+  void OnLoad();
+  void StartupDelay();
+  void StartDailyLimit();
+  void OnActivate();
+  void OnTrayMessage(std::uint32_t message, std::intptr_t lparam);
+  void OnQueryUnload(ui::UnloadRequest& request);
+  void InstanceTick();
+  void Exit();
+
   void WatchScan();
   // GetConfig's steps, each contained on its own.
   void LoadTasks();
@@ -79,6 +151,7 @@ class FrmKestrove : public ui::Form {
 
   Program& program_;
   std::int16_t task_counter_ = 0;
+  std::string version_text_;
 };
 
 }  // namespace app

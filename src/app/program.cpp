@@ -15,19 +15,22 @@ Program::Program(platform::Services services, ui::FormHost& host)
       frmPassword(ui::FormEnvironment{services.loop, host}, *this),
       frmblank(ui::FormEnvironment{services.loop, host}),
       frmError(ui::FormEnvironment{services.loop, host}, *this),
-      frmDummy(ui::FormEnvironment{services.loop, host}) {}
+      frmDummy(ui::FormEnvironment{services.loop, host}),
+      frmtickCount(ui::FormEnvironment{services.loop, host}, *this) {}
 
 void Program::Start() {
-  SkipOnFailure([this] { globals.appFolder = os.process.ExecutableFolder(); });
-  globals.configLoading = true;
-  frmkestrove.Load();
-  frmkestrove.timerKestrove.setTimerEnabled(true);
-  frmkestrove.GetConfig();
-  globals.startupLockDone = true;
+  frmkestrove.Show();
 }
 
+// Every call shows the prompt: one that is already open comes to the front.
 void Program::ShowUnlockPrompt() {
-  SkipOnFailure([this] { frmPassword.Show(); });
+  SkipOnFailure([this] {
+    if (frmPassword.visible()) {
+      frmPassword.BringToFront();
+    } else {
+      frmPassword.Show();
+    }
+  });
 }
 
 std::vector<ui::Form*> Program::SecondaryForms() {
@@ -43,7 +46,7 @@ std::string TickFailureText(std::string_view description) {
 
 void ShowMessage(Program& program, std::string text) {
   program.globals.messageText = std::move(text);
-  program.frmError.Show();
+  program.frmError.Present();
 }
 
 }  // namespace app

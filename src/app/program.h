@@ -9,6 +9,7 @@
 #include "app/frm_dummy.h"
 #include "app/frm_error.h"
 #include "app/frm_kestrove.h"
+#include "app/frm_tick_count.h"
 #include "config/registry_edit.h"
 #include "engine/frm_blank.h"
 #include "engine/frm_password.h"
@@ -24,8 +25,8 @@ class Program {
  public:
   Program(platform::Services services, ui::FormHost& host);
 
-  // Loads the main window (hidden), arms the watch cycle and loads the
-  // configuration.
+  // Creates the main window: its load handler starts the program, and
+  // showing it raises the password gate.
   void Start();
 
   // Shows the unlock prompt for the lock in the record (loading it first when
@@ -47,6 +48,7 @@ class Program {
   FrmBlank frmblank;
   FrmError frmError;
   FrmDummy frmDummy;
+  FrmTickCount frmtickCount;
 };
 
 }  // namespace app

@@ -124,7 +124,8 @@ void FrmKestrove::LoadTaskbar() {
   const bool hide = program_.registry.ReadString(kMachine, kSettingsKey, config::kHideSM) == "1";
   platform::WindowService& windows = program_.os.windows;
   chkHideSM.setChecked(hide);
-  const ShowCommand command = hide ? ShowCommand::kHide : ShowCommand::kShow;
+  // Shown without taking the focus from whatever the user is working in.
+  const ShowCommand command = hide ? ShowCommand::kHide : ShowCommand::kShowNoActivate;
   if (const auto taskbar = windows.FindByClass("Shell_TrayWnd")) windows.ShowAsync(taskbar, command);
   if (const auto start_button = windows.FindByClass("Button")) windows.ShowAsync(start_button, command);
 }

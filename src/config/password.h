@@ -15,7 +15,7 @@
 namespace config {
 
 // Keeps one check well under a tenth of a second.
-inline constexpr std::uint32_t kPasswordIterations = 100000;
+inline constexpr std::uint32_t kPasswordIterations = 40000;
 
 // The stored form of a password (lower-cased here); "" when the derivation
 // failed, so the caller keeps the password it had.

@@ -25,6 +25,9 @@ class EventLoop {
   // Waits until something is pending (input, a message, a timer that falls
   // due), then runs it, as DoEvents does. For loops that wait on a timer.
   virtual void WaitForEvents() = 0;
+  // Ends the program's main message loop with that exit code, once the
+  // events before the request have run.
+  virtual void Quit(int exit_code) = 0;
   // Milliseconds on a monotonic clock.
   virtual std::uint64_t NowMs() = 0;
 };

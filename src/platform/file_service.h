@@ -18,8 +18,8 @@ class FileService {
   virtual ~FileService() = default;
 
   virtual FileKind Kind(std::string_view path) = 0;
-  // The names of the ordinary files of a folder, sorted by name; empty when
-  // the folder is missing.
+  // The names of the ordinary files of a folder (no folders, no hidden or
+  // system files), sorted by name; empty when the folder is missing.
   virtual std::vector<std::string> FilesOf(std::string_view folder) = 0;
   // Deletes a file; false when it failed.
   virtual bool Delete(std::string_view path) = 0;

@@ -19,6 +19,7 @@ enum class ShowCommand : int {
   kShow = 5,
   kMinimize = 6,
   kShowMinNoActive = 7,
+  kShowNoActivate = 8,
   kRestore = 9,
 };
 

@@ -1,6 +1,8 @@
 // Control models: state, design state and events.
 #include "ui/control.h"
 
+#include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/text.h"
@@ -10,6 +12,8 @@ namespace ui {
 namespace {
 
 constexpr const char* kBadIndex = "Invalid property array index";
+constexpr const char* kBadTab = "Index out of bounds";
+constexpr const char* kBadValue = "Invalid property value";
 
 }  // namespace
 
@@ -51,6 +55,38 @@ void Control::ResetToDesign() {
   setBounds(design_bounds_);
 }
 
+void Control::setContainer(TabStrip& tabs, int page) {
+  if (page < 0 || page >= tabs.tabCount()) throw std::invalid_argument(name_ + ": no such tab page");
+  SetContainer(tabs, page);
+}
+
+void Control::setContainer(Frame& frame) {
+  SetContainer(frame, -1);
+}
+
+void Control::SetContainer(const Control& container, int page) {
+  for (const Control* outer = &container; outer != nullptr; outer = outer->container_) {
+    if (outer == this) throw std::invalid_argument(name_ + ": a container cannot contain itself");
+  }
+  container_ = &container;
+  container_page_ = page;
+  // Whether it is on screen may have changed.
+  Notify(Property::kVisible);
+}
+
+bool Control::onScreen() const {
+  if (!visible_) return false;
+  if (container_ == nullptr) return true;
+  if (container_page_ >= 0 && static_cast<const TabStrip*>(container_)->selectedTab() != container_page_) {
+    return false;
+  }
+  return container_->onScreen();
+}
+
+void Control::setFocus() {
+  form_.RequestFocus(*this);
+}
+
 void Control::Notify(Property property) {
   if (observer_ != nullptr) observer_->ControlChanged(*this, property);
 }
@@ -69,15 +105,24 @@ void Label::setCaption(std::string caption) {
 }
 
 void Label::setForeColor(std::uint32_t color) {
-  if (fore_color_ == color) return;
+  if (foreColor() == color) return;
   fore_color_ = color;
   Notify(Property::kForeColor);
+}
+
+void Label::click() {
+  if (!enabled() || !visible()) return;
+  if (on_click) on_click();
 }
 
 void Label::ResetToDesign() {
   Control::ResetToDesign();
   setCaption(design_caption_);
-  setForeColor(kBlack);
+  if (fore_color_.has_value()) {
+    const bool changed = *fore_color_ != design_fore_color;
+    fore_color_.reset();
+    if (changed) Notify(Property::kForeColor);
+  }
 }
 
 // ---- Button ----------------------------------------------------------------
@@ -306,6 +351,108 @@ void Timer::ResetToDesign() {
   interval_ = design_interval_;
   timer_enabled_ = design_enabled_;
   Sync();
+}
+
+// ---- TabStrip --------------------------------------------------------------
+
+TabStrip::TabStrip(Form& form, std::string name, Bounds bounds, std::vector<std::string> tabs)
+    : Control(form, std::move(name), ControlKind::kTabStrip, bounds),
+      tabs_(std::move(tabs)),
+      selected_(tabs_.empty() ? -1 : 0) {}
+
+void TabStrip::setSelectedTab(int tab) {
+  if (tab < 0 || tab >= tabCount()) throw RuntimeError(kBadTab);
+  if (selected_ == tab) return;
+  selected_ = tab;
+  Notify(Property::kSelectedTab);
+  if (on_click) on_click();
+}
+
+void TabStrip::ResetToDesign() {
+  Control::ResetToDesign();
+  const int design = tabs_.empty() ? -1 : 0;
+  if (selected_ != design) {
+    selected_ = design;
+    Notify(Property::kSelectedTab);
+  }
+}
+
+// ---- Image -----------------------------------------------------------------
+
+Image::Image(Form& form, std::string name, Bounds bounds, std::string picture)
+    : Control(form, std::move(name), ControlKind::kImage, bounds),
+      design_picture_(picture),
+      picture_(std::move(picture)) {}
+
+void Image::setPicture(std::string picture) {
+  if (picture_ == picture) return;
+  picture_ = std::move(picture);
+  Notify(Property::kPicture);
+}
+
+void Image::click() {
+  if (!enabled() || !visible()) return;
+  if (on_click) on_click();
+}
+
+void Image::ResetToDesign() {
+  Control::ResetToDesign();
+  setPicture(design_picture_);
+}
+
+// ---- Frame -----------------------------------------------------------------
+
+Frame::Frame(Form& form, std::string name, Bounds bounds, std::string caption)
+    : Control(form, std::move(name), ControlKind::kFrame, bounds),
+      design_caption_(caption),
+      caption_(std::move(caption)) {}
+
+void Frame::setCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  Notify(Property::kCaption);
+}
+
+void Frame::ResetToDesign() {
+  Control::ResetToDesign();
+  setCaption(design_caption_);
+}
+
+// ---- ProgressBar -----------------------------------------------------------
+
+ProgressBar::ProgressBar(Form& form, std::string name, Bounds bounds, int min, int max)
+    : Control(form, std::move(name), ControlKind::kProgressBar, bounds),
+      design_min_(min),
+      design_max_(max),
+      min_(min),
+      max_(max),
+      value_(min) {
+  if (min >= max) throw std::invalid_argument(this->name() + ": the range needs min < max");
+}
+
+void ProgressBar::setRange(int min, int max) {
+  if (min >= max) throw RuntimeError(kBadValue);
+  if (min_ == min && max_ == max) return;
+  min_ = min;
+  max_ = max;
+  value_ = std::clamp(value_, min_, max_);
+  Notify(Property::kProgress);
+}
+
+void ProgressBar::setValue(int value) {
+  if (value < min_ || value > max_) throw RuntimeError(kBadValue);
+  if (value_ == value) return;
+  value_ = value;
+  Notify(Property::kProgress);
+}
+
+void ProgressBar::ResetToDesign() {
+  Control::ResetToDesign();
+  if (min_ == design_min_ && max_ == design_max_ && value_ == design_min_) return;
+  min_ = design_min_;
+  max_ = design_max_;
+  value_ = design_min_;
+  Notify(Property::kProgress);
 }
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,20 +18,25 @@ namespace ui {
 
 class Form;
 class Control;
+class TabStrip;
+class Frame;
 
 // Which property of a control changed, so a renderer updates only that.
 enum class Property {
-  kCaption,  // Label, Button, CheckBox caption
+  kCaption,  // Label, Button, CheckBox, Frame caption
   kText,     // TextBox text
   kValue,    // CheckBox value
   kVisible,
   kEnabled,
   kBounds,
   kForeColor,
-  kItems,      // the rows of a list changed (added, removed, cleared)
-  kListIndex,  // the current row of a list
-  kChecked,    // a check state of a CheckListBox row
-  kTimer,      // a timer's interval or enabled flag
+  kItems,        // the rows of a list changed (added, removed, cleared)
+  kListIndex,    // the current row of a list
+  kChecked,      // a check state of a CheckListBox row
+  kTimer,        // a timer's interval or enabled flag
+  kSelectedTab,  // a TabStrip's selected tab
+  kPicture,      // an Image's icon
+  kProgress,     // a ProgressBar's range or value
 };
 
 // Receives every change of a control's model; the win32 renderer is one.
@@ -49,11 +55,26 @@ struct Bounds {
   friend bool operator==(const Bounds&, const Bounds&) = default;
 };
 
-enum class ControlKind { kLabel, kButton, kCheckBox, kTextBox, kListBox, kCheckListBox, kTimer };
+enum class ControlKind {
+  kLabel,
+  kButton,
+  kCheckBox,
+  kTextBox,
+  kListBox,
+  kCheckListBox,
+  kTimer,
+  kTabStrip,
+  kImage,
+  kFrame,
+  kProgressBar,
+};
+
+enum class Alignment { kLeft, kRight, kCenter };
 
 // Colours as 0xRRGGBB.
 inline constexpr std::uint32_t kBlack = 0x000000;
 inline constexpr std::uint32_t kRed = 0xFF0000;
+inline constexpr std::uint32_t kBlue = 0x0000FF;
 
 class Control {
  public:
@@ -80,12 +101,37 @@ class Control {
   // Back to the state the control had when the form was designed.
   virtual void ResetToDesign();
 
+  // ---- Containers (design). A control placed on page `page` of a tab strip
+  // or in a frame keeps its form-relative position; it is on screen only
+  // while its container is on screen (and, on a tab page, while that page
+  // is the selected tab). visible() stays the control's own property.
+  // Throws std::invalid_argument for a page the strip does not have or a
+  // container that would contain itself.
+  void setContainer(TabStrip& tabs, int page);
+  void setContainer(Frame& frame);
+  // The tab strip or frame the control sits in; nullptr on the form itself.
+  [[nodiscard]] const Control* container() const { return container_; }
+  // The tab page the control sits on; -1 when its container is not a tab strip.
+  [[nodiscard]] int containerPage() const { return container_page_; }
+  // Whether the user can see the control: it is visible and so is every
+  // container around it, on the selected page.
+  [[nodiscard]] bool onScreen() const;
+
+  // Asks for the keyboard focus: at once when the form is on screen,
+  // otherwise when it is next shown (see Form::focusRequest).
+  void setFocus();
+
+  // Shown when the mouse rests on the control (design).
+  std::string tool_tip;
+
   void setObserver(ControlObserver* observer) { observer_ = observer; }
 
  protected:
   void Notify(Property property);
 
  private:
+  void SetContainer(const Control& container, int page);
+
   Form& form_;
   std::string name_;
   ControlKind kind_;
@@ -95,22 +141,41 @@ class Control {
   bool design_enabled_ = true;
   bool visible_ = true;
   bool enabled_ = true;
+  const Control* container_ = nullptr;
+  int container_page_ = -1;
   ControlObserver* observer_ = nullptr;
 };
 
+// Text on the form. A label with on_click acts as a link (hand cursor).
 class Label : public Control {
  public:
   Label(Form& form, std::string name, Bounds bounds, std::string caption);
   [[nodiscard]] const std::string& caption() const { return caption_; }
   void setCaption(std::string caption);
-  [[nodiscard]] std::uint32_t foreColor() const { return fore_color_; }
+  [[nodiscard]] std::uint32_t foreColor() const { return fore_color_.value_or(design_fore_color); }
   void setForeColor(std::uint32_t color);
+  // Clicks the label as a user would: nothing happens while it is disabled
+  // or hidden.
+  void click();
   void ResetToDesign() override;
+
+  // Design properties.
+  std::uint32_t design_fore_color = kBlack;
+  Alignment alignment = Alignment::kLeft;
+  bool underline = false;
+  // Long text wraps at word breaks inside the label's box; without, it is
+  // cut at the box's edge.
+  bool word_wrap = true;
+  // No background of its own: whatever lies under the label shows through.
+  bool transparent = false;
+
+  std::function<void()> on_click;
 
  private:
   std::string design_caption_;
   std::string caption_;
-  std::uint32_t fore_color_ = kBlack;
+  // Set from code; until then (and after a reset) the designed colour.
+  std::optional<std::uint32_t> fore_color_;
 };
 
 class Button : public Control {
@@ -161,6 +226,7 @@ class TextBox : public Control {
 
   char password_char = 0;      // 0 = plain echo
   std::size_t max_length = 0;  // 0 = no limit
+  bool locked = false;         // read-only for the user; code still sets the text
   std::function<void()> on_change;
 
  private:
@@ -251,6 +317,88 @@ class Timer : public Control {
   std::uint32_t interval_;
   bool timer_enabled_;
   platform::EventLoop::TimerId timer_id_ = platform::EventLoop::kNoTimer;
+};
+
+// A row of tabs. Other controls are placed on its pages with
+// Control::setContainer; the strip itself only knows which tab is selected.
+class TabStrip : public Control {
+ public:
+  TabStrip(Form& form, std::string name, Bounds bounds, std::vector<std::string> tabs);
+  [[nodiscard]] const std::vector<std::string>& tabs() const { return tabs_; }
+  [[nodiscard]] int tabCount() const { return static_cast<int>(tabs_.size()); }
+  // The selected tab, 0 at design; -1 only for a strip without tabs.
+  [[nodiscard]] int selectedTab() const { return selected_; }
+  // Selects a tab, from code or by the user's click; raises on_click when
+  // the selection changes. Throws RuntimeError ("Index out of bounds") for
+  // a tab that does not exist.
+  void setSelectedTab(int tab);
+  void ResetToDesign() override;
+
+  std::function<void()> on_click;
+
+ private:
+  std::vector<std::string> tabs_;
+  int selected_;
+};
+
+// An icon from the program's resources ("IDI_PROGRAM", "IDI_UNLOCKED", as
+// Form::icon names them), drawn at the control's size.
+class Image : public Control {
+ public:
+  Image(Form& form, std::string name, Bounds bounds, std::string picture);
+  [[nodiscard]] const std::string& picture() const { return picture_; }
+  void setPicture(std::string picture);
+  // Clicks the image as a user would: nothing happens while it is disabled
+  // or hidden.
+  void click();
+  void ResetToDesign() override;
+
+  std::function<void()> on_click;
+
+ private:
+  std::string design_picture_;
+  std::string picture_;
+};
+
+// A frame groups controls (Control::setContainer): bordered, it is a group
+// box with its caption; without a border it draws nothing but, when
+// top_line_color is set, a 1-pixel line along its top (a button strip).
+class Frame : public Control {
+ public:
+  Frame(Form& form, std::string name, Bounds bounds, std::string caption = "");
+  [[nodiscard]] const std::string& caption() const { return caption_; }
+  void setCaption(std::string caption);
+  void ResetToDesign() override;
+
+  // Design properties.
+  bool bordered = true;
+  std::optional<std::uint32_t> top_line_color;
+
+ private:
+  std::string design_caption_;
+  std::string caption_;
+};
+
+// A bar that fills from min() to max() as value() grows.
+class ProgressBar : public Control {
+ public:
+  ProgressBar(Form& form, std::string name, Bounds bounds, int min = 0, int max = 100);
+  [[nodiscard]] int min() const { return min_; }
+  [[nodiscard]] int max() const { return max_; }
+  [[nodiscard]] int value() const { return value_; }
+  // A new range needs min < max, or it throws RuntimeError ("Invalid
+  // property value"); the value is moved into the new range.
+  void setRange(int min, int max);
+  // Throws RuntimeError ("Invalid property value") outside [min, max].
+  void setValue(int value);
+  void ResetToDesign() override;
+
+ private:
+  int design_min_;
+  int design_max_;
+  int min_;
+  int max_;
+  int value_;
 };
 
 }  // namespace ui

@@ -1,4 +1,5 @@
-// Form model: load/unload life cycle, visibility and activation.
+// Form model: load/unload life cycle, closing, visibility, activation and
+// focus requests.
 #include "ui/form.h"
 
 #include <utility>
@@ -39,12 +40,15 @@ void Form::setWindowState(WindowState state) {
   if (window_state_ == state) return;
   window_state_ = state;
   Notify(FormProperty::kWindowState);
+  if (loaded_ && on_resize) on_resize();
 }
 
 void Form::setBounds(const Bounds& bounds) {
   if (bounds_ == bounds) return;
+  const bool resized = bounds.width != bounds_.width || bounds.height != bounds_.height;
   bounds_ = bounds;
   Notify(FormProperty::kBounds);
+  if (resized && loaded_ && on_resize) on_resize();
 }
 
 void Form::Load() {
@@ -61,6 +65,12 @@ void Form::Show() {
   Load();
   // on_load may have unloaded the form again.
   if (!loaded_ || visible_) return;
+  // As the form comes up the first time after its load, on_resize runs
+  // before on_activate.
+  if (!std::exchange(shown_since_load_, true) && on_resize) {
+    on_resize();
+    if (!loaded_ || visible_) return;
+  }
   visible_ = true;
   Notify(FormProperty::kVisible);
 }
@@ -75,6 +85,8 @@ void Form::Unload() {
   if (!loaded_) return;
   if (on_unload) on_unload();
   loaded_ = false;
+  focus_request_ = nullptr;
+  shown_since_load_ = false;
   for (Control* control : controls_) {
     if (control->kind() == ControlKind::kTimer) static_cast<Timer*>(control)->Sync();
   }
@@ -89,8 +101,31 @@ void Form::Unload() {
   for (Control* control : controls_) control->ResetToDesign();
 }
 
+bool Form::QueryUnload(UnloadReason reason) {
+  UnloadRequest request;
+  request.reason = reason;
+  if (on_query_unload) on_query_unload(request);
+  return request.cancel;
+}
+
+bool Form::RequestClose(UnloadReason reason) {
+  if (!loaded_) return false;
+  if (!QueryUnload(reason)) Unload();
+  // The handler itself may have unloaded the form.
+  return !loaded_;
+}
+
 void Form::Activated() {
   if (on_activate) on_activate();
+}
+
+void Form::BringToFront() {
+  if (loaded_) env_.host.FormBringToFront(*this);
+}
+
+void Form::RequestFocus(Control& control) {
+  focus_request_ = &control;
+  if (loaded_) env_.host.FormFocusRequested(*this);
 }
 
 void Form::Notify(FormProperty property) {

@@ -4,8 +4,10 @@
 // implements their handlers.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/event_loop.h"
@@ -22,6 +24,19 @@ enum class BorderStyle { kNone, kFixedSingle, kSizable, kFixedDialog };
 enum class WindowState { kNormal, kMinimized, kMaximized };
 enum class StartPosition { kManual, kCenterScreen };
 
+// Why a form is asked to close (Form::on_query_unload).
+enum class UnloadReason {
+  kUserClose,      // the close box, Alt+F4, or WM_CLOSE from another program
+  kCode,           // the program asked (Form::RequestClose from code)
+  kWindowsEnding,  // the user is logging off or Windows is shutting down
+};
+
+// Handed to on_query_unload, which sets cancel to keep the form loaded.
+struct UnloadRequest {
+  bool cancel = false;
+  UnloadReason reason = UnloadReason::kUserClose;
+};
+
 // Whoever shows forms: the win32 renderer, or the headless host in tests.
 class FormHost {
  public:
@@ -31,6 +46,10 @@ class FormHost {
   // The form is being unloaded: destroy its window.
   virtual void FormUnloading(Form& form) = 0;
   virtual void FormChanged(Form& form, FormProperty property) = 0;
+  // A control of the loaded form asked for the focus (Form::focusRequest).
+  virtual void FormFocusRequested(Form& /*form*/) {}
+  // The loaded form asks to become the foreground window.
+  virtual void FormBringToFront(Form& /*form*/) {}
 };
 
 // What every form needs from its surroundings.
@@ -66,6 +85,9 @@ class Form {
     design_window_state_ = state;
     window_state_ = state;
   }
+  // left and top are the window's outer top-left corner on the screen;
+  // width and height are its client area (inside the border and caption),
+  // as the forms are designed. All in twips.
   [[nodiscard]] const Bounds& bounds() const { return bounds_; }
   void setBounds(const Bounds& bounds);
 
@@ -76,10 +98,26 @@ class Form {
   void Show();
   void Hide();
   // Runs on_unload, stops its timers, destroys its window and puts every
-  // control back to its design state; the next Load starts afresh.
+  // control back to its design state; the next Load starts afresh. Always
+  // unloads: on_query_unload is not asked.
   void Unload();
+  // Asks on_query_unload and unloads unless it cancels; returns whether the
+  // form was unloaded. A form that is not loaded is not asked (false).
+  bool RequestClose(UnloadReason reason);
+  // Runs on_query_unload alone; returns whether it cancelled. The host uses
+  // it where Windows only asks (the session is about to end).
+  bool QueryUnload(UnloadReason reason);
   // The form became the active window (the host calls this).
   void Activated();
+  // Makes the loaded form the foreground window (nothing when headless).
+  void BringToFront();
+
+  // The control that asked for the focus (Control::setFocus) and has not
+  // got it yet: the renderer takes the request when the form's window is
+  // on screen. Headless, it stays the last request until the form unloads.
+  [[nodiscard]] Control* focusRequest() const { return focus_request_; }
+  Control* TakeFocusRequest() { return std::exchange(focus_request_, nullptr); }
+  void RequestFocus(Control& control);
 
   // The window the host made for the form; kNoWindow while not loaded or
   // when headless.
@@ -102,6 +140,15 @@ class Form {
   std::function<void()> on_load;
   std::function<void()> on_activate;
   std::function<void()> on_unload;
+  // The form was first shown after loading, or its size or window state
+  // changed (minimised, maximised, restored).
+  std::function<void()> on_resize;
+  // Asked before the user, the program or the ending session closes the form.
+  std::function<void(UnloadRequest&)> on_query_unload;
+  // Private window messages (WM_APP, 0x8000, and above) that reach the
+  // form's window: the tray icon's callback is WM_APP + 1 with the mouse
+  // message in lparam.
+  std::function<void(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam)> on_message;
 
  private:
   void Notify(FormProperty property);
@@ -120,6 +167,9 @@ class Form {
   WindowState design_window_state_ = WindowState::kNormal;
   platform::WindowId window_ = platform::kNoWindow;
   std::vector<Control*> controls_;
+  Control* focus_request_ = nullptr;
+  // on_resize has run for the first showing since the load.
+  bool shown_since_load_ = false;
 };
 
 // The host for headless runs: no windows; showing a form activates it at once,

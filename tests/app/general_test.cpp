@@ -31,7 +31,7 @@ TEST_F(GeneralTest, BrowseForFolderTitleMarkerAndCancel) {
 }
 
 TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
-  program.Start();
+  StartQuietly();
   g.lockReason = "app";
   program.ShowUnlockPrompt();
   app::ShowMessage(program, "hello");

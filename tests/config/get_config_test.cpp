@@ -12,8 +12,6 @@ using platform::TrayIconImage;
 
 class GetConfigTest : public testing_support::ProgramTest {
  protected:
-  void SetUp() override { main.Load(); }
-
   std::vector<std::pair<std::string, bool>> Rows() {
     std::vector<std::pair<std::string, bool>> rows;
     rows.reserve(static_cast<std::size_t>(main.lstTasks.listCount()));

@@ -11,7 +11,7 @@ using platform::WindowId;
 
 class BuiltInRulesTest : public testing_support::ProgramTest {
  protected:
-  void SetUp() override { program.Start(); }
+  void SetUp() override { StartQuietly(); }
   WindowId Foreground(std::string title, std::string class_name = "AppWindow") {
     const WindowId id = fakes.desktop.Open(std::move(title), std::move(class_name));
     fakes.desktop.SetForeground(id);

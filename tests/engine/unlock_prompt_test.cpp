@@ -15,7 +15,7 @@ class UnlockPromptTest : public testing_support::ProgramTest {
  protected:
   app::FrmPassword& prompt = program.frmPassword;
 
-  void SetUp() override { program.Start(); }
+  void SetUp() override { StartQuietly(); }
 
   // A window hidden by a lock of the given reason, with the prompt up.
   WindowId Lock(std::string_view reason, std::string entry = "Notepad") {

@@ -11,7 +11,7 @@ using platform::WindowId;
 
 class WatchCycleTest : public testing_support::ProgramTest {
  protected:
-  void SetUp() override { program.Start(); }
+  void SetUp() override { StartQuietly(); }
 
   // Replaces the task list with the given rows.
   void Tasks(std::initializer_list<std::pair<std::string, bool>> rows) {

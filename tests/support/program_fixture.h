@@ -28,6 +28,17 @@ class ProgramTest : public ::testing::Test {
   void PutIgnore(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
   }
+  // Starts the program as a user starts it, with the update reminder
+  // switched off, and answers the configuration prompt of the start and
+  // closes the configuration window: the program then runs in the tray with
+  // no lock pending.
+  void StartQuietly() {
+    PutSetting("DontShowUpdate", "1");
+    program.Start();
+    program.frmPassword.txtPass.setText("tavrolk");
+    program.frmPassword.cmdOK.click();
+    main.cmdcancel.click();
+  }
   // One watch tick, as timerKestrove fires it.
   void Tick() { fakes.loop.Advance(1000); }
 };

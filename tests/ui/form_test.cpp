@@ -1,6 +1,10 @@
 // Form and control models: the load/unload life cycle back to design state,
-// timers armed only while loaded, events, and the failure of a vanished row.
+// timers armed only while loaded, events, the failure of a vanished row,
+// asking before closing, and focus requests.
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "platform/fake/fake_event_loop.h"
 #include "ui/control.h"
@@ -122,6 +126,94 @@ TEST_F(FormTest, ReadingARowThatDoesNotExistIsARunTimeFailure) {
   form.list.setListIndex(0);
   form.list.removeItem(0);
   EXPECT_EQ(form.list.listIndex(), -1);
+}
+
+TEST_F(FormTest, AskedToCloseTheFormMayStayButCodeAlwaysUnloads) {
+  std::vector<ui::UnloadReason> asked;
+  bool keep = true;
+  form.on_query_unload = [&](ui::UnloadRequest& request) {
+    asked.push_back(request.reason);
+    request.cancel = keep;
+  };
+  EXPECT_FALSE(form.RequestClose(ui::UnloadReason::kUserClose)) << "not loaded";
+  EXPECT_TRUE(asked.empty());
+
+  form.Show();
+  EXPECT_FALSE(form.RequestClose(ui::UnloadReason::kUserClose));
+  EXPECT_TRUE(form.loaded());
+  EXPECT_TRUE(form.visible());
+  EXPECT_TRUE(form.timer.running());
+  keep = false;
+  EXPECT_TRUE(form.RequestClose(ui::UnloadReason::kWindowsEnding));
+  EXPECT_FALSE(form.loaded());
+  EXPECT_EQ(asked,
+            (std::vector<ui::UnloadReason>{ui::UnloadReason::kUserClose, ui::UnloadReason::kWindowsEnding}));
+
+  keep = true;
+  form.Show();
+  form.Unload();
+  EXPECT_FALSE(form.loaded()) << "Unload does not ask";
+  EXPECT_EQ(asked.size(), 2U);
+
+  // A handler that unloads the form itself has closed it.
+  form.Show();
+  form.on_query_unload = [&](ui::UnloadRequest& request) {
+    form.Unload();
+    request.cancel = true;
+  };
+  EXPECT_TRUE(form.RequestClose(ui::UnloadReason::kCode));
+}
+
+TEST_F(FormTest, ResizeFollowsTheFirstShowingAndChangesOfSizeOrState) {
+  std::vector<std::string> events;
+  form.on_resize = [&] { events.push_back("resize"); };
+  form.on_activate = [&] { events.push_back("activate"); };
+  form.Load();
+  form.setWindowState(ui::WindowState::kMinimized);
+  form.Show();
+  form.Hide();
+  form.Show();
+  form.setWindowState(ui::WindowState::kNormal);
+  form.setBounds(ui::Bounds{100, 100, 3000, 2000});  // moved only
+  form.setBounds(ui::Bounds{100, 100, 3000, 2100});
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"resize", "resize", "activate", "activate", "resize", "resize"}));
+  events.clear();
+  form.Unload();
+  form.Show();
+  EXPECT_EQ(events, (std::vector<std::string>{"resize", "activate"})) << "again after a new load";
+}
+
+// Records what the form asks of its host beyond loading and showing.
+class RecordingHost : public ui::HeadlessHost {
+ public:
+  void FormFocusRequested(ui::Form& form) override { focus_requests.push_back(form.focusRequest()); }
+  void FormBringToFront(ui::Form& /*form*/) override { ++brought_to_front; }
+  std::vector<ui::Control*> focus_requests;
+  int brought_to_front = 0;
+};
+
+TEST(FormFocusTest, AFocusRequestWaitsForTheWindowAndEndsWithTheUnload) {
+  platform::fake::FakeEventLoop loop;
+  RecordingHost host;
+  TestForm form{ui::FormEnvironment{loop, host}};
+  form.text.setFocus();
+  form.BringToFront();
+  EXPECT_EQ(form.focusRequest(), &form.text) << "kept for when the form is shown";
+  EXPECT_TRUE(host.focus_requests.empty()) << "no window to tell yet";
+  EXPECT_EQ(host.brought_to_front, 0);
+
+  form.Show();
+  form.button.setFocus();
+  form.BringToFront();
+  EXPECT_EQ(host.focus_requests, (std::vector<ui::Control*>{&form.button}));
+  EXPECT_EQ(host.brought_to_front, 1);
+  EXPECT_EQ(form.TakeFocusRequest(), &form.button);
+  EXPECT_EQ(form.focusRequest(), nullptr);
+
+  form.check.setFocus();
+  form.Unload();
+  EXPECT_EQ(form.focusRequest(), nullptr);
 }
 
 }  // namespace

@@ -1,17 +1,189 @@
-// Hiding from the task list through the services bundle: the registered
-// owner window of the forms is hidden, whether it is registered before or
-// after the request.
+// The process service against real processes. Besides hiding from the task
+// list, the tests start this very program again as a child: when the
+// environment variable KSV_TEST_CHILD names a role, the child plays it from a
+// static initializer and ends before GoogleTest starts (see RunChildRole).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_process.h"
 #include "platform/win32/win32_services.h"
+#include "win32/backend_test_support.h"
 #include "win32/win32_test_support.h"
 
 namespace {
 
+using platform::ShowCommand;
+using platform::win32::FromWide;
+using platform::win32::ToWide;
+using platform::win32::Win32Process;
 using platform::win32::Win32Services;
+using win32_test::EndProcessOf;
+using win32_test::PollUntil;
+using win32_test::ReadFileText;
+using win32_test::ScopedEnvironment;
+using win32_test::TempFolder;
 using win32_test::TestWindow;
+
+constexpr wchar_t kRoleVariable[] = L"KSV_TEST_CHILD";
+// Exit codes of the "instance" role.
+constexpr DWORD kSawAnotherInstance = 41;
+constexpr DWORD kSawNoOtherInstance = 40;
+
+// ---- The child's side -------------------------------------------------------
+
+std::wstring child_marker;  // the "end" roles note each handler that runs here
+
+void NoteInMarker(const char* what) {
+  const HANDLE file = ::CreateFileW(child_marker.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  ::WriteFile(file, what, static_cast<DWORD>(std::char_traits<char>::length(what)), &written, nullptr);
+  ::CloseHandle(file);
+}
+
+LRESULT CALLBACK ChildWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!child_marker.empty()) {
+    if (message == WM_CLOSE) NoteInMarker("close ");
+    if (message == WM_DESTROY) NoteInMarker("destroy ");
+  } else if (message == WM_TIMER) {
+    ::ExitProcess(0);  // the "window" role's safety net: never outlive a failed test
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+HWND CreateChildWindow(const std::wstring& title) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = ChildWindowProc;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"KSVChildWindow";
+  ::RegisterClassW(&window_class);
+  return ::CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 60, 60, 300,
+                           160, nullptr, nullptr, window_class.hInstance, nullptr);
+}
+
+// "end|<marker>": a window with a pending close message and exit handlers, then EndProcess. "exit|<marker>":
+// the same, ended the ordinary way, to show that the marker does catch handlers that run.
+[[noreturn]] void EndRole(bool orderly) {
+  std::atexit([] { NoteInMarker("atexit "); });
+  const HWND window = CreateChildWindow(L"KSV End Child");
+  ::PostMessageW(window, WM_CLOSE, 0, 0);  // runs if anything pumps messages again
+  if (orderly) {
+    ::DestroyWindow(window);
+    std::exit(0);
+  }
+  Win32Process().EndProcess();
+}
+
+// "window|<title>": shows a window with the show command this process was
+// started with, as WinMain passes it, and pumps messages until ended.
+[[noreturn]] void WindowRole(const std::wstring& title) {
+  STARTUPINFOW startup{};
+  ::GetStartupInfoW(&startup);
+  const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
+  const HWND window = CreateChildWindow(title);
+  ::ShowWindow(window, show);
+  ::SetTimer(window, 1, 60000, nullptr);
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+  ::ExitProcess(0);
+}
+
+// "folder|<file>": writes ExecutableFolder to the file.
+[[noreturn]] void FolderRole(const std::wstring& file) {
+  const std::string folder = Win32Process().ExecutableFolder();
+  const HANDLE handle =
+      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  ::WriteFile(handle, folder.data(), static_cast<DWORD>(folder.size()), &written, nullptr);
+  ::CloseHandle(handle);
+  ::ExitProcess(0);
+}
+
+int RunChildRole() {
+  wchar_t value[1024] = {};
+  const DWORD length = ::GetEnvironmentVariableW(kRoleVariable, value, 1024);
+  if (length == 0 || length >= 1024) return 0;
+  const std::wstring role = value;
+  const std::size_t bar = role.find(L'|');
+  const std::wstring name = role.substr(0, bar);
+  const std::wstring argument = bar == std::wstring::npos ? std::wstring() : role.substr(bar + 1);
+  if (name == L"instance") {
+    ::ExitProcess(Win32Process().AnotherInstanceRunning() ? kSawAnotherInstance : kSawNoOtherInstance);
+  }
+  if (name == L"end" || name == L"exit") {
+    child_marker = argument;
+    EndRole(name == L"exit");
+  }
+  if (name == L"window") WindowRole(argument);
+  if (name == L"folder") FolderRole(argument);
+  return 0;
+}
+
+[[maybe_unused]] const int kChildRole = RunChildRole();
+
+// ---- The parent's side ------------------------------------------------------
+
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH * 2] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  return path;
+}
+
+// Runs this program (or a copy at `program`) in a role and returns its exit
+// code; STILL_ACTIVE when it did not end within 10 s (it is then ended).
+DWORD RunChild(const std::wstring& role, const std::wstring& program = OwnPath()) {
+  const ScopedEnvironment environment(kRoleVariable, role);
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process) == FALSE) {
+    ADD_FAILURE() << "the child did not start";
+    return STILL_ACTIVE;
+  }
+  ::CloseHandle(process.hThread);
+  DWORD code = STILL_ACTIVE;
+  if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.hProcess, &code);
+  } else {
+    ::TerminateProcess(process.hProcess, 1);
+    ::WaitForSingleObject(process.hProcess, 10000);
+  }
+  ::CloseHandle(process.hProcess);
+  return code;
+}
+
+std::wstring UniqueTitle(const wchar_t* what) {
+  static std::atomic<int> serial{0};
+  return std::wstring(L"KSV ") + what + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++serial);
+}
+
+// A copy of this program in a folder whose name has spaces, Cyrillic and CJK.
+class ProgramCopy {
+ public:
+  ProgramCopy() : path_(folder_ / L"win32 tests copy.exe") {
+    if (::CopyFileW(OwnPath().c_str(), path_.c_str(), TRUE) == FALSE)
+      throw std::runtime_error("CopyFileW failed");
+  }
+  [[nodiscard]] const std::wstring& path() const { return path_; }
+  [[nodiscard]] const TempFolder& folder() const { return folder_; }
+
+ private:
+  TempFolder folder_{L"process"};
+  std::wstring path_;
+};
+
+// ---- Tests ------------------------------------------------------------------
 
 TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
   Win32Services win32(::GetModuleHandleW(nullptr));
@@ -29,6 +201,76 @@ TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
   const TestWindow later(L"KSV Later Owner Test");
   win32.process().SetOwnerWindow(later.hwnd());
   EXPECT_EQ(::IsWindowVisible(later.hwnd()), FALSE);
+}
+
+TEST(ProcessTest, AnotherInstanceIsASecondProcessOfTheSameExecutable) {
+  {
+    Win32Process first;
+    EXPECT_FALSE(first.AnotherInstanceRunning()) << "this test program is the only copy running";
+    EXPECT_FALSE(first.AnotherInstanceRunning()) << "asking again gives the same answer";
+    EXPECT_EQ(RunChild(L"instance"), kSawAnotherInstance) << "a second start sees this one";
+  }
+  // A copy that has ended (here: given up its claim) no longer counts.
+  EXPECT_EQ(RunChild(L"instance"), kSawNoOtherInstance);
+}
+
+TEST(ProcessTest, EndProcessEndsAtOnceWithoutRunningAnyHandler) {
+  const TempFolder folder(L"end");
+  const std::wstring ordinary = folder / L"ordinary.txt";
+  EXPECT_EQ(RunChild(L"exit|" + ordinary), 0U);
+  EXPECT_NE(ReadFileText(ordinary), "") << "an ordinary exit does run handlers the marker sees";
+
+  const std::wstring ended = folder / L"ended \u0442\u0435\u0441\u0442.txt";
+  EXPECT_EQ(RunChild(L"end|" + ended), 0U) << "EndProcess returned or the child failed";
+  EXPECT_EQ(::GetFileAttributesW(ended.c_str()), INVALID_FILE_ATTRIBUTES)
+      << "handlers ran: " << ReadFileText(ended);
+}
+
+TEST(ProcessTest, ExecutableFolderAndVersion) {
+  Win32Process process;
+  const std::string folder = process.ExecutableFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '\\');
+  EXPECT_NE(::GetFileAttributesW(ToWide(folder + "win32_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // res/kstrv7.rc, which this test program links, declares FILEVERSION 7,6,0,3 (major, minor, revision in the last field).
+  const platform::ProgramVersion version = process.ExecutableVersion();
+  EXPECT_EQ(version.major, 7);
+  EXPECT_EQ(version.minor, 6);
+  EXPECT_EQ(version.revision, 3);
+
+  // A copy in a folder with a Unicode name reports that folder.
+  const ProgramCopy copy;
+  const std::wstring report = copy.folder() / L"folder.txt";
+  ASSERT_EQ(RunChild(L"folder|" + report, copy.path()), 0U);
+  EXPECT_EQ(ReadFileText(report), FromWide(copy.folder().path()) + "\\");
+}
+
+TEST(ProcessTest, StartShowsTheFirstWindowAsAsked) {
+  const ProgramCopy copy;  // a path with spaces and Unicode, started unquoted
+  Win32Process process;
+  for (const ShowCommand show : {ShowCommand::kShowMinimized, ShowCommand::kShowNormal}) {
+    const std::wstring title = UniqueTitle(L"Started");
+    const ScopedEnvironment environment(kRoleVariable, L"window|" + title);
+    ASSERT_TRUE(process.Start(FromWide(copy.path()), show));
+    HWND window = nullptr;
+    ASSERT_TRUE(PollUntil([&] {
+      window = ::FindWindowW(nullptr, title.c_str());
+      return window != nullptr && ::IsWindowVisible(window) != FALSE;
+    })) << "the started program shows its window";
+    if (show == ShowCommand::kShowMinimized) {
+      EXPECT_TRUE(PollUntil([&] { return ::IsIconic(window) != FALSE; })) << "minimised";
+    } else {
+      EXPECT_EQ(::IsIconic(window), FALSE) << "shown normally";
+    }
+    EXPECT_TRUE(EndProcessOf(window));
+  }
+}
+
+TEST(ProcessTest, StartOfAMissingProgramFails) {
+  const TempFolder folder(L"missing");
+  Win32Process process;
+  EXPECT_FALSE(process.Start(FromWide(folder / L"absent.exe"), ShowCommand::kShowNormal));
 }
 
 }  // namespace

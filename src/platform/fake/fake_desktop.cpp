@@ -92,6 +92,7 @@ bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
       w->minimized = true;
       break;
     case ShowCommand::kShow:
+    case ShowCommand::kShowNoActivate:
       w->visible = true;
       break;
     case ShowCommand::kShowNormal:

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "platform/event_loop.h"
 
@@ -33,6 +34,9 @@ class FakeEventLoop : public EventLoop {
   // wait that could never end fails the test instead of hanging it.
   void WaitForEvents() override;
   std::uint64_t NowMs() override { return now_; }
+  void Quit(int exit_code) override { quit_code = exit_code; }
+  // The exit code of a requested end of the main loop.
+  std::optional<int> quit_code;
 
  private:
   struct Entry {

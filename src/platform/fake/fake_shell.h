@@ -70,7 +70,7 @@ class FakeProcess : public ProcessService {
 
   bool another_instance = false;
   std::string folder = "C:\\Program Files\\Kestrove Pro\\";
-  ProgramVersion version{7, 0, 3};
+  ProgramVersion version{7, 6, 3};
   bool start_result = true;
 
   struct StartCall {

@@ -101,6 +101,13 @@ void Win32EventLoop::DoEvents() {
   }
 }
 
+void Win32EventLoop::WaitForEvents() {
+  // Returns at once when messages are already queued; the timeout only bounds
+  // a wait that nothing would end.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, 250, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  DoEvents();
+}
+
 std::uint64_t Win32EventLoop::NowMs() {
   return ::GetTickCount64();
 }

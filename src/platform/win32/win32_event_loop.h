@@ -40,13 +40,14 @@ class Win32EventLoop : public EventLoop {
   // Runs every message already pending, then returns. A WM_QUIT met here is
   // put back for Run.
   void DoEvents() override;
+  void WaitForEvents() override;
   std::uint64_t NowMs() override;
 
   // The main message loop: runs until WM_QUIT and returns its exit code (-1
   // when GetMessage fails).
   int Run();
   // Ends Run with that exit code once the messages before it are handled.
-  void Quit(int code);
+  void Quit(int code) override;
 
   // The hidden message-only window the timers are set on.
   [[nodiscard]] HWND window() const { return window_.get(); }

@@ -18,3 +18,91 @@ void Win32Process::HideOwner() {
 }
 
 }  // namespace platform::win32
+
+// ---- Ending, instances, the executable, starting programs -------------------------
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+
+void Win32Process::EndProcess() {
+  // At once: no window procedure, timer or static destructor runs.
+  ::TerminateProcess(::GetCurrentProcess(), 0);
+  ::ExitProcess(0);
+}
+
+std::wstring Win32Process::ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool Win32Process::AnotherInstanceRunning() {
+  if (!instance_mutex_) {
+    // Mutex names may not hold "\"; letter case of the path does not matter.
+    std::wstring name = ExecutablePath();
+    std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) {
+      if (c == L'\\') return L'/';
+      return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
+    name = L"Local\\KestrovePro:" + name;
+    instance_mutex_.reset(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    const DWORD error = ::GetLastError();
+    // A copy running under other rights holds a mutex this one may not open:
+    // that is a running copy too.
+    another_instance_ = instance_mutex_ ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+  }
+  return another_instance_;
+}
+
+std::string Win32Process::ExecutableFolder() {
+  std::wstring path = ExecutablePath();
+  const std::size_t cut = path.find_last_of(L"\\/");
+  path.resize(cut == std::wstring::npos ? 0 : cut + 1);
+  return FromWide(path);
+}
+
+ProgramVersion Win32Process::ExecutableVersion() {
+  const std::wstring path = ExecutablePath();
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<BYTE> data(size);
+  if (::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) == FALSE) return {};
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT info_size = 0;
+  if (::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &info_size) == FALSE ||
+      info == nullptr) {
+    return {};
+  }
+  return ProgramVersion{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                        LOWORD(info->dwFileVersionLS)};
+}
+
+bool Win32Process::Start(std::string_view path, ShowCommand show) {
+  std::wstring command_line = L"\"" + ToWide(path) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process) == FALSE) {
+    return false;
+  }
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return true;
+}
+
+}  // namespace platform::win32

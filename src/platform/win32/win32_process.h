@@ -1,9 +1,10 @@
-// This process as the desktop sees it.
+// This process as the desktop sees it, over user32 and kernel32.
 #pragma once
 
 #include <windows.h>
 
 #include "platform/process_service.h"
+#include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
 
@@ -20,12 +21,22 @@ class Win32Process : public ProcessService {
 
   void HideFromTaskList() override;
   bool HiddenFromTaskList() override { return hidden_; }
+  [[noreturn]] void EndProcess() override;
+  // A named mutex per executable path: the first copy creates it and holds it
+  // until it ends; a later copy finds it already there.
+  bool AnotherInstanceRunning() override;
+  std::string ExecutableFolder() override;
+  ProgramVersion ExecutableVersion() override;
+  bool Start(std::string_view path, ShowCommand show) override;
 
  private:
   void HideOwner();
+  static std::wstring ExecutablePath();
 
   HWND owner_ = nullptr;  // not owned: the renderer creates and destroys it
   bool hidden_ = false;
+  UniqueKernelHandle instance_mutex_;
+  bool another_instance_ = false;
 };
 
 }  // namespace platform::win32

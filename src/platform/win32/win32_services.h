@@ -10,6 +10,7 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_system.h"
 
 namespace platform::win32 {
 
@@ -19,7 +20,7 @@ class Win32Services {
   // event loop's window, so it must be built on the window thread.
   explicit Win32Services(HINSTANCE instance);
 
-  Services services() { return Services{desktop_, registry_, loop_, shell_, process_, crypto_}; }
+  Services services() { return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_}; }
 
   Win32Desktop& desktop() { return desktop_; }
   Win32Registry& registry() { return registry_; }
@@ -34,6 +35,9 @@ class Win32Services {
   Win32Shell shell_;
   Win32Process process_;
   Win32Crypto crypto_;
+  Win32Files files_;
+  Win32Dialogs dialogs_;
+  Win32Clock clock_;
 };
 
 }  // namespace platform::win32

@@ -58,3 +58,44 @@ bool Win32Shell::DeleteTrayIcon(const TrayIconRecord& icon) {
 }
 
 }  // namespace platform::win32
+
+// ---- Opening files and the folder browser -------------------------------------------
+
+#include <shlobj.h>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+
+int Win32Shell::Open(WindowId owner, std::string_view file, std::string_view parameters,
+                     std::string_view directory, ShowCommand show) {
+  const std::wstring wide_file = ToWide(file);
+  const std::wstring wide_parameters = ToWide(parameters);
+  const std::wstring wide_directory = ToWide(directory);
+  const HINSTANCE result =
+      ::ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", wide_file.c_str(),
+                      wide_parameters.empty() ? nullptr : wide_parameters.c_str(),
+                      wide_directory.empty() ? nullptr : wide_directory.c_str(), static_cast<int>(show));
+  // ShellExecute's result is an integer in a handle's clothing.
+  return static_cast<int>(reinterpret_cast<INT_PTR>(result));
+}
+
+std::string Win32Shell::BrowseForFolder(WindowId owner, std::uint32_t flags,
+                                        std::optional<std::string_view> title) {
+  const std::wstring wide_title = title ? ToWide(*title) : std::wstring();
+  BROWSEINFOW info{};
+  info.hwndOwner = reinterpret_cast<HWND>(owner);
+  info.lpszTitle = title ? wide_title.c_str() : nullptr;
+  info.ulFlags = flags;
+  PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
+  if (item == nullptr) return {};
+  // Long paths: SHGetPathFromIDListEx with a generous buffer.
+  std::wstring path(32768, L'\0');
+  const BOOL ok = ::SHGetPathFromIDListEx(item, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+  ::CoTaskMemFree(item);
+  if (ok == FALSE) return {};
+  path.resize(::wcslen(path.c_str()));
+  return FromWide(path);
+}
+
+}  // namespace platform::win32

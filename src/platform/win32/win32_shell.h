@@ -1,5 +1,6 @@
 // The shell over shell32: the notification-area (tray) icon, its pictures
-// loaded from the executable's icon resources.
+// loaded from the executable's icon resources; opening files; the folder
+// browser.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,10 @@ class Win32Shell : public ShellService {
 
   bool AddTrayIcon(const TrayIconRecord& icon) override;
   bool DeleteTrayIcon(const TrayIconRecord& icon) override;
+  int Open(WindowId owner, std::string_view file, std::string_view parameters, std::string_view directory,
+           ShowCommand show) override;
+  std::string BrowseForFolder(WindowId owner, std::uint32_t flags,
+                              std::optional<std::string_view> title) override;
 
   // The small icon shown for that picture; loaded at first use and kept for
   // the life of this object, so every add reuses the same handle.

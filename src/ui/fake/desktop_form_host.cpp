@@ -42,4 +42,10 @@ void DesktopFormHost::FormChanged(Form& form, FormProperty property) {
   }
 }
 
+void DesktopFormHost::FormBringToFront(Form& form) {
+  if (!desktop_.Exists(form.window())) return;
+  desktop_.SetForeground(form.window());
+  form.Activated();
+}
+
 }  // namespace ui::fake

@@ -21,6 +21,7 @@ class DesktopFormHost : public FormHost {
   // Showing a form makes it the foreground window and activates it; hiding
   // the foreground form leaves no window active.
   void FormChanged(Form& form, FormProperty property) override;
+  void FormBringToFront(Form& form) override;
 
  private:
   platform::fake::FakeDesktop& desktop_;

@@ -2,7 +2,8 @@
 // and its controls are created when the form loads and destroyed when it
 // unloads; in between, model changes are pushed to the controls (ControlView)
 // and control notifications are turned into model calls (FormWindow::Handle).
-// Positions are designed in twips and converted by the window's DPI.
+// Positions are designed in twips and converted by the window's DPI; a
+// form's designed size is its client area.
 #include "ui/win32/win32_form_host.h"
 
 #include <commctrl.h>
@@ -19,12 +20,14 @@ namespace {
 
 using platform::win32::FromWide;
 using platform::win32::ToWide;
+using platform::win32::UniqueBitmap;
 using platform::win32::UniqueBrush;
+using platform::win32::UniqueDc;
 using platform::win32::UniqueFont;
 using platform::win32::UniqueIcon;
 
-// Control ids count up from here in creation order, clear of IDOK/IDCANCEL
-// (which IsDialogMessage sends for Enter and Esc).
+// Control ids count up from here in the models' order, clear of
+// IDOK/IDCANCEL (which IsDialogMessage sends for Enter and Esc).
 constexpr int kFirstControlId = 1000;
 constexpr int kTwipsPerInch = 1440;
 constexpr UINT kDefaultDpi = 96;
@@ -34,6 +37,8 @@ constexpr wchar_t kFontFace[] = L"Verdana";
 // State image indexes of a list view with LVS_EX_CHECKBOXES.
 constexpr UINT kUncheckedImage = 1;
 constexpr UINT kCheckedImage = 2;
+// Tool tips wrap at this width (pixels at 96 dpi).
+constexpr int kToolTipWidth = 320;
 
 int TwipsToPixels(int twips, UINT dpi) {
   return ::MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);
@@ -86,10 +91,23 @@ int SystemMetric(int index, UINT dpi) {
   return for_dpi != nullptr ? for_dpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
-HFONT CreateFormFont(UINT dpi) {
+// The outer size of a window with these styles whose client area is
+// client_width x client_height pixels at dpi.
+SIZE OuterSize(DWORD style, DWORD ex_style, int client_width, int client_height, UINT dpi) {
+  using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust_for_dpi = User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+  RECT rect{0, 0, client_width, client_height};
+  if (adjust_for_dpi == nullptr || adjust_for_dpi(&rect, style, FALSE, ex_style, dpi) == FALSE) {
+    rect = RECT{0, 0, client_width, client_height};
+    ::AdjustWindowRectEx(&rect, style, FALSE, ex_style);
+  }
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+HFONT CreateFormFont(UINT dpi, bool underline) {
   return ::CreateFontW(-::MulDiv(kFontSizeCentipoints, static_cast<int>(dpi), 72 * 100), 0, 0, 0, FW_NORMAL,
-                       FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace);
+                       FALSE, underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace);
 }
 
 // ---- Small helpers ---------------------------------------------------------------
@@ -132,6 +150,37 @@ LPCWSTR IconResource(const std::string& name, std::wstring& storage) {
   storage = ToWide(name);
   return storage.c_str();
 }
+
+// An icon of the program's resources at width x height pixels; the caller
+// owns it (not LR_SHARED).
+HICON LoadIconResource(HINSTANCE instance, const std::string& name, int width, int height) {
+  std::wstring storage;
+  const LPCWSTR resource = IconResource(name, storage);
+  return static_cast<HICON>(::LoadImageW(instance, resource, IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+}
+
+bool HasStyle(HWND hwnd, DWORD style) {
+  return (static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)) & style) != 0;
+}
+
+// A rectangle of `from`'s client area in `to`'s client coordinates.
+RECT MapRect(HWND from, HWND to, RECT rect) {
+  ::MapWindowPoints(from, to, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// How deep a control sits in tab strips and frames (0 on the form itself).
+int ContainerDepth(const Control& control) {
+  int depth = 0;
+  for (const Control* outer = control.container(); outer != nullptr; outer = outer->container()) ++depth;
+  return depth;
+}
+
+bool IsContainer(const Control& control) {
+  return control.kind() == ControlKind::kTabStrip || control.kind() == ControlKind::kFrame;
+}
+
+// ---- Form window styles ---------------------------------------------------------------
 
 DWORD FormStyle(const Form& form) {
   DWORD style = WS_CLIPCHILDREN;
@@ -182,16 +231,32 @@ class ControlView : public ControlObserver {
   ControlView(Win32FormHost::FormWindow& owner, Control& control, int id)
       : owner_(owner), control_(control), id_(id) {}
 
-  void Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font);
+  void Create(HWND parent, HINSTANCE instance, UINT dpi);
   void ControlChanged(Control& control, Property property) override;
   // Reacts to a WM_COMMAND or WM_NOTIFY code from the control.
   void Command(int code);
   void Notify(const NMHDR& header);
-  void Rescale(UINT dpi, HFONT font);
+  // Paints an owner-drawn control: a label, or a frame without a border.
+  void DrawItem(const DRAWITEMSTRUCT& item);
+  void Rescale(UINT dpi);
+  // Containers: the colour inside them (a tab strip's page, a group box's
+  // inside) as the control paints it, which the controls they contain take
+  // as their background. Outer containers first: a group box on a tab page
+  // is painted over the page's colour.
+  void UpdateInnerBrush();
 
   [[nodiscard]] Control& control() const { return control_; }
   [[nodiscard]] HWND hwnd() const { return hwnd_; }
   [[nodiscard]] int id() const { return id_; }
+  // nullptr / CLR_INVALID for what contains nothing or draws no inside of
+  // its own (a frame without a border).
+  [[nodiscard]] HBRUSH inner_brush() const { return inner_brush_.get(); }
+  [[nodiscard]] COLORREF inner_color() const { return inner_color_; }
+  // A container's inside in its own client coordinates: a tab strip's page
+  // area, a group box's whole rectangle.
+  [[nodiscard]] RECT InnerRect() const;
+  // A label that reacts to clicks: a link, with the hand cursor.
+  [[nodiscard]] bool IsLink() const;
 
  private:
   struct Row {
@@ -200,9 +265,18 @@ class ControlView : public ControlObserver {
   };
 
   [[nodiscard]] bool IsListView() const { return control_.kind() == ControlKind::kCheckListBox; }
+  // Tab strips and group boxes leave (part of) their inside unpainted, and
+  // nothing else paints there: the form clips its children and the
+  // containers clip their siblings. They erase it in the colour around them.
+  static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                        DWORD_PTR data);
   void Place(UINT dpi);
   void PushCaption();
   void PushText();
+  void LoadPicture();
+  void SyncProgress();
+  // Repaints what lies under a transparent label, so its old text goes.
+  void RedrawBehind();
   // Rows: the control's rows are mirrored in rows_, so one added or removed
   // row is one insert or delete, not a rebuild of the whole list.
   void SyncRows();
@@ -219,10 +293,15 @@ class ControlView : public ControlObserver {
   Control& control_;
   int id_;
   HWND hwnd_ = nullptr;
+  HINSTANCE instance_ = nullptr;
   // Set while the renderer itself changes the control, whose notifications
   // (EN_CHANGE, LVN_ITEMCHANGED) must not travel back to the model.
   bool pushing_ = false;
   std::vector<Row> rows_;
+  // An image's icon; the static control does not own it.
+  UniqueIcon icon_;
+  UniqueBrush inner_brush_;
+  COLORREF inner_color_ = CLR_INVALID;
 };
 
 // ---- FormWindow: one loaded form -------------------------------------------------------
@@ -245,34 +324,73 @@ class Win32FormHost::FormWindow {
   void Destroy(bool models_alive);
   void Apply(FormProperty property);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  // Gives the focus to the control that asked for it, once the window is
+  // on screen.
+  void FocusRequested();
+  void BringToFront();
+  // Ctrl+Tab: the next (or previous) tab of the tab strip around the focus,
+  // or of the first tab strip on screen. False when there is none.
+  bool CycleTab(bool backwards);
+
+  // Shows and hides the controls by whether their models are on screen
+  // (own visibility, containers, selected tab pages).
+  void SyncVisibility();
+  // The font and background a control is drawn with: the inside colour of
+  // the nearest container that has one (a tab page, a group box), otherwise
+  // the form's.
+  [[nodiscard]] HFONT FontFor(const Control& control) const;
+  [[nodiscard]] HBRUSH BackgroundBrush(const Control& control) const;
+  [[nodiscard]] COLORREF BackgroundColor(const Control& control) const;
 
   [[nodiscard]] Win32FormHost& host() const { return host_; }
   [[nodiscard]] HWND hwnd() const { return hwnd_; }
   [[nodiscard]] UINT dpi() const { return dpi_; }
+  [[nodiscard]] HWND tool_tip() const { return tool_tip_; }
   [[nodiscard]] HWND ControlWindow(const Control& control) const;
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
 
  private:
+  [[nodiscard]] SIZE OuterSizeAt(UINT dpi) const;
   [[nodiscard]] RECT DesignedRect(UINT dpi) const;
+  void CreateFonts();
+  void CreateToolTips();
   void LoadIcons();
   void Show();
   ControlView* ViewById(int id, HWND from) const;
   ControlView* ViewByWindow(HWND hwnd) const;
+  ControlView* ViewOf(const Control& control) const;
+  // The view of the nearest tab strip around a control, nullptr when none.
+  ControlView* TabStripAround(const Control& control) const;
+  // The view of the nearest container with an inside colour of its own.
+  ControlView* PaintedContainerAround(const Control& control) const;
+  // Containers from the outermost in.
+  [[nodiscard]] std::vector<ControlView*> ContainersOutsideIn() const;
+  void UpdateInnerBrushes();
   void PressDefaultButton(bool cancel);
   void RestoreFocus();
+  bool ApplyFocusRequest();
+  [[nodiscard]] HWND FirstTabStop() const;
+  // The focused control was hidden: the focus moves to the tab strip it sat
+  // on, or to the first control that can take it.
+  void MoveFocusFrom(HWND hidden);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
   void MirrorWindowState(WPARAM size_type);
   void MirrorBounds();
+  void EraseBackground(HDC dc);
   LRESULT CtlColor(UINT message, HDC dc, HWND control);
 
   Win32FormHost& host_;
   Form& form_;
   HWND hwnd_ = nullptr;
+  // Owned by the form's window, which destroys it.
+  HWND tool_tip_ = nullptr;
   UINT dpi_ = kDefaultDpi;
   UniqueFont font_;
+  UniqueFont underline_font_;
   UniqueBrush back_brush_;
   UniqueIcon big_icon_;
   UniqueIcon small_icon_;
+  // In the models' order (ids count up along it).
   std::vector<std::unique_ptr<ControlView>> views_;
   // The control that had the focus when the form was last deactivated.
   HWND last_focus_ = nullptr;
@@ -288,18 +406,28 @@ class Win32FormHost::FormWindow {
 
 // ---- ControlView implementation ------------------------------------------------------
 
-void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font) {
+bool ControlView::IsLink() const {
+  return control_.kind() == ControlKind::kLabel && static_cast<bool>(static_cast<Label&>(control_).on_click);
+}
+
+void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
+  instance_ = instance;
   const wchar_t* window_class = WC_STATICW;
   DWORD style = WS_CHILD;
   DWORD ex_style = 0;
   std::string text;
   switch (control_.kind()) {
-    case ControlKind::kLabel:
-      // No SS_NOPREFIX: captions use "&&" for an ampersand, as the forms
-      // were designed.
-      style |= SS_LEFT;
-      text = static_cast<Label&>(control_).caption();
+    case ControlKind::kLabel: {
+      // Owner-drawn, so alignment, wrapping, colour and transparency are
+      // drawn in one place (DrawItem). SS_NOTIFY: clicks and tool tips.
+      // Captions use "&&" for an ampersand, as the forms were designed.
+      const auto& label = static_cast<Label&>(control_);
+      style |= SS_OWNERDRAW | SS_NOTIFY;
+      // Painted after the controls under it, which show through.
+      if (label.transparent) ex_style |= WS_EX_TRANSPARENT;
+      text = label.caption();
       break;
+    }
     case ControlKind::kButton: {
       auto& button = static_cast<Button&>(control_);
       window_class = WC_BUTTONW;
@@ -317,7 +445,8 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font) 
     case ControlKind::kTextBox: {
       const auto& box = static_cast<TextBox&>(control_);
       window_class = WC_EDITW;
-      style |= WS_TABSTOP | ES_AUTOHSCROLL | (box.password_char != 0 ? ES_PASSWORD : 0);
+      style |= WS_TABSTOP | ES_AUTOHSCROLL | (box.password_char != 0 ? ES_PASSWORD : 0) |
+               (box.locked ? ES_READONLY : 0);
       ex_style |= WS_EX_CLIENTEDGE;
       text = box.text();
       break;
@@ -332,10 +461,36 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font) 
       style |= WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
       ex_style |= WS_EX_CLIENTEDGE;
       break;
+    case ControlKind::kTabStrip:
+      // Containers lie under their members in the z-order and never paint
+      // over them (WS_CLIPSIBLINGS).
+      window_class = WC_TABCONTROLW;
+      style |= WS_TABSTOP | WS_CLIPSIBLINGS;
+      break;
+    case ControlKind::kImage:
+      // The icon is loaded at the control's size and centred, so the control
+      // keeps its designed size.
+      style |= SS_ICON | SS_CENTERIMAGE | SS_NOTIFY;
+      break;
+    case ControlKind::kFrame: {
+      const auto& frame = static_cast<Frame&>(control_);
+      style |= WS_CLIPSIBLINGS;
+      if (frame.bordered) {
+        window_class = WC_BUTTONW;
+        style |= BS_GROUPBOX;
+        text = frame.caption();
+      } else {
+        style |= SS_OWNERDRAW;
+      }
+      break;
+    }
+    case ControlKind::kProgressBar:
+      window_class = PROGRESS_CLASSW;
+      break;
     case ControlKind::kTimer:
       return;
   }
-  if (control_.visible()) style |= WS_VISIBLE;
+  if (control_.onScreen()) style |= WS_VISIBLE;
   if (!control_.enabled()) style |= WS_DISABLED;
 
   const RECT rect = ControlRect(control_.bounds(), dpi);
@@ -344,7 +499,7 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font) 
                             rect.right - rect.left, rect.bottom - rect.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), instance, nullptr);
   if (hwnd_ == nullptr) return;
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(owner_.FontFor(control_)), FALSE);
 
   switch (control_.kind()) {
     case ControlKind::kCheckBox:
@@ -375,12 +530,49 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi, HFONT font) 
       SyncListIndex();
       break;
     }
+    case ControlKind::kTabStrip: {
+      ::SetWindowSubclass(hwnd_, &ControlView::ContainerProc, 0, reinterpret_cast<DWORD_PTR>(this));
+      const auto& tabs = static_cast<TabStrip&>(control_);
+      for (int tab = 0; tab < tabs.tabCount(); ++tab) {
+        std::wstring caption = ToWide(tabs.tabs()[static_cast<std::size_t>(tab)]);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = caption.data();
+        TabCtrl_InsertItem(hwnd_, tab, &item);
+      }
+      if (tabs.selectedTab() >= 0) TabCtrl_SetCurSel(hwnd_, tabs.selectedTab());
+      break;
+    }
+    case ControlKind::kImage:
+      LoadPicture();
+      break;
+    case ControlKind::kProgressBar:
+      SyncProgress();
+      break;
+    case ControlKind::kFrame:
+      if (static_cast<Frame&>(control_).bordered) {
+        ::SetWindowSubclass(hwnd_, &ControlView::ContainerProc, 0, reinterpret_cast<DWORD_PTR>(this));
+      }
+      break;
     case ControlKind::kLabel:
     case ControlKind::kButton:
     case ControlKind::kTimer:
       break;
   }
   control_.setObserver(this);
+}
+
+LRESULT CALLBACK ControlView::ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                            UINT_PTR id, DWORD_PTR data) {
+  const auto* view = reinterpret_cast<const ControlView*>(data);
+  if (message == WM_ERASEBKGND) {
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    ::FillRect(reinterpret_cast<HDC>(wparam), &client, view->owner_.BackgroundBrush(view->control_));
+    return 1;
+  }
+  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &ControlView::ContainerProc, id);
+  return ::DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 void ControlView::ControlChanged(Control& /*control*/, Property property) {
@@ -400,13 +592,16 @@ void ControlView::ControlChanged(Control& /*control*/, Property property) {
       }
       break;
     case Property::kVisible:
-      ::ShowWindow(hwnd_, control_.visible() ? SW_SHOWNA : SW_HIDE);
+      // A container's visibility decides its members' too.
+      owner_.SyncVisibility();
       break;
     case Property::kEnabled:
       ::EnableWindow(hwnd_, control_.enabled() ? TRUE : FALSE);
       break;
     case Property::kBounds:
+      if (control_.kind() == ControlKind::kLabel && static_cast<Label&>(control_).transparent) RedrawBehind();
       Place(owner_.dpi());
+      if (control_.kind() == ControlKind::kImage) LoadPicture();
       break;
     case Property::kForeColor:
       ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -420,6 +615,18 @@ void ControlView::ControlChanged(Control& /*control*/, Property property) {
       break;
     case Property::kChecked:
       SyncChecks();
+      break;
+    case Property::kSelectedTab: {
+      const int tab = static_cast<TabStrip&>(control_).selectedTab();
+      if (TabCtrl_GetCurSel(hwnd_) != tab) TabCtrl_SetCurSel(hwnd_, tab);
+      owner_.SyncVisibility();
+      break;
+    }
+    case Property::kPicture:
+      LoadPicture();
+      break;
+    case Property::kProgress:
+      SyncProgress();
       break;
     case Property::kTimer:
       break;
@@ -446,13 +653,30 @@ void ControlView::Command(int code) {
       }
       break;
     case ControlKind::kLabel:
+      if (code == STN_CLICKED) static_cast<Label&>(control_).click();
+      break;
+    case ControlKind::kImage:
+      if (code == STN_CLICKED) static_cast<Image&>(control_).click();
+      break;
     case ControlKind::kCheckListBox:
+    case ControlKind::kTabStrip:
+    case ControlKind::kFrame:
+    case ControlKind::kProgressBar:
     case ControlKind::kTimer:
       break;
   }
 }
 
 void ControlView::Notify(const NMHDR& header) {
+  if (control_.kind() == ControlKind::kTabStrip) {
+    // The user picked a tab (TabCtrl_SetCurSel from the renderer sends no
+    // TCN_SELCHANGE).
+    if (header.code != TCN_SELCHANGE || pushing_) return;
+    auto& tabs = static_cast<TabStrip&>(control_);
+    const int tab = TabCtrl_GetCurSel(hwnd_);
+    if (tab >= 0 && tab < tabs.tabCount()) tabs.setSelectedTab(tab);
+    return;
+  }
   if (!IsListView() || header.code != LVN_ITEMCHANGED || pushing_) return;
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
   auto& list = static_cast<CheckListBox&>(control_);
@@ -479,11 +703,50 @@ void ControlView::Notify(const NMHDR& header) {
   }
 }
 
-void ControlView::Rescale(UINT dpi, HFONT font) {
+void ControlView::DrawItem(const DRAWITEMSTRUCT& item) {
+  const HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  if (control_.kind() == ControlKind::kFrame) {
+    const auto& frame = static_cast<Frame&>(control_);
+    ::FillRect(dc, &rect, owner_.BackgroundBrush(control_));
+    if (frame.top_line_color.has_value()) {
+      const UniqueBrush line(::CreateSolidBrush(ToColorRef(*frame.top_line_color)));
+      const RECT top{rect.left, rect.top, rect.right, rect.top + 1};
+      ::FillRect(dc, &top, line.get());
+    }
+    return;
+  }
+  if (control_.kind() != ControlKind::kLabel) return;
+  const auto& label = static_cast<Label&>(control_);
+  if (!label.transparent) ::FillRect(dc, &rect, owner_.BackgroundBrush(control_));
+  UINT format = label.word_wrap ? DT_WORDBREAK : 0;
+  switch (label.alignment) {
+    case Alignment::kLeft:
+      format |= DT_LEFT;
+      break;
+    case Alignment::kRight:
+      format |= DT_RIGHT;
+      break;
+    case Alignment::kCenter:
+      format |= DT_CENTER;
+      break;
+  }
+  // Mnemonics are underlined only while the keyboard cues are on.
+  if ((item.itemState & ODS_NOACCEL) != 0) format |= DT_HIDEPREFIX;
+  const HGDIOBJ old_font = ::SelectObject(dc, owner_.FontFor(control_));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, control_.enabled() ? ToColorRef(label.foreColor()) : ::GetSysColor(COLOR_GRAYTEXT));
+  const std::wstring text = ToWide(label.caption());
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+  ::SelectObject(dc, old_font);
+}
+
+void ControlView::Rescale(UINT dpi) {
   if (hwnd_ == nullptr) return;
   const FlagGuard pushing(pushing_);
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(owner_.FontFor(control_)), TRUE);
   Place(dpi);
+  if (control_.kind() == ControlKind::kImage) LoadPicture();
 }
 
 void ControlView::Place(UINT dpi) {
@@ -497,6 +760,11 @@ void ControlView::PushCaption() {
   switch (control_.kind()) {
     case ControlKind::kLabel:
       SetText(hwnd_, static_cast<Label&>(control_).caption());
+      if (static_cast<Label&>(control_).transparent) {
+        RedrawBehind();
+      } else {
+        ::InvalidateRect(hwnd_, nullptr, FALSE);
+      }
       break;
     case ControlKind::kButton:
       SetText(hwnd_, static_cast<Button&>(control_).caption());
@@ -504,9 +772,15 @@ void ControlView::PushCaption() {
     case ControlKind::kCheckBox:
       SetText(hwnd_, static_cast<CheckBox&>(control_).caption());
       break;
+    case ControlKind::kFrame:
+      SetText(hwnd_, static_cast<Frame&>(control_).caption());
+      break;
     case ControlKind::kTextBox:
     case ControlKind::kListBox:
     case ControlKind::kCheckListBox:
+    case ControlKind::kTabStrip:
+    case ControlKind::kImage:
+    case ControlKind::kProgressBar:
     case ControlKind::kTimer:
       break;
   }
@@ -519,6 +793,76 @@ void ControlView::PushText() {
   // move the caret to the start.
   if (TextOf(hwnd_) == text) return;
   SetText(hwnd_, text);
+}
+
+void ControlView::LoadPicture() {
+  const std::string& picture = static_cast<Image&>(control_).picture();
+  UniqueIcon icon;
+  if (!picture.empty()) {
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    const int side = std::max(1, static_cast<int>(std::min(client.right, client.bottom)));
+    icon.reset(LoadIconResource(instance_, picture, side, side));
+  }
+  ::SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  // The control shows the new icon now; the old one can go.
+  icon_ = std::move(icon);
+}
+
+void ControlView::SyncProgress() {
+  const auto& bar = static_cast<ProgressBar&>(control_);
+  ::SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(bar.min()), static_cast<LPARAM>(bar.max()));
+  ::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(bar.value()), 0);
+}
+
+void ControlView::RedrawBehind() {
+  const HWND parent = ::GetParent(hwnd_);
+  RECT rect{};
+  ::GetWindowRect(hwnd_, &rect);
+  rect = MapRect(nullptr, parent, rect);
+  ::RedrawWindow(parent, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+RECT ControlView::InnerRect() const {
+  RECT rect{};
+  ::GetClientRect(hwnd_, &rect);
+  if (control_.kind() == ControlKind::kTabStrip) TabCtrl_AdjustRect(hwnd_, FALSE, &rect);
+  return rect;
+}
+
+// The control paints its inside itself, in whatever the visual style says
+// (a white tab page on Windows 10, the dialog colour in the classic look, a
+// filled group box in some themes): paint it once off screen over the
+// colour around it and read the colour in the middle.
+void ControlView::UpdateInnerBrush() {
+  const bool painted = control_.kind() == ControlKind::kTabStrip ||
+                       (control_.kind() == ControlKind::kFrame && static_cast<Frame&>(control_).bordered);
+  if (!painted || hwnd_ == nullptr) return;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const RECT inner = InnerRect();
+  const COLORREF around = owner_.BackgroundColor(control_);
+  COLORREF color = around;
+  if (client.right > 0 && client.bottom > 0 && inner.right > inner.left && inner.bottom > inner.top) {
+    const HDC window_dc = ::GetDC(hwnd_);
+    const UniqueDc memory(::CreateCompatibleDC(window_dc));
+    const UniqueBitmap bitmap(::CreateCompatibleBitmap(window_dc, client.right, client.bottom));
+    ::ReleaseDC(hwnd_, window_dc);
+    if (memory && bitmap) {
+      const HGDIOBJ old_bitmap = ::SelectObject(memory.get(), bitmap.get());
+      const UniqueBrush under(::CreateSolidBrush(around));
+      ::FillRect(memory.get(), &client, under.get());
+      ::SendMessageW(hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+      const COLORREF sampled =
+          ::GetPixel(memory.get(), (inner.left + inner.right) / 2, (inner.top + inner.bottom) / 2);
+      ::SelectObject(memory.get(), old_bitmap);
+      if (sampled != CLR_INVALID) color = sampled;
+    }
+  }
+  if (color == inner_color_ && inner_brush_) return;
+  inner_color_ = color;
+  inner_brush_.reset(::CreateSolidBrush(color));
 }
 
 int ControlView::ModelRowCount() const {
@@ -634,23 +978,38 @@ void ControlView::FitColumn() {
 
 // ---- FormWindow implementation -------------------------------------------------------
 
+SIZE Win32FormHost::FormWindow::OuterSizeAt(UINT dpi) const {
+  const Bounds& bounds = form_.bounds();
+  DWORD style = FormStyle(form_);
+  DWORD ex_style = FormExStyle(form_);
+  if (hwnd_ != nullptr) {
+    style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    ex_style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  }
+  return OuterSize(style, ex_style, TwipsToPixels(bounds.width, dpi), TwipsToPixels(bounds.height, dpi), dpi);
+}
+
 RECT Win32FormHost::FormWindow::DesignedRect(UINT dpi) const {
   const Bounds& bounds = form_.bounds();
-  const int width = TwipsToPixels(bounds.width, dpi);
-  const int height = TwipsToPixels(bounds.height, dpi);
+  const SIZE outer = OuterSizeAt(dpi);
   if (form_.start_position == StartPosition::kCenterScreen) {
     // The primary monitor's work area, as the screen the program starts on.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& area = monitor.rcWork;
-    const int left = area.left + ((area.right - area.left) - width) / 2;
-    const int top = area.top + ((area.bottom - area.top) - height) / 2;
-    return RECT{left, top, left + width, top + height};
+    const int left = area.left + ((area.right - area.left) - outer.cx) / 2;
+    const int top = area.top + ((area.bottom - area.top) - outer.cy) / 2;
+    return RECT{left, top, left + outer.cx, top + outer.cy};
   }
   const int left = TwipsToPixels(bounds.left, dpi);
   const int top = TwipsToPixels(bounds.top, dpi);
-  return RECT{left, top, left + width, top + height};
+  return RECT{left, top, left + outer.cx, top + outer.cy};
+}
+
+void Win32FormHost::FormWindow::CreateFonts() {
+  font_.reset(CreateFormFont(dpi_, false));
+  underline_font_.reset(CreateFormFont(dpi_, true));
 }
 
 void Win32FormHost::FormWindow::Create() {
@@ -664,13 +1023,15 @@ void Win32FormHost::FormWindow::Create() {
                     host_.owner_.get(), nullptr, host_.instance_, this);
   if (hwnd_ == nullptr) return;
   dpi_ = WindowDpi(hwnd_);
-  if (dpi_ != system_dpi) {
-    rect = DesignedRect(dpi_);
+  // The real styles may add to the designed ones (a frame the system adds).
+  RECT corrected = DesignedRect(dpi_);
+  if (dpi_ != system_dpi || !::EqualRect(&corrected, &rect)) {
+    rect = corrected;
     ::SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
   }
   back_brush_.reset(::CreateSolidBrush(ToColorRef(form_.back_color)));
-  font_.reset(CreateFormFont(dpi_));
+  CreateFonts();
   LoadIcons();
   if (!form_.enabled()) ::EnableWindow(hwnd_, FALSE);
   form_.setWindow(reinterpret_cast<platform::WindowId>(hwnd_));
@@ -678,10 +1039,27 @@ void Win32FormHost::FormWindow::Create() {
   int next_id = kFirstControlId;
   for (Control* control : form_.controls()) {
     if (control->kind() == ControlKind::kTimer) continue;
-    auto view = std::make_unique<ControlView>(*this, *control, next_id++);
-    view->Create(hwnd_, host_.instance_, dpi_, font_.get());
-    views_.push_back(std::move(view));
+    views_.push_back(std::make_unique<ControlView>(*this, *control, next_id++));
   }
+  // A child window created later lies lower in the z-order, which is also
+  // the Tab key's order. The controls come in the models' order; tab strips
+  // and frames after them, the outermost last, so that every container lies
+  // under what it contains.
+  std::vector<ControlView*> order;
+  for (const auto& view : views_) {
+    if (!IsContainer(view->control())) order.push_back(view.get());
+  }
+  std::vector<ControlView*> containers;
+  for (const auto& view : views_) {
+    if (IsContainer(view->control())) containers.push_back(view.get());
+  }
+  std::stable_sort(containers.begin(), containers.end(), [](const ControlView* a, const ControlView* b) {
+    return ContainerDepth(a->control()) > ContainerDepth(b->control());
+  });
+  order.insert(order.end(), containers.begin(), containers.end());
+  for (ControlView* view : order) view->Create(hwnd_, host_.instance_, dpi_);
+  UpdateInnerBrushes();
+  CreateToolTips();
 
   // A centred form's model learns where it ended up, so a later change of
   // its size alone keeps it there.
@@ -694,6 +1072,31 @@ void Win32FormHost::FormWindow::Create() {
   }
 }
 
+// One tooltip control for the form, with a tool for every control that has
+// a tool tip. It belongs to the form's window and goes with it.
+void Win32FormHost::FormWindow::CreateToolTips() {
+  for (const auto& view : views_) {
+    const std::string& tip = view->control().tool_tip;
+    if (tip.empty() || view->hwnd() == nullptr) continue;
+    if (tool_tip_ == nullptr) {
+      tool_tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.instance_, nullptr);
+      if (tool_tip_ == nullptr) return;
+      ::SendMessageW(tool_tip_, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(kToolTipWidth, static_cast<int>(dpi_), 96));
+    }
+    std::wstring text = ToWide(tip);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(view->hwnd());
+    tool.hinst = host_.instance_;
+    tool.lpszText = text.data();
+    ::SendMessageW(tool_tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
 void Win32FormHost::FormWindow::Destroy(bool models_alive) {
   closing_ = true;
   if (models_alive) {
@@ -701,19 +1104,15 @@ void Win32FormHost::FormWindow::Destroy(bool models_alive) {
   }
   if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
   hwnd_ = nullptr;
+  tool_tip_ = nullptr;
 }
 
 void Win32FormHost::FormWindow::LoadIcons() {
   if (form_.icon.empty()) return;
-  std::wstring storage;
-  const LPCWSTR name = IconResource(form_.icon, storage);
-  const auto load = [&](int width_metric, int height_metric) {
-    return static_cast<HICON>(::LoadImageW(host_.instance_, name, IMAGE_ICON,
-                                           SystemMetric(width_metric, dpi_),
-                                           SystemMetric(height_metric, dpi_), LR_DEFAULTCOLOR));
-  };
-  UniqueIcon big(load(SM_CXICON, SM_CYICON));
-  UniqueIcon small(load(SM_CXSMICON, SM_CYSMICON));
+  UniqueIcon big(LoadIconResource(host_.instance_, form_.icon, SystemMetric(SM_CXICON, dpi_),
+                                  SystemMetric(SM_CYICON, dpi_)));
+  UniqueIcon small(LoadIconResource(host_.instance_, form_.icon, SystemMetric(SM_CXSMICON, dpi_),
+                                    SystemMetric(SM_CYSMICON, dpi_)));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
   // The window holds the new icons now; the old ones can go.
@@ -774,20 +1173,17 @@ void Win32FormHost::FormWindow::Apply(FormProperty property) {
       break;
     case FormProperty::kBounds: {
       const Bounds& bounds = form_.bounds();
-      const int left = TwipsToPixels(bounds.left, dpi_);
-      const int top = TwipsToPixels(bounds.top, dpi_);
-      ::SetWindowPos(hwnd_, nullptr, left, top, TwipsToPixels(bounds.width, dpi_),
-                     TwipsToPixels(bounds.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
+      const SIZE outer = OuterSizeAt(dpi_);
+      ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(bounds.left, dpi_), TwipsToPixels(bounds.top, dpi_),
+                     outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
   }
 }
 
 HWND Win32FormHost::FormWindow::ControlWindow(const Control& control) const {
-  for (const auto& view : views_) {
-    if (&view->control() == &control) return view->hwnd();
-  }
-  return nullptr;
+  const ControlView* view = ViewOf(control);
+  return view != nullptr ? view->hwnd() : nullptr;
 }
 
 ControlView* Win32FormHost::FormWindow::ViewById(int id, HWND from) const {
@@ -798,7 +1194,86 @@ ControlView* Win32FormHost::FormWindow::ViewById(int id, HWND from) const {
 }
 
 ControlView* Win32FormHost::FormWindow::ViewByWindow(HWND hwnd) const {
-  return ViewById(::GetDlgCtrlID(hwnd), hwnd);
+  return hwnd != nullptr ? ViewById(::GetDlgCtrlID(hwnd), hwnd) : nullptr;
+}
+
+ControlView* Win32FormHost::FormWindow::ViewOf(const Control& control) const {
+  for (const auto& view : views_) {
+    if (&view->control() == &control) return view.get();
+  }
+  return nullptr;
+}
+
+ControlView* Win32FormHost::FormWindow::TabStripAround(const Control& control) const {
+  for (const Control* outer = control.container(); outer != nullptr; outer = outer->container()) {
+    if (outer->kind() == ControlKind::kTabStrip) return ViewOf(*outer);
+  }
+  return nullptr;
+}
+
+ControlView* Win32FormHost::FormWindow::PaintedContainerAround(const Control& control) const {
+  for (const Control* outer = control.container(); outer != nullptr; outer = outer->container()) {
+    ControlView* view = ViewOf(*outer);
+    if (view != nullptr && view->inner_brush() != nullptr) return view;
+  }
+  return nullptr;
+}
+
+std::vector<ControlView*> Win32FormHost::FormWindow::ContainersOutsideIn() const {
+  std::vector<ControlView*> containers;
+  for (const auto& view : views_) {
+    if (IsContainer(view->control())) containers.push_back(view.get());
+  }
+  std::stable_sort(containers.begin(), containers.end(), [](const ControlView* a, const ControlView* b) {
+    return ContainerDepth(a->control()) < ContainerDepth(b->control());
+  });
+  return containers;
+}
+
+void Win32FormHost::FormWindow::UpdateInnerBrushes() {
+  for (ControlView* view : ContainersOutsideIn()) view->UpdateInnerBrush();
+}
+
+HFONT Win32FormHost::FormWindow::FontFor(const Control& control) const {
+  if (control.kind() == ControlKind::kLabel && static_cast<const Label&>(control).underline) {
+    return underline_font_.get();
+  }
+  return font_.get();
+}
+
+HBRUSH Win32FormHost::FormWindow::BackgroundBrush(const Control& control) const {
+  const ControlView* container = PaintedContainerAround(control);
+  return container != nullptr ? container->inner_brush() : back_brush_.get();
+}
+
+COLORREF Win32FormHost::FormWindow::BackgroundColor(const Control& control) const {
+  const ControlView* container = PaintedContainerAround(control);
+  return container != nullptr ? container->inner_color() : ToColorRef(form_.back_color);
+}
+
+void Win32FormHost::FormWindow::SyncVisibility() {
+  if (hwnd_ == nullptr || closing_) return;
+  // Hiding the focused control hands the focus to the form itself (Windows
+  // and Wine alike), where the keyboard does nothing.
+  const HWND focus = ::GetFocus();
+  for (const auto& view : views_) {
+    if (view->hwnd() == nullptr) continue;
+    const bool show = view->control().onScreen();
+    if (show != HasStyle(view->hwnd(), WS_VISIBLE)) ::ShowWindow(view->hwnd(), show ? SW_SHOWNA : SW_HIDE);
+  }
+  if (focus != nullptr && ::IsChild(hwnd_, focus) != FALSE && !HasStyle(focus, WS_VISIBLE)) {
+    MoveFocusFrom(focus);
+  }
+}
+
+void Win32FormHost::FormWindow::MoveFocusFrom(HWND hidden) {
+  HWND target = nullptr;
+  if (const ControlView* view = ViewByWindow(hidden); view != nullptr) {
+    const ControlView* tabs = TabStripAround(view->control());
+    if (tabs != nullptr && tabs->control().onScreen() && tabs->control().enabled()) target = tabs->hwnd();
+  }
+  if (target == nullptr) target = FirstTabStop();
+  ::SetFocus(target != nullptr ? target : hwnd_);
 }
 
 // IsDialogMessage turns Enter into IDOK (unless a default push button has
@@ -822,13 +1297,75 @@ void Win32FormHost::FormWindow::PressDefaultButton(bool cancel) {
   }
 }
 
+// The first control in the models' order that can take the focus.
+HWND Win32FormHost::FormWindow::FirstTabStop() const {
+  for (const auto& view : views_) {
+    const HWND hwnd = view->hwnd();
+    if (hwnd != nullptr && HasStyle(hwnd, WS_TABSTOP) && ::IsWindowVisible(hwnd) != FALSE &&
+        ::IsWindowEnabled(hwnd) != FALSE) {
+      return hwnd;
+    }
+  }
+  return nullptr;
+}
+
+// A control's request for the focus is met once the window is on screen;
+// until then it waits (the form may be loaded but hidden).
+bool Win32FormHost::FormWindow::ApplyFocusRequest() {
+  if (form_.focusRequest() == nullptr || ::IsWindowVisible(hwnd_) == FALSE || ::IsIconic(hwnd_) != FALSE) {
+    return false;
+  }
+  const Control* wanted = form_.TakeFocusRequest();
+  const HWND target = ControlWindow(*wanted);
+  if (target == nullptr || ::IsWindowVisible(target) == FALSE || ::IsWindowEnabled(target) == FALSE)
+    return false;
+  ::SetFocus(target);
+  return true;
+}
+
+void Win32FormHost::FormWindow::FocusRequested() {
+  if (hwnd_ != nullptr && !closing_) ApplyFocusRequest();
+}
+
 void Win32FormHost::FormWindow::RestoreFocus() {
+  if (ApplyFocusRequest()) return;
   HWND target = last_focus_;
   if (target == nullptr || ::IsChild(hwnd_, target) == FALSE || ::IsWindowVisible(target) == FALSE ||
       ::IsWindowEnabled(target) == FALSE) {
-    target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    target = FirstTabStop();
   }
   ::SetFocus(target != nullptr ? target : hwnd_);
+}
+
+void Win32FormHost::FormWindow::BringToFront() {
+  if (hwnd_ == nullptr || closing_) return;
+  ::SetForegroundWindow(hwnd_);
+  ::BringWindowToTop(hwnd_);
+}
+
+bool Win32FormHost::FormWindow::CycleTab(bool backwards) {
+  if (hwnd_ == nullptr || closing_) return false;
+  const auto usable = [](const ControlView* view) {
+    const auto& tabs = static_cast<const TabStrip&>(view->control());
+    return tabs.onScreen() && tabs.enabled() && tabs.tabCount() > 1;
+  };
+  ControlView* strip = nullptr;
+  if (const ControlView* focused = ViewByWindow(::GetFocus()); focused != nullptr) {
+    if (focused->control().kind() == ControlKind::kTabStrip) {
+      strip = const_cast<ControlView*>(focused);
+    } else {
+      strip = TabStripAround(focused->control());
+    }
+    if (strip != nullptr && !usable(strip)) strip = nullptr;
+  }
+  for (auto it = views_.begin(); strip == nullptr && it != views_.end(); ++it) {
+    if ((*it)->control().kind() == ControlKind::kTabStrip && usable(it->get())) strip = it->get();
+  }
+  if (strip == nullptr) return false;
+  auto& tabs = static_cast<TabStrip&>(strip->control());
+  const int count = tabs.tabCount();
+  tabs.setSelectedTab((tabs.selectedTab() + (backwards ? count - 1 : 1)) % count);
+  return true;
 }
 
 void Win32FormHost::FormWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -838,10 +1375,15 @@ void Win32FormHost::FormWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  // The controls take the new font before the old one is deleted.
-  UniqueFont font(CreateFormFont(dpi_));
-  for (const auto& view : views_) view->Rescale(dpi_, font.get());
-  font_ = std::move(font);
+  // The controls take the new fonts before the old ones are deleted.
+  const UniqueFont old_font = std::move(font_);
+  const UniqueFont old_underline_font = std::move(underline_font_);
+  CreateFonts();
+  for (const auto& view : views_) view->Rescale(dpi_);
+  UpdateInnerBrushes();
+  if (tool_tip_ != nullptr) {
+    ::SendMessageW(tool_tip_, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(kToolTipWidth, static_cast<int>(dpi_), 96));
+  }
   LoadIcons();
 }
 
@@ -862,13 +1404,31 @@ void Win32FormHost::FormWindow::MirrorWindowState(WPARAM size_type) {
 // After the user moved or sized the form, its model holds the new place.
 void Win32FormHost::FormWindow::MirrorBounds() {
   if (::IsIconic(hwnd_) != FALSE || ::IsZoomed(hwnd_) != FALSE) return;
-  RECT rect{};
-  ::GetWindowRect(hwnd_, &rect);
+  RECT outer{};
+  ::GetWindowRect(hwnd_, &outer);
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
   if (applying_) return;
   const FlagGuard mirroring(mirroring_);
-  form_.setBounds(Bounds{PixelsToTwips(rect.left, dpi_), PixelsToTwips(rect.top, dpi_),
-                         PixelsToTwips(rect.right - rect.left, dpi_),
-                         PixelsToTwips(rect.bottom - rect.top, dpi_)});
+  form_.setBounds(Bounds{PixelsToTwips(outer.left, dpi_), PixelsToTwips(outer.top, dpi_),
+                         PixelsToTwips(client.right - client.left, dpi_),
+                         PixelsToTwips(client.bottom - client.top, dpi_)});
+}
+
+// The form's colour, and the inside of each container in its own colour:
+// the form clips its children, so the insides matter only when a control
+// asks its parent to draw what lies under it (themed check boxes and group
+// boxes do).
+void Win32FormHost::FormWindow::EraseBackground(HDC dc) {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  ::FillRect(dc, &client, back_brush_.get());
+  if (closing_) return;
+  for (const ControlView* view : ContainersOutsideIn()) {
+    if (view->hwnd() == nullptr || view->inner_brush() == nullptr || !view->control().onScreen()) continue;
+    const RECT inner = MapRect(view->hwnd(), hwnd_, view->InnerRect());
+    ::FillRect(dc, &inner, view->inner_brush());
+  }
 }
 
 LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) {
@@ -877,18 +1437,33 @@ LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) 
     return ::DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   switch (view->control().kind()) {
     case ControlKind::kLabel:
-      // Labels are transparent on the form's colour.
-      ::SetTextColor(dc, ToColorRef(static_cast<Label&>(view->control()).foreColor()));
+      // Labels draw themselves (DrawItem); a transparent one fills nothing.
       ::SetBkMode(dc, TRANSPARENT);
-      ::SetBkColor(dc, ToColorRef(form_.back_color));
-      return reinterpret_cast<LRESULT>(back_brush_.get());
+      if (static_cast<Label&>(view->control()).transparent) {
+        return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+      }
+      ::SetBkColor(dc, BackgroundColor(view->control()));
+      return reinterpret_cast<LRESULT>(BackgroundBrush(view->control()));
     case ControlKind::kButton:
     case ControlKind::kCheckBox:
-      ::SetBkColor(dc, ToColorRef(form_.back_color));
-      return reinterpret_cast<LRESULT>(back_brush_.get());
+    case ControlKind::kFrame:
+    case ControlKind::kImage:
+      ::SetBkColor(dc, BackgroundColor(view->control()));
+      return reinterpret_cast<LRESULT>(BackgroundBrush(view->control()));
     case ControlKind::kTextBox:
+      // A locked (read-only) text box keeps the white of an editable one;
+      // a disabled one keeps the system's grey.
+      if (message == WM_CTLCOLORSTATIC && static_cast<TextBox&>(view->control()).locked &&
+          view->control().enabled()) {
+        ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
     case ControlKind::kListBox:
     case ControlKind::kCheckListBox:
+    case ControlKind::kTabStrip:
+    case ControlKind::kProgressBar:
     case ControlKind::kTimer:
       break;
   }
@@ -897,15 +1472,30 @@ LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) 
 
 LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_ERASEBKGND: {
-      RECT client{};
-      ::GetClientRect(hwnd_, &client);
-      ::FillRect(reinterpret_cast<HDC>(wparam), &client, back_brush_.get());
+    case WM_ERASEBKGND:
+      EraseBackground(reinterpret_cast<HDC>(wparam));
       return 1;
-    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return CtlColor(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (closing_ || item == nullptr) return FALSE;
+      ControlView* view = ViewById(static_cast<int>(wparam), item->hwndItem);
+      if (view == nullptr) return FALSE;
+      view->DrawItem(*item);
+      return TRUE;
+    }
+    case WM_SETCURSOR: {
+      // Link labels show the hand.
+      const ControlView* view =
+          closing_ || LOWORD(lparam) != HTCLIENT ? nullptr : ViewByWindow(reinterpret_cast<HWND>(wparam));
+      if (view != nullptr && view->IsLink()) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
     case WM_COMMAND: {
       if (closing_) return 0;
       const int id = LOWORD(wparam);
@@ -935,8 +1525,17 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       if (!closing_) form_.Activated();
       return 0;
     case WM_CLOSE:
-      // The close box unloads the form, as the forms expect.
-      if (!closing_) form_.Unload();
+      // The close box, Alt+F4 and WM_CLOSE from another program ask the
+      // form, which may stay; never DefWindowProc's DestroyWindow.
+      if (!closing_) form_.RequestClose(UnloadReason::kUserClose);
+      return 0;
+    case WM_QUERYENDSESSION:
+      // The session ends whatever the form answers: it is told, then
+      // unloaded on WM_ENDSESSION.
+      if (!closing_) form_.QueryUnload(UnloadReason::kWindowsEnding);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wparam != FALSE && !closing_) form_.Unload();
       return 0;
     case WM_SIZE:
       if (!closing_) MirrorWindowState(wparam);
@@ -944,15 +1543,40 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
     case WM_EXITSIZEMOVE:
       if (!closing_) MirrorBounds();
       break;
+    case WM_GETDPISCALEDSIZE: {
+      // The size for the new DPI keeps the designed client area exactly;
+      // WM_DPICHANGED then suggests a rectangle of that size.
+      *reinterpret_cast<SIZE*>(lparam) = OuterSizeAt(static_cast<UINT>(wparam));
+      return TRUE;
+    }
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      // Common controls learn of new colours from their parent; the tab
+      // pages may have changed colour.
+      if (message == WM_SYSCOLORCHANGE) {
+        for (const auto& view : views_) {
+          if (view->hwnd() != nullptr) ::SendMessageW(view->hwnd(), message, wparam, lparam);
+        }
+      }
+      UpdateInnerBrushes();
+      ::InvalidateRect(hwnd_, nullptr, TRUE);
+      break;
     case WM_NCDESTROY: {
       const HWND hwnd = std::exchange(hwnd_, nullptr);
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       return ::DefWindowProcW(hwnd, message, wparam, lparam);
     }
     default:
+      // Private messages (the tray icon's callback among them) go to the form.
+      if (message >= WM_APP) {
+        if (!closing_ && form_.on_message) {
+          form_.on_message(message, static_cast<std::uintptr_t>(wparam), static_cast<std::intptr_t>(lparam));
+        }
+        return 0;
+      }
       break;
   }
   return ::DefWindowProcW(hwnd_, message, wparam, lparam);
@@ -963,7 +1587,8 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
 Win32FormHost::Win32FormHost(HINSTANCE instance) : instance_(instance) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES;
+  controls.dwICC =
+      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES;
   ::InitCommonControlsEx(&controls);
 
   WNDCLASSEXW window_class{};
@@ -1024,12 +1649,48 @@ void Win32FormHost::FormChanged(Form& form, FormProperty property) {
   if (const auto found = forms_.find(&form); found != forms_.end()) found->second->Apply(property);
 }
 
+void Win32FormHost::FormFocusRequested(Form& form) {
+  if (const auto found = forms_.find(&form); found != forms_.end()) found->second->FocusRequested();
+}
+
+void Win32FormHost::FormBringToFront(Form& form) {
+  if (const auto found = forms_.find(&form); found != forms_.end()) found->second->BringToFront();
+}
+
+Win32FormHost::FormWindow* Win32FormHost::FindWindowByHandle(HWND hwnd) const {
+  for (const auto& [form, window] : forms_) {
+    if (window->hwnd() == hwnd) return window.get();
+  }
+  return nullptr;
+}
+
+template <typename Fn>
+LRESULT Win32FormHost::Guarded(Fn&& fn) {
+  ++dispatch_depth_;
+  LRESULT result = 0;
+  // A handler's exception must not unwind through the system's frames.
+  try {
+    result = fn();
+  } catch (const std::exception& error) {
+    ReportUnhandled(error.what());
+  } catch (...) {
+    ReportUnhandled("Unknown error");
+  }
+  if (--dispatch_depth_ == 0) retired_.clear();
+  return result;
+}
+
 bool Win32FormHost::PreTranslateMessage(MSG& msg) {
   if (msg.hwnd == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
   const HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
-  if (root == nullptr) return false;
-  const auto is_ours = [root](const auto& entry) { return entry.second->hwnd() == root; };
-  if (std::none_of(forms_.begin(), forms_.end(), is_ours)) return false;
+  FormWindow* window = root != nullptr ? FindWindowByHandle(root) : nullptr;
+  if (window == nullptr) return false;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
+    const bool backwards = ::GetKeyState(VK_SHIFT) < 0;
+    if (Guarded([window, backwards] { return static_cast<LRESULT>(window->CycleTab(backwards)); }) != 0) {
+      return true;
+    }
+  }
   return ::IsDialogMessageW(root, &msg) != FALSE;
 }
 
@@ -1041,6 +1702,11 @@ HWND Win32FormHost::WindowOf(const Form& form) const {
 HWND Win32FormHost::ControlWindow(const Control& control) const {
   const auto found = forms_.find(&control.form());
   return found != forms_.end() ? found->second->ControlWindow(control) : nullptr;
+}
+
+HWND Win32FormHost::ToolTipWindow(const Form& form) const {
+  const auto found = forms_.find(&form);
+  return found != forms_.end() ? found->second->tool_tip() : nullptr;
 }
 
 void Win32FormHost::ReportUnhandled(const std::string& description) {
@@ -1060,20 +1726,7 @@ LRESULT CALLBACK Win32FormHost::FormWndProc(HWND hwnd, UINT message, WPARAM wpar
   }
   auto* window = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (window == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
-
-  Win32FormHost& host = window->host();
-  ++host.dispatch_depth_;
-  LRESULT result = 0;
-  // A handler's exception must not unwind through the system's frames.
-  try {
-    result = window->Handle(message, wparam, lparam);
-  } catch (const std::exception& error) {
-    host.ReportUnhandled(error.what());
-  } catch (...) {
-    host.ReportUnhandled("Unknown error");
-  }
-  if (--host.dispatch_depth_ == 0) host.retired_.clear();
-  return result;
+  return window->host().Guarded([&] { return window->Handle(message, wparam, lparam); });
 }
 
 }  // namespace ui::win32

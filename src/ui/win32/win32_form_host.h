@@ -2,8 +2,10 @@
 // one top-level window per loaded form, one child control per control model.
 // The models stay the whole truth: every model change is pushed to its
 // control, and every control notification becomes a model call. The close
-// box unloads the form; a user's move, resize, minimise or maximise is
-// written back into the form's bounds and window state.
+// box asks the form (on_query_unload) and unloads it; a user's move, resize,
+// minimise or maximise is written back into the form's bounds and window
+// state. Controls on tab pages and in frames are siblings on the form,
+// shown while their container is on screen.
 #pragma once
 
 #include <windows.h>
@@ -39,10 +41,13 @@ class Win32FormHost : public FormHost {
   void FormLoaded(Form& form) override;
   void FormUnloading(Form& form) override;
   void FormChanged(Form& form, FormProperty property) override;
+  void FormFocusRequested(Form& form) override;
+  void FormBringToFront(Form& form) override;
 
   // Keyboard navigation for the event loop's message filter: Tab, Enter
-  // (the default button), Esc (the cancel button) and mnemonics inside a form.
-  // True when the message was used and must not be dispatched.
+  // (the default button), Esc (the cancel button), mnemonics and Ctrl+Tab
+  // (the next tab of a tab strip) inside a form. True when the message was
+  // used and must not be dispatched.
   bool PreTranslateMessage(MSG& msg);
 
   // The hidden top-level window that owns every form (so forms get no
@@ -53,6 +58,9 @@ class Win32FormHost : public FormHost {
   // form is not loaded or the control has no window (timers).
   [[nodiscard]] HWND WindowOf(const Form& form) const;
   [[nodiscard]] HWND ControlWindow(const Control& control) const;
+  // The tooltip control of a loaded form; nullptr when none of its controls
+  // has a tool tip.
+  [[nodiscard]] HWND ToolTipWindow(const Form& form) const;
 
   // Receives the description of an exception that a form's or control's
   // event handler let escape into a window procedure, which must not unwind
@@ -66,6 +74,11 @@ class Win32FormHost : public FormHost {
 
  private:
   static LRESULT CALLBACK FormWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  // Runs fn (which may call the models' handlers) so that no exception
+  // escapes and no form state is freed while it runs.
+  template <typename Fn>
+  LRESULT Guarded(Fn&& fn);
+  [[nodiscard]] FormWindow* FindWindowByHandle(HWND hwnd) const;
   // Frees the state of destroyed forms once no window procedure of this host
   // is running (a handler may unload the form whose message it handles).
   void Retire(std::unique_ptr<FormWindow> window);

@@ -1,0 +1,82 @@
+// Files, message boxes and the clock over kernel32 and user32.
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform::win32 {
+namespace {
+
+// FindFirstFile's search handles: "none" is INVALID_HANDLE_VALUE.
+struct FindCloser {
+  static bool IsValid(HANDLE handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  void operator()(HANDLE handle) const noexcept { ::FindClose(handle); }
+};
+using UniqueFind = UniqueHandle<HANDLE, FindCloser>;
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+FileKind Win32Files::Kind(std::string_view path) {
+  if (path.empty()) return FileKind::kMissing;
+  const DWORD attributes = ::GetFileAttributesW(ToWide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kMissing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileKind::kFolder : FileKind::kFile;
+}
+
+std::vector<std::string> Win32Files::FilesOf(std::string_view folder) {
+  std::vector<std::string> names;
+  // An empty path is no folder (a bare "*" would list the working folder).
+  if (folder.empty()) return names;
+  std::wstring pattern = ToWide(folder);
+  if (pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found{};
+  const UniqueFind search(::FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return names;
+  // Ordinary files only: no folders, and hidden and system files are left
+  // out, as a file list with its default attributes leaves them out.
+  constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  do {
+    if ((found.dwFileAttributes & kNotOrdinary) == 0) names.push_back(FromWide(found.cFileName));
+  } while (::FindNextFileW(search.get(), &found) != FALSE);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return LowerAscii(a) < LowerAscii(b); });
+  return names;
+}
+
+bool Win32Files::Delete(std::string_view path) {
+  return ::DeleteFileW(ToWide(path).c_str()) != FALSE;
+}
+
+bool Win32Files::Rename(std::string_view from, std::string_view to) {
+  return ::MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+int Win32Dialogs::ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
+                                 std::uint32_t style) {
+  return ::MessageBoxW(reinterpret_cast<HWND>(owner), ToWide(text).c_str(), ToWide(title).c_str(), style);
+}
+
+void Win32Dialogs::Beep() {
+  ::MessageBeep(MB_OK);
+}
+
+LocalTime Win32Clock::Now() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,30 @@
+// Files, message boxes and the clock over kernel32 and user32.
+#pragma once
+
+#include "platform/clock_service.h"
+#include "platform/dialog_service.h"
+#include "platform/file_service.h"
+
+namespace platform::win32 {
+
+class Win32Files : public FileService {
+ public:
+  FileKind Kind(std::string_view path) override;
+  std::vector<std::string> FilesOf(std::string_view folder) override;
+  bool Delete(std::string_view path) override;
+  bool Rename(std::string_view from, std::string_view to) override;
+};
+
+class Win32Dialogs : public DialogService {
+ public:
+  int ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
+                     std::uint32_t style) override;
+  void Beep() override;
+};
+
+class Win32Clock : public ClockService {
+ public:
+  LocalTime Now() override;
+};
+
+}  // namespace platform::win32

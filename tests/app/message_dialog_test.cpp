@@ -1,0 +1,89 @@
+// The message dialog: its modes by caption, the 100 ms refresh, "Don't show
+// again", and OK starting the updater.
+#include <gtest/gtest.h>
+
+#include "app/failure_report.h"
+#include "support/program_fixture.h"
+
+namespace {
+
+class MessageDialogTest : public testing_support::ProgramTest {
+ protected:
+  app::FrmError& dialog = program.frmError;
+  void SetUp() override { g.appFolder = "C:\\Kestrove\\"; }
+  void ShowReminder() {
+    g.messageText = "An update may be available, would you like to check?";
+    dialog.Load();
+    dialog.setCaption("Kestrove Pro 2011 Update");
+    dialog.chkShowAgain.setVisible(true);
+    dialog.Present();
+  }
+};
+
+TEST_F(MessageDialogTest, TheReminderStaysAwayOnceSwitchedOff) {
+  PutSetting("DontShowUpdate", "1");
+  ShowReminder();
+  EXPECT_FALSE(dialog.loaded());
+  PutSetting("DontShowUpdate", "0");
+  ShowReminder();
+  EXPECT_TRUE(dialog.visible());
+  EXPECT_TRUE(dialog.chkShowAgain.visible());
+}
+
+TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
+  app::ShowMessage(program, "plain");
+  dialog.chkShowAgain.setVisible(true);
+  dialog.chkShowAgain.click();
+  EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kSettingsKey, "DontShowUpdate"));
+  dialog.cmdok.click();
+
+  ShowReminder();
+  dialog.chkShowAgain.click();
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
+      << "before OK is pressed";
+  dialog.chkShowAgain.click();
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
+      << "unchecking writes nothing";
+}
+
+TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
+  ShowReminder();
+  dialog.cmdok.click();
+  ASSERT_EQ(fakes.shell.opened().size(), 1U);
+  EXPECT_EQ(fakes.shell.opened()[0].file, "C:\\Kestrove\\KsUpdate.exe");
+  EXPECT_FALSE(dialog.loaded());
+  EXPECT_TRUE(g.messageText.empty());
+  EXPECT_FALSE(fakes.process.ended());
+
+  fakes.shell.open_result = 2;  // a missing updater changes nothing
+  g.messageText = "Kestrove Pro must shut-down before update!";
+  dialog.Load();
+  dialog.setCaption("Program In-use");
+  dialog.Present();
+  EXPECT_TRUE(dialog.cmdCancel.visible()) << "the question can be declined";
+  EXPECT_THROW(dialog.cmdok.click(), platform::fake::ProcessEnded);
+  EXPECT_EQ(fakes.shell.opened().size(), 2U);
+
+  app::ShowMessage(program, "Cannot lock self!");
+  EXPECT_EQ(dialog.caption(), "Message:") << "the next use starts from the design state";
+  EXPECT_FALSE(dialog.cmdCancel.visible());
+  dialog.cmdok.click();
+  EXPECT_EQ(fakes.shell.opened().size(), 2U);
+}
+
+TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {
+  app::ShowMessage(program, "first");
+  EXPECT_EQ(dialog.Label1.caption(), "first");
+  g.messageText = "second";
+  fakes.loop.Advance(100);
+  EXPECT_EQ(dialog.Label1.caption(), "second");
+  app::ShowMessage(program, app::TickFailureText("Overflow"));
+  fakes.loop.Advance(100);
+  EXPECT_EQ(dialog.Label1.caption(), "Error: \"Overflow\".");
+  dialog.cmdCancel.setVisible(true);
+  dialog.cmdCancel.click();
+  EXPECT_TRUE(g.messageText.empty());
+  EXPECT_FALSE(dialog.loaded());
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// Start-up and shutdown through the main window's models: the order of the
+// start-up sequence, the daily usage limit, the password gate, the tray
+// callback, a second start, the restart guard and Exit.
+#include <gtest/gtest.h>
+
+#include "app/day_stamp.h"
+#include "support/program_fixture.h"
+
+namespace {
+
+using platform::fake::ProcessEnded;
+
+class StartupTest : public testing_support::ProgramTest {
+ protected:
+  void PutStore(std::string_view key, std::string_view value) {
+    program.settings.SaveSetting("kestrove", "setting", key, value);
+  }
+  std::string Store(std::string_view key) { return program.settings.GetSetting("kestrove", "setting", key); }
+  std::string Today() { return app::StampText(app::TodayStamp(fakes.clock.now)); }
+  void EnterPassword(const char* text = "tavrolk") {
+    program.frmPassword.txtPass.setText(text);
+    program.frmPassword.cmdOK.click();
+  }
+};
+
+TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword) {
+  PutSetting("DontShowUpdate", "1");
+  bool timers_armed_during_delay = false;
+  int yields_during_delay = 0;
+  fakes.loop.on_do_events = [&](int) {
+    if (main.caption() != "0") return;
+    ++yields_during_delay;
+    if (main.timerKestrove.running() || main.timerInstance.running()) timers_armed_during_delay = true;
+  };
+  program.Start();
+  fakes.loop.on_do_events = nullptr;
+  EXPECT_GT(yields_during_delay, 0) << "messages flow during the delay";
+  EXPECT_FALSE(timers_armed_during_delay) << "nothing is armed during the delay";
+  EXPECT_GE(fakes.loop.NowMs(), 1000U);
+  EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
+  EXPECT_TRUE(main.timerInstance.running());
+  EXPECT_TRUE(main.timerKestrove.running());
+  EXPECT_FALSE(main.Timer1.running());
+  EXPECT_TRUE(g.startupLockDone);
+  EXPECT_FALSE(g.configLoading);
+  EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
+  EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
+  EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
+
+  // The gate: the window is hidden at once and the prompt asks.
+  EXPECT_FALSE(main.visible());
+  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_EQ(g.lockReason, "cfg");
+  EnterPassword();
+  EXPECT_TRUE(main.visible());
+  EXPECT_TRUE(g.configAuthorised);
+  main.cmdcancel.setCaption("Close");
+  main.cmdcancel.click();
+  EXPECT_FALSE(main.visible());
+  EXPECT_FALSE(g.configAuthorised);
+  EXPECT_EQ(main.cmdcancel.caption(), "Cancel");
+  main.Show();
+  EXPECT_FALSE(main.visible()) << "shown again, the window asks again";
+  EXPECT_TRUE(program.frmPassword.visible());
+}
+
+TEST_F(StartupTest, ACopyThatFindsAnotherRunningEndsUnseen) {
+  fakes.process.another_instance = true;
+  EXPECT_THROW(program.Start(), ProcessEnded);
+  EXPECT_EQ(main.caption(), "0");
+  EXPECT_FALSE(main.visible());
+  EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kRunKey, config::kRunValue));
+}
+
+TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
+  StartQuietly();
+  Tick();
+  EXPECT_FALSE(program.frmPassword.loaded());
+  const auto second = fakes.desktop.Open("0", "KestroveForm");
+  fakes.loop.Advance(500);
+  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_EQ(g.lockedTaskEntry, "Kestrove Pro Configuration Tool");
+  fakes.desktop.Close(second);
+  EnterPassword();
+  EXPECT_TRUE(main.visible());
+}
+
+TEST_F(StartupTest, AnotherWindowWithTheRunningTitleLeavesTheCaptionAndTheWatchOff) {
+  fakes.desktop.Open("Kestrove Pro Configuration Tool", "KestroveForm");
+  program.Start();
+  EXPECT_EQ(main.caption(), "0");
+  EXPECT_FALSE(main.timerInstance.running());
+}
+
+TEST_F(StartupTest, RunValueWrittenWhenMissingAndLeftAloneOtherwise) {
+  StartQuietly();
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
+            "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
+
+  platform::fake::FakeServices other;
+  ui::fake::DesktopFormHost other_host{other.desktop};
+  app::Program second{other.services(), other_host};
+  other.registry.PutString(config::kMachine, config::kRunKey, "Kestrove Pro", "D:\\elsewhere\\x.exe");
+  second.Start();
+  EXPECT_EQ(other.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
+            "D:\\elsewhere\\x.exe");
+}
+
+TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
+  StartQuietly();
+  main.on_message(platform::kTrayCallbackMessage, 0, 0x205);  // right button up
+  main.on_message(platform::kTrayCallbackMessage, 0, 0x201);  // left button down
+  main.on_message(0x8002, 0, 0x203);                          // another private message
+  EXPECT_FALSE(program.frmPassword.loaded());
+  main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
+  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_EQ(g.lockedTaskEntry, "Configuration");
+}
+
+TEST_F(StartupTest, RestartGuardStartsAFreshCopyUnlessExitOrWindowsEnding) {
+  StartQuietly();
+  EXPECT_TRUE(main.RequestClose(ui::UnloadReason::kUserClose));
+  ASSERT_EQ(fakes.process.started().size(), 1U);
+  EXPECT_EQ(fakes.process.started()[0].path, "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
+  EXPECT_EQ(fakes.process.started()[0].show, platform::ShowCommand::kShowMinimized);
+  EXPECT_FALSE(fakes.shell.tray_icon()) << "the icon goes with the window";
+  EXPECT_EQ(fakes.loop.quit_code, 0);
+}
+
+TEST_F(StartupTest, RestartGuardLetsWindowsEndTheSession) {
+  StartQuietly();
+  EXPECT_TRUE(main.RequestClose(ui::UnloadReason::kWindowsEnding));
+  EXPECT_TRUE(fakes.process.started().empty());
+}
+
+TEST_F(StartupTest, ExitAsksAndEndsForGood) {
+  StartQuietly();
+  fakes.dialogs.answers = {platform::box::kAnswerCancel};
+  main.cmdExit.click();
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
+  EXPECT_EQ(fakes.dialogs.boxes()[0].title, "Exit Kestrove Pro 2011");
+  EXPECT_EQ(fakes.dialogs.boxes()[0].text,
+            "This will remove kestrove from memory and disable Task Locking until Windows restarts. ");
+  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x31U);
+  EXPECT_FALSE(fakes.process.ended());
+  EXPECT_THROW(main.cmdExit.click(), ProcessEnded);
+  EXPECT_TRUE(g.exitRequested);
+  EXPECT_TRUE(fakes.process.started().empty()) << "Exit never restarts";
+}
+
+// ---- The daily usage limit ---------------------------------------------------
+
+TEST_F(StartupTest, LimitOffShowsNoTimeLeftWindow) {
+  for (const char* limit : {"", "0"}) {
+    PutStore("timer", limit);
+    program.globals.startupLockDone = false;
+    StartQuietly();
+    EXPECT_FALSE(program.frmtickCount.loaded()) << limit;
+    EXPECT_FALSE(main.tmrTimer.running()) << limit;
+    main.Unload();
+  }
+}
+
+TEST_F(StartupTest, NewDayStartsTheAllowanceAfresh) {
+  PutStore("timer", "30");
+  PutStore("date", "01:01:20");
+  PutStore("tickCount", "0");
+  StartQuietly();
+  EXPECT_EQ(Store("date"), Today());
+  EXPECT_EQ(Store("tickCount"), "30");
+  EXPECT_EQ(g.sessionMinutesLeft, 30);
+  EXPECT_TRUE(program.frmtickCount.visible());
+  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "30 Minutes.");
+  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), 0x0000FFU) << "blue";
+  EXPECT_TRUE(main.tmrTimer.running());
+  EXPECT_EQ(main.txtrelock.text(), "30");
+}
+
+TEST_F(StartupTest, ASmallAllowanceShowsRed) {
+  PutStore("timer", "5");
+  StartQuietly();
+  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "5 Minutes.");
+  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), ui::kRed);
+}
+
+TEST_F(StartupTest, SameDayWithTimeLeftShowsWhatIsLeft) {
+  PutStore("timer", "30");
+  PutStore("date", Today());
+  PutStore("tickCount", "12");
+  StartQuietly();
+  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "12 Minutes.");
+  EXPECT_EQ(Store("tickCount"), "12");
+  EXPECT_TRUE(main.tmrTimer.running());
+}
+
+TEST_F(StartupTest, SameDayUsedUpOrBrokenCounterLocksWithoutCancel) {
+  for (const char* ticks : {"0", "-3", "abc"}) {
+    platform::fake::FakeServices f;
+    ui::fake::DesktopFormHost h{f.desktop};
+    app::Program p{f.services(), h};
+    p.settings.SaveSetting("kestrove", "setting", "timer", "5");
+    p.settings.SaveSetting("kestrove", "setting", "date", Today());
+    p.settings.SaveSetting("kestrove", "setting", "tickCount", ticks);
+    f.registry.PutString(config::kMachine, config::kSettingsKey, "Startup", "1");
+    p.Start();
+    EXPECT_TRUE(p.frmPassword.visible()) << ticks;
+    EXPECT_FALSE(p.frmPassword.cmdCancelPWD.enabled()) << ticks;
+    EXPECT_FALSE(p.frmtickCount.loaded()) << ticks;
+    EXPECT_TRUE(p.frmkestrove.tmrTimer.running()) << ticks;
+    EXPECT_TRUE(p.globals.startupLockDone) << ticks;
+  }
+}
+
+TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
+  const platform::LocalTime december{2026, 12, 6, 23, 59, 0};
+  EXPECT_EQ(app::StampText(app::TodayStamp(december)), "12:06:26");
+  EXPECT_EQ(app::ParseStamp("12:06:26 PM"), app::TodayStamp(december));
+  EXPECT_EQ(app::ParseStamp("1:06:26 AM"), app::TodayStamp({2026, 1, 6, 0, 0, 0}));
+  EXPECT_EQ(app::ParseStamp("12:6:26"), app::TodayStamp(december));
+  for (const char* broken : {"", "12/06/26", "12:06", "xx:06:26", "13:06:26 PM", "12:61:26"}) {
+    EXPECT_FALSE(app::ParseStamp(broken)) << broken;
+  }
+}
+
+// ---- The time-left window ------------------------------------------------------
+
+TEST_F(StartupTest, TimeLeftWindowCarriesTheMinutesInItsCaptionWhenMinimised) {
+  PutStore("timer", "25");
+  StartQuietly();
+  app::FrmTickCount& window = program.frmtickCount;
+  EXPECT_FALSE(fakes.desktop.Get(window.window()).close_command);
+  window.setWindowState(ui::WindowState::kMinimized);
+  EXPECT_EQ(window.caption(), "You have 25 Minutes.");
+  window.setWindowState(ui::WindowState::kNormal);
+  EXPECT_EQ(window.caption(), "Time left:");
+  window.Timer1.on_timer();
+  EXPECT_EQ(window.caption(), "Time left");
+}
+
+}  // namespace
