@@ -18,6 +18,11 @@ std::string TickFailureText(std::string_view description);
 template <typename Body>
 void RunReportingTickFailure(Program& program, Body&& body);
 
+// Runs Apply's body; a failure abandons the rest and is shown in the message
+// dialog as the description followed by "0".
+template <typename Body>
+void RunReportingApplyFailure(Program& program, Body&& body);
+
 // Runs one statement or step whose failure is skipped silently, as start-up
 // and loading do; returns whether it ran to the end.
 template <typename Body>
@@ -32,6 +37,15 @@ bool SkipOnFailure(Body&& body) {
 
 // Shows a message in the message dialog (defined with Program).
 void ShowMessage(Program& program, std::string text);
+
+template <typename Body>
+void RunReportingApplyFailure(Program& program, Body&& body) {
+  try {
+    body();
+  } catch (const std::exception& failure) {
+    ShowMessage(program, std::string(failure.what()) + "0");
+  }
+}
 
 template <typename Body>
 void RunReportingTickFailure(Program& program, Body&& body) {

@@ -162,6 +162,8 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
     program_.ShowUnlockPrompt();
   };
   cmdExit.on_click = [this] { Exit(); };
+  cmdok.on_click = [this] { Apply(); };
+  tmrTimer.on_timer = [this] { SessionTick(); };
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

@@ -34,6 +34,11 @@ class FrmKestrove : public ui::Form {
   // Recounts the checked rows of lstTasks into lblTaskCount.
   void CountTasks();
 
+  // ---- Saving: cmdok's click. Writes what the window shows to the registry,
+  // sets the rule switches and reloads; a failure is shown in the message
+  // dialog as its description followed by "0".
+  void Apply();
+
   // ---- Watch cycle.
   // timerKestrove's tick; reports a failure in the message dialog.
   void WatchTick();
@@ -139,6 +144,11 @@ class FrmKestrove : public ui::Form {
   void OnQueryUnload(ui::UnloadRequest& request);
   void InstanceTick();
   void Exit();
+  // tmrTimer's tick: one minute of today's allowance.
+  void SessionTick();
+  void ApplySteps();
+  void SaveTasks();
+  void SaveIgnoreList();
 
   void WatchScan();
   // GetConfig's steps, each contained on its own.
