@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/globals.h"
+#include "platform/text.h"
 
 namespace config {
 namespace {
@@ -76,11 +77,7 @@ bool ConstantTimeEqual(const std::vector<std::uint8_t>& a, const std::vector<std
 }  // namespace
 
 std::string LowerCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
+  return platform::AsciiLower(text);
 }
 
 std::string HashPassword(platform::CryptoService& crypto, std::string_view password) {

@@ -122,6 +122,14 @@ std::string TruncateUtf16Units(std::string_view text, std::size_t max_units) {
   return Utf16ToUtf8(wide);
 }
 
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 std::vector<std::uint8_t> EncodeRegSz(std::string_view text) {
   const std::u16string wide = Utf8ToUtf16(text);
   std::vector<std::uint8_t> data;

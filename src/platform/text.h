@@ -16,6 +16,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // surrogate pair (how Windows cuts a title to a buffer).
 std::string TruncateUtf16Units(std::string_view text, std::size_t max_units);
 
+// The text with A to Z in lower case and every other character as it was,
+// as the program folds passwords and as the fakes fold names.
+std::string AsciiLower(std::string_view text);
+
 // A text as the data of a REG_SZ value: UTF-16LE with a terminating NUL.
 std::vector<std::uint8_t> EncodeRegSz(std::string_view text);
 // The data of a REG_SZ value as text: up to its first NUL, or all of it when

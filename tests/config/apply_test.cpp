@@ -35,6 +35,7 @@ class ApplyTest : public testing_support::ProgramTest {
       if (name.size() > 4 && value && !value->empty()) by_number[std::stoi(name.substr(4))] = *value;
     }
     std::vector<std::string> values;
+    values.reserve(by_number.size());
     for (auto& [number, value] : by_number) values.push_back(value);
     return values;
   }

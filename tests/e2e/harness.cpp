@@ -744,6 +744,94 @@ std::wstring SaveScreenshot(std::string_view name) {
   return WriteFileBytes(path, EncodePng(width, height, rgb)) ? path : std::wstring();
 }
 
+// ---- Helper windows --------------------------------------------------------
+
+namespace {
+
+// One command-line argument, quoted as the C runtime splits it again:
+// backslashes before a quote are doubled, a quote is escaped.
+std::string QuoteArgument(std::string_view argument) {
+  std::string quoted(1, '"');
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  quoted += '"';
+  return quoted;
+}
+
+// A log path of its own for every helper window of this run.
+std::wstring NextHelperLogPath() {
+  static int count = 0;
+  wchar_t temp[MAX_PATH] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
+  return WithoutTrailingSlash(std::wstring(temp, length)) + L"\\kswindow-" +
+         std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".log";
+}
+
+}  // namespace
+
+std::vector<std::string> HelperWindow::LogLines() const {
+  return ReadLines(log_path);
+}
+
+int HelperWindow::CountInLog(std::string_view line) const {
+  const std::vector<std::string> lines = LogLines();
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+int HelperWindow::CountStartingWith(std::string_view prefix) const {
+  const std::vector<std::string> lines = LogLines();
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return std::string_view(line).substr(0, prefix.size()) == prefix;
+  }));
+}
+
+std::string HelperWindowCommand(const HelperWindowOptions& options, const std::wstring& log_path) {
+  std::string command = QuoteArgument(Narrow(BinDir() + L"\\kswindow.exe"));
+  command += " --class ";
+  command += QuoteArgument(options.class_name);
+  command += " --title ";
+  command += QuoteArgument(options.title);
+  if (options.refuse_close) command += " --refuse-close";
+  if (options.background) command += " --background";
+  if (!log_path.empty()) {
+    command += " --log ";
+    command += QuoteArgument(Narrow(log_path));
+  }
+  return command;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  ScopeExit close_file([&] { ::CloseHandle(file); });
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
+
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
 // ---- Scenario fixture ------------------------------------------------------
 
 void Scenario::SetUp() {
@@ -810,6 +898,15 @@ void Scenario::Screenshot(std::string_view name, std::source_location where) {
     ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
         << "could not save screenshot " << name << " into " << Narrow(ShotDir());
   }
+}
+
+HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, std::source_location where) {
+  HelperWindow helper;
+  helper.log_path = NextHelperLogPath();
+  ::DeleteFileW(helper.log_path.c_str());
+  const std::string command = HelperWindowCommand(options, helper.log_path);
+  helper.process = &Keep(StartProcess(command), command, where);
+  return helper;
 }
 
 }  // namespace e2e

@@ -209,6 +209,41 @@ HWND WaitForWindow(const WindowQuery& query, std::string_view what,
 // file names become '-'); the file's path, or "" when it failed.
 std::wstring SaveScreenshot(std::string_view name);
 
+// ---- Helper windows --------------------------------------------------------
+
+// What kswindow.exe (tools/kswindow.cpp, built beside kstrv7.exe) opens: one
+// top-level window of this class and title, for windows of programs Wine
+// does not have (a browser frame, an installer, an uninstaller).
+struct HelperWindowOptions {
+  std::string class_name;
+  std::string title;
+  bool refuse_close = false;  // WM_CLOSE is counted but does not close it
+  bool background = false;    // shown without taking the foreground
+};
+
+// A kswindow.exe a scenario started, and the log of what its window received:
+// one line per message, "WM_CREATE", "WM_SHOWWINDOW 1" / "WM_SHOWWINDOW 0",
+// "WM_ACTIVATE 1" / "WM_ACTIVATE 0", "WM_SETTEXT <title>", "WM_CLOSE <count>",
+// "WM_DESTROY".
+struct HelperWindow {
+  Process* process = nullptr;
+  std::wstring log_path;
+
+  // The log's lines so far; empty when it cannot be read.
+  std::vector<std::string> LogLines() const;
+  // How many lines so far are exactly line.
+  int CountInLog(std::string_view line) const;
+  // How many lines so far start with prefix (e.g. "WM_CLOSE ").
+  int CountStartingWith(std::string_view prefix) const;
+};
+
+// The command line that starts kswindow.exe from BinDir() with these options,
+// logging into log_path ("" = no log).
+std::string HelperWindowCommand(const HelperWindowOptions& options, const std::wstring& log_path);
+// The lines of a UTF-8 text file (CR LF or LF), read while another process
+// may still be writing it; empty when it cannot be read.
+std::vector<std::string> ReadLines(const std::wstring& path);
+
 // ---- Scenario fixture ------------------------------------------------------
 
 // Base of every end-to-end scenario. SetUp ends programs left running by
@@ -230,6 +265,11 @@ class Scenario : public ::testing::Test {
                         std::source_location where = std::source_location::current());
   // Saves a screenshot for review; a failure to save fails the scenario.
   void Screenshot(std::string_view name, std::source_location where = std::source_location::current());
+  // Starts kswindow.exe with these options, logging into a fresh file in the
+  // temporary folder; the window is then looked for by its class and the
+  // process id.
+  HelperWindow StartHelperWindow(const HelperWindowOptions& options,
+                                 std::source_location where = std::source_location::current());
 
  private:
   Process& Keep(std::unique_ptr<Process> process, std::string_view command_line, std::source_location where);

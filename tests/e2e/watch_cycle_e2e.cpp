@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "e2e/prompt_steps.h"
 
 namespace e2e {
 namespace {
@@ -14,31 +15,18 @@ using std::chrono::milliseconds;
 
 constexpr const char* kNotepadClass = "Notepad";
 constexpr const char* kNotepadTitle = "Untitled - Notepad";
-constexpr const char* kHiddenTitle = "###";
 // The program looks at the foreground window once a second, so a protected
 // window is caught within two seconds of appearing.
 constexpr milliseconds kWithinTwoSeconds{2000};
-// Three ticks of the watch cycle, with half a tick to spare.
-constexpr milliseconds kThreeTicks{3500};
 
-class WatchCycle : public Scenario {
+class WatchCycle : public PromptScenario {
  protected:
-  // Starts the program with this protected task list and waits until it is
-  // up (its process has created its windows).
+  // Starts the program with this protected task list and gets past the
+  // password gate it raises at start, as its user does.
   void StartWithTasks(const std::vector<std::string>& tasks) {
     ASSERT_TRUE(SetTaskList(tasks));
-    kestrove_ = &StartKestrove();
-    ASSERT_TRUE(WaitUntil([&] { return !WindowsOfProcess(kestrove_->Id()).empty(); },
-                          "kstrv7.exe to create its windows"));
+    ASSERT_NO_FATAL_FAILURE(StartPastGate());
   }
-
-  // Opens Notepad and returns its main window as soon as it exists.
-  HWND OpenNotepad() {
-    const Process& notepad = StartProgram("notepad.exe");
-    return WaitForWindow(WindowQuery().OfClass(kNotepadClass).OfProcess(notepad.Id()), "Notepad's window");
-  }
-
-  Process* kestrove_ = nullptr;
 };
 
 TEST_F(WatchCycle, HidesProtectedWindowWithinTwoSeconds) {

@@ -233,7 +233,8 @@ TEST(ProcessTest, ExecutableFolderAndVersion) {
   EXPECT_EQ(folder.back(), '\\');
   EXPECT_NE(::GetFileAttributesW(ToWide(folder + "win32_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
 
-  // res/kstrv7.rc, which this test program links, declares FILEVERSION 7,6,0,3 (major, minor, revision in the last field).
+  // res/kstrv7.rc, which this test program links, declares FILEVERSION 7,6,0,3 (major, minor, revision in the
+  // last field).
   const platform::ProgramVersion version = process.ExecutableVersion();
   EXPECT_EQ(version.major, 7);
   EXPECT_EQ(version.minor, 6);

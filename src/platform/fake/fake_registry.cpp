@@ -9,10 +9,7 @@ namespace platform::fake {
 namespace {
 
 std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return out;
+  return AsciiLower(text);
 }
 
 // The non-empty parts of a "\"-separated key path, lower-cased.

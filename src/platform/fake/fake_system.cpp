@@ -3,13 +3,15 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace platform::fake {
 namespace {
 
+// Windows compares paths without regard to letter case; a trailing "\"
+// names the same folder.
 std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::string out = AsciiLower(text);
   while (out.size() > 1 && out.back() == '\\') out.pop_back();
   return out;
 }

@@ -20,7 +20,9 @@ class Win32Services {
   // event loop's window, so it must be built on the window thread.
   explicit Win32Services(HINSTANCE instance);
 
-  Services services() { return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_}; }
+  Services services() {
+    return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_};
+  }
 
   Win32Desktop& desktop() { return desktop_; }
   Win32Registry& registry() { return registry_; }

@@ -18,13 +18,6 @@ struct FindCloser {
 };
 using UniqueFind = UniqueHandle<HANDLE, FindCloser>;
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 }  // namespace
 
 FileKind Win32Files::Kind(std::string_view path) {
@@ -51,7 +44,7 @@ std::vector<std::string> Win32Files::FilesOf(std::string_view folder) {
     if ((found.dwFileAttributes & kNotOrdinary) == 0) names.push_back(FromWide(found.cFileName));
   } while (::FindNextFileW(search.get(), &found) != FALSE);
   std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return LowerAscii(a) < LowerAscii(b); });
+            [](const std::string& a, const std::string& b) { return AsciiLower(a) < AsciiLower(b); });
   return names;
 }
 
