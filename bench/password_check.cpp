@@ -15,7 +15,8 @@ int main() {
   const auto time_checks = [&](std::string_view password) {
     const auto start = std::chrono::steady_clock::now();
     int matches = 0;
-    for (int i = 0; i < kRounds; ++i) matches += config::PasswordMatches(crypto, password, "correct horse") ? 1 : 0;
+    for (int i = 0; i < kRounds; ++i)
+      matches += config::PasswordMatches(crypto, password, "correct horse") ? 1 : 0;
     const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
     return std::make_pair(spent.count() / kRounds, matches);
   };

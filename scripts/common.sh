@@ -32,6 +32,13 @@ ks_wine_env() {
   export WINE=/usr/lib/wine/wine64
 }
 
+# The program writes its start-with-Windows entry, and wineboot would start
+# every such entry: remove it so that no stray copy runs beside the tests.
+ks_wine_forget_run_entry() {
+  timeout 60 "$WINE" reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v 'Kestrove Pro' /f \
+    </dev/null >/dev/null 2>&1 || true
+}
+
 # Starts a persistent wineserver for the prefix with its output detached
 # (Wine's background services would otherwise hold a pipe open and hang the
 # reader), creates the prefix on first use and lets Wine draw window frames.
@@ -40,6 +47,7 @@ ks_wine_start() {
   [ -f "$WINEPREFIX/system.reg" ] || fresh=1
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
+  if [ $fresh -eq 0 ]; then ks_wine_forget_run_entry; fi
   timeout 300 "$WINE" wineboot -u </dev/null >/dev/null 2>&1
   if [ $fresh -eq 1 ]; then
     timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
@@ -48,5 +56,6 @@ ks_wine_start() {
 }
 
 ks_wine_stop() {
+  ks_wine_forget_run_entry
   wineserver -k >/dev/null 2>&1 || true
 }

@@ -18,8 +18,18 @@ Program::Program(platform::Services services, ui::FormHost& host)
       frmDummy(ui::FormEnvironment{services.loop, host}),
       frmtickCount(ui::FormEnvironment{services.loop, host}, *this) {}
 
+// Loading the main window runs the start-up sequence. The window itself is
+// shown only once the password has been given: the gate asks before it
+// would appear, so the configuration is never seen, not even for a moment.
 void Program::Start() {
-  frmkestrove.Show();
+  frmkestrove.Load();
+  if (!frmkestrove.loaded()) return;
+  if (globals.configAuthorised) {
+    frmkestrove.Show();
+    return;
+  }
+  globals.lockReason = engine::reason::kConfig;
+  ShowUnlockPrompt();
 }
 
 // Every call shows the prompt: one that is already open comes to the front.

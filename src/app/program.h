@@ -25,8 +25,8 @@ class Program {
  public:
   Program(platform::Services services, ui::FormHost& host);
 
-  // Creates the main window: its load handler starts the program, and
-  // showing it raises the password gate.
+  // Loads the main window, whose load handler starts the program, and asks
+  // for the password before the configuration can be seen.
   void Start();
 
   // Shows the unlock prompt for the lock in the record (loading it first when

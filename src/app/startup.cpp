@@ -126,9 +126,10 @@ void FrmKestrove::StartDailyLimit() {
 void FrmKestrove::OnActivate() {
   engine::Globals& g = program_.globals;
   if (g.configAuthorised) return;
+  // Hidden first: a password answered at once must not find it still up.
+  Hide();
   g.lockReason = reason::kConfig;
   program_.ShowUnlockPrompt();
-  Hide();
 }
 
 // Only a left double-click on the tray icon acts; there is no tray menu.

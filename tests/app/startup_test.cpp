@@ -47,7 +47,11 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
 
-  // The gate: the window is hidden at once and the prompt asks.
+  // The gate asks before the window would appear: it was never shown.
+  for (const auto& call : fakes.desktop.show_calls()) {
+    EXPECT_FALSE(call.window == main.window() && call.command == platform::ShowCommand::kShow)
+        << "the configuration was on screen before the password";
+  }
   EXPECT_FALSE(main.visible());
   EXPECT_TRUE(program.frmPassword.visible());
   EXPECT_EQ(g.lockReason, "cfg");

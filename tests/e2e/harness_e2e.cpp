@@ -16,8 +16,9 @@ TEST_F(Harness, DrivesNotepadLikeAUser) {
   const HWND window =
       WaitForWindow(WindowQuery().OfClass("Notepad").OfProcess(notepad.Id()), "Notepad's window");
   ASSERT_NE(window, nullptr);
-  const HWND edit = FindChild(window, "Edit");
-  ASSERT_NE(edit, nullptr);
+  // The edit box is created a moment after the main window.
+  HWND edit = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (edit = FindChild(window, "Edit")) != nullptr; }, "Notepad's edit box"));
 
   ASSERT_TRUE(SetControlText(edit, "hello"));
   EXPECT_EQ(ControlText(edit), "hello");

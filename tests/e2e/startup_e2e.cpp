@@ -193,22 +193,32 @@ std::optional<POINT> TabCentre(HWND tabs, int index) {
   return centre;
 }
 
-// A left click at a point of the screen, as the mouse gives it.
-bool ClickAt(POINT point) {
+// A left click at a point of the screen, as the mouse gives it: the pointer
+// moves there first, and the button goes down once it has arrived.
+bool ClickAt(POINT point, std::source_location where = std::source_location::current()) {
   const int width = ::GetSystemMetrics(SM_CXSCREEN);
   const int height = ::GetSystemMetrics(SM_CYSCREEN);
   if (width <= 1 || height <= 1) return false;
-  std::array<INPUT, 3> inputs{};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_MOUSE;
-    // Absolute positions run from 0 to 65535 across the primary screen.
-    input.mi.dx = ::MulDiv(point.x, 65535, width - 1);
-    input.mi.dy = ::MulDiv(point.y, 65535, height - 1);
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  // Absolute positions run from 0 to 65535 across the primary screen.
+  move.mi.dx = ::MulDiv(point.x, 65535, width - 1);
+  move.mi.dy = ::MulDiv(point.y, 65535, height - 1);
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  if (::SendInput(1, &move, sizeof(INPUT)) != 1) return false;
+  if (!WaitUntil(
+          [&] {
+            POINT cursor{};
+            return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+          },
+          "the mouse pointer to arrive", where)) {
+    return false;
   }
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+  std::array<INPUT, 2> click{};
+  for (INPUT& input : click) input.type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return ::SendInput(static_cast<UINT>(click.size()), click.data(), sizeof(INPUT)) == click.size();
 }
 
 // ---- Scenario base -------------------------------------------------------------
@@ -293,18 +303,12 @@ class KestroveScenario : public Scenario {
   static bool ShowTab(HWND main, int index, std::source_location where = std::source_location::current()) {
     const TabPage& page = kTabPages[static_cast<std::size_t>(index)];
     const HWND tabs = FindChild(main, "SysTabControl32");
-    const std::optional<POINT> centre = TabCentre(tabs, index);
-    if (centre) {  // DIAG
-      POINT cursor{};
-      ::GetCursorPos(&cursor);
-      GUITHREADINFO info{};
-      info.cbSize = sizeof(info);
-      ::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info);
-      printf("DIAG tab %d at %ld,%ld under %s fg %s cursor %ld,%ld active %p capture %p main %p\n", index, centre->x, centre->y,
-             Describe(::WindowFromPoint(*centre)).c_str(), Describe(::GetForegroundWindow()).c_str(), cursor.x, cursor.y,
-             (void*)info.hwndActive, (void*)info.hwndCapture, (void*)main);
+    // The click goes to the window under the pointer; it must be this one's.
+    if (!WaitUntil([&] { return IsForeground(main); }, "the configuration window in the foreground", where)) {
+      return false;
     }
-    if (!centre || !ClickAt(*centre)) {
+    const std::optional<POINT> centre = TabCentre(tabs, index);
+    if (!centre || !ClickAt(*centre, where)) {
       ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << "could not click tab " << page.tab;
       return false;
     }

@@ -133,6 +133,14 @@ TEST_F(DesktopTest, PostCloseDeliversWmClose) {
   EXPECT_TRUE(PumpUntil([&] { return window.close_messages() == 1; }));
 }
 
+TEST_F(DesktopTest, NoWindowIsNeverSentAnything) {
+  // A close for no window must not land in this thread's own queue.
+  EXPECT_FALSE(desktop.PostClose(kNoWindow));
+  EXPECT_FALSE(desktop.SetTitle(kNoWindow, "x"));
+  MSG message;
+  EXPECT_FALSE(::PeekMessageW(&message, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+}
+
 TEST_F(DesktopTest, ForegroundIsTheActivatedWindow) {
   ::SetForegroundWindow(window.hwnd());
   EXPECT_TRUE(PumpUntil([&] { return desktop.Foreground() == window.id(); }));

@@ -43,6 +43,7 @@ std::string Win32Desktop::ClassName(WindowId window) {
 }
 
 bool Win32Desktop::SetTitle(WindowId window, std::string_view title) {
+  if (window == kNoWindow) return false;
   return ::SetWindowTextW(ToHwnd(window), ToWide(title).c_str()) != FALSE;
 }
 
@@ -68,6 +69,8 @@ WindowId Win32Desktop::FindByTitle(std::string_view title) {
 }
 
 bool Win32Desktop::PostClose(WindowId window) {
+  // PostMessage to no window would post to this thread's own queue.
+  if (window == kNoWindow) return false;
   return ::PostMessageW(ToHwnd(window), WM_CLOSE, 0, 0) != FALSE;
 }
 
