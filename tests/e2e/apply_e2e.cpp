@@ -3,6 +3,7 @@
 // lock that the daily usage limit raises when a start finds today's minutes
 // used up.
 #include "e2e/harness.h"
+#include "e2e/tab_control.h"
 
 #include <commctrl.h>
 
@@ -31,117 +32,10 @@ constexpr milliseconds kLockTimeout{10000};
 // How long a disabled Cancel is watched for doing nothing.
 constexpr milliseconds kCancelWatch{2000};
 
-// ---- Another process's tab control -----------------------------------------
-
-// Memory inside another process: tab control messages carry pointers, and
-// neither Windows nor Wine copies their data across processes.
-class RemoteMemory {
- public:
-  RemoteMemory(DWORD process_id, std::size_t size)
-      : process_(
-            ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id)) {
-    if (process_ != nullptr) {
-      address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    }
-  }
-  ~RemoteMemory() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_ != nullptr) ::CloseHandle(process_);
-  }
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
-
-  bool Valid() const { return address_ != nullptr; }
-  // The address offset bytes in, as the other process sees it.
-  LPARAM At(std::size_t offset) const {
-    return reinterpret_cast<LPARAM>(static_cast<char*>(address_) + offset);
-  }
-  bool Write(const void* data, std::size_t size, std::size_t offset = 0) const {
-    SIZE_T written = 0;
-    return ::WriteProcessMemory(process_, reinterpret_cast<void*>(At(offset)), data, size, &written) &&
-           written == size;
-  }
-  bool Read(void* data, std::size_t size, std::size_t offset = 0) const {
-    SIZE_T read = 0;
-    return ::ReadProcessMemory(process_, reinterpret_cast<void*>(At(offset)), data, size, &read) &&
-           read == size;
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-};
-
-std::optional<LRESULT> SendTo(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result)) {
-    return std::nullopt;
-  }
-  return static_cast<LRESULT>(result);
-}
-
-// The index of the tab with that caption, or -1.
-int FindTab(HWND tabs, std::string_view caption) {
-  const int count = static_cast<int>(SendTo(tabs, TCM_GETITEMCOUNT, 0, 0).value_or(0));
-  constexpr int kChars = 128;
-  const RemoteMemory memory(ProcessOf(tabs), sizeof(TCITEMW) + kChars * sizeof(wchar_t));
-  if (!memory.Valid()) return -1;
-  for (int index = 0; index < count; ++index) {
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = reinterpret_cast<wchar_t*>(memory.At(sizeof(TCITEMW)));
-    item.cchTextMax = kChars;
-    std::array<wchar_t, kChars> text{};
-    if (!memory.Write(&item, sizeof(item)) || !memory.Write(text.data(), sizeof(text), sizeof(TCITEMW)) ||
-        SendTo(tabs, TCM_GETITEMW, index, memory.At(0)).value_or(0) == 0 ||
-        !memory.Read(text.data(), sizeof(text), sizeof(TCITEMW))) {
-      continue;
-    }
-    text.back() = L'\0';
-    if (Narrow(text.data()) == caption) return index;
-  }
-  return -1;
-}
-
-int SelectedTab(HWND tabs) {
-  return static_cast<int>(SendTo(tabs, TCM_GETCURSEL, 0, 0).value_or(-1));
-}
-
-// The middle of a tab in screen coordinates.
-std::optional<POINT> TabCentre(HWND tabs, int index) {
-  const RemoteMemory memory(ProcessOf(tabs), sizeof(RECT));
-  RECT rect{};
-  if (!memory.Valid() || SendTo(tabs, TCM_GETITEMRECT, index, memory.At(0)).value_or(0) == 0 ||
-      !memory.Read(&rect, sizeof(rect))) {
-    return std::nullopt;
-  }
-  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  ::MapWindowPoints(tabs, nullptr, &centre, 1);
-  return centre;
-}
-
-// A left click at a point of the screen, as the mouse gives it.
-bool MouseClickAt(POINT point) {
-  const int width = ::GetSystemMetrics(SM_CXSCREEN);
-  const int height = ::GetSystemMetrics(SM_CYSCREEN);
-  if (width <= 1 || height <= 1) return false;
-  std::array<INPUT, 3> inputs{};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_MOUSE;
-    // Absolute positions run from 0 to 65535 across the primary screen.
-    input.mi.dx = ::MulDiv(point.x, 65535, width - 1);
-    input.mi.dy = ::MulDiv(point.y, 65535, height - 1);
-  }
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
-}
-
 // ---- Controls ----------------------------------------------------------------
 
 bool IsChecked(HWND box) {
-  return SendTo(box, BM_GETCHECK, 0, 0).value_or(-1) == BST_CHECKED;
+  return Send(box, BM_GETCHECK, 0, 0).value_or(-1) == BST_CHECKED;
 }
 
 bool IsEnabled(HWND control) {
@@ -193,7 +87,7 @@ class ApplyAdvanced : public PromptScenario {
         },
         name + " tab to be uncovered"))
         << "on top there: " << (centre ? Describe(::GetAncestor(::WindowFromPoint(*centre), GA_ROOT)) : "?");
-    ASSERT_TRUE(MouseClickAt(*centre));
+    ASSERT_TRUE(ClickAt(*centre));
     ASSERT_TRUE(WaitUntil([&] { return SelectedTab(tabs) == index && IsShown(shown_control); },
                           name + " page to show"))
         << "selected tab " << SelectedTab(tabs);
