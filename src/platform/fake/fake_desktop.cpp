@@ -11,10 +11,7 @@ namespace {
 
 // Windows compares titles in FindWindow without regard to letter case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
+  return AsciiLower(a) == AsciiLower(b);
 }
 
 }  // namespace
