@@ -7,16 +7,18 @@
 
 #include "config/password.h"
 #include "platform/win32/win32_crypto.h"
+#include "platform/win32/win32_system.h"
 
 int main() {
   platform::win32::Win32Crypto crypto;
-  const std::string stored = config::HashPassword(crypto, "correct horse");
+  platform::win32::Win32Text text;
+  const std::string stored = config::HashPassword(crypto, text, "correct horse");
   constexpr int kRounds = 10;
   const auto time_checks = [&](std::string_view password) {
     const auto start = std::chrono::steady_clock::now();
     int matches = 0;
     for (int i = 0; i < kRounds; ++i)
-      matches += config::PasswordMatches(crypto, password, "correct horse") ? 1 : 0;
+      matches += config::PasswordMatches(crypto, text, password, "correct horse") ? 1 : 0;
     const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
     return std::make_pair(spent.count() / kRounds, matches);
   };

@@ -17,7 +17,7 @@ constexpr std::string_view kSettingsKeyUpper = "SOFTWARE\\KSV\\SETTINGS";
 }  // namespace
 
 FrmError::FrmError(ui::FormEnvironment env, Program& program)
-    : ui::Form(env, "frmError", "Message:", ui::Bounds{0, 0, 6975, 2565}),
+    : ui::Form(env, "frmError", std::string(kMessageCaption), ui::Bounds{0, 0, 6975, 2565}),
       Image1(*this, "Image1", ui::Bounds{240, 240, 480, 480}, "IDI_PROGRAM"),
       Label1(*this, "Label1", ui::Bounds{900, 240, 5925, 1680}, "#"),
       Frame1(*this, "Frame1", ui::Bounds{0, 1980, 6975, 585}),
@@ -61,6 +61,17 @@ void FrmError::Present() {
   // The update check's question can be declined.
   if (caption() == kProgramInUseCaption) cmdCancel.setVisible(true);
   Show();
+}
+
+void FrmError::PresentMessage() {
+  Load();
+  if (caption() != kMessageCaption) {
+    setCaption(std::string(kMessageCaption));
+    chkShowAgain.setVisible(false);
+    cmdCancel.setVisible(false);
+  }
+  Label1.setCaption(program_.globals.messageText);
+  Present();
 }
 
 void FrmError::OK() {

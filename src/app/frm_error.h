@@ -15,6 +15,7 @@ class Program;
 
 inline constexpr std::string_view kUpdateReminderCaption = "Kestrove Pro 2011 Update";
 inline constexpr std::string_view kProgramInUseCaption = "Program In-use";
+inline constexpr std::string_view kMessageCaption = "Message:";
 
 class FrmError : public ui::Form {
  public:
@@ -23,6 +24,11 @@ class FrmError : public ui::Form {
   // Shows the dialog modelessly in the mode its caption selects; the update
   // reminder closes at once, unseen, once it has been switched off.
   void Present();
+  // Shows messageText as an ordinary message ("Message:"). A reminder or a
+  // question that is open gives way: its caption, check box and Cancel go,
+  // so the message's OK starts nothing and the reminder's switch does not
+  // hide it.
+  void PresentMessage();
 
   ui::Image Image1;
   ui::Label Label1;

@@ -158,8 +158,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
     Hide();
   };
   cmdsetpassword.on_click = [this] {
-    program_.globals.lockReason = engine::reason::kPassword;
-    program_.ShowUnlockPrompt();
+    program_.RaiseLock({.reason = engine::reason::kPassword, .window = platform::kNoWindow});
   };
   cmdExit.on_click = [this] { Exit(); };
   cmdok.on_click = [this] { Apply(); };

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/stored_lists.h"
 #include "platform/types.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -147,19 +148,21 @@ class FrmKestrove : public ui::Form {
   // tmrTimer's tick: one minute of today's allowance.
   void SessionTick();
   void ApplySteps();
-  void SaveTasks();
-  void SaveIgnoreList();
+  // Everything Apply saves, as the window shows it now.
+  config::SavedSettings SettingsShown();
 
   void WatchScan();
   // GetConfig's steps, each contained on its own.
-  void LoadTasks();
-  void LoadIgnoreList();
   void LoadTrayIcon();
   void LoadStartupLock();
   void LoadTaskbar();
   bool ReadFlag(std::string_view name, ui::CheckBox& box);
 
   Program& program_;
+  // A load is filling the window, or Apply is writing it to the registry:
+  // neither may start while the other runs (or while it runs itself).
+  bool loading_ = false;
+  bool saving_ = false;
   std::int16_t task_counter_ = 0;
   std::string version_text_;
 };

@@ -21,6 +21,9 @@ void EndProgram(Program& program) {
   for (ui::Form* form : program.SecondaryForms()) {
     SkipOnFailure([form] { form->Unload(); });
   }
+  // The process ends without the main window's own close handlers: the icon
+  // would stay in the notification area until the mouse passes over it.
+  SkipOnFailure([&program] { program.os.shell.DeleteTrayIcon(program.trayIcon); });
   program.os.process.EndProcess();
   std::abort();  // not reached: the process has ended
 }

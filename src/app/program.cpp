@@ -28,13 +28,34 @@ void Program::Start() {
     frmkestrove.Show();
     return;
   }
-  globals.lockReason = engine::reason::kConfig;
+  RaiseLock(engine::ConfigLock(std::nullopt));
+}
+
+void Program::RaiseLock(const engine::LockRequest& request) {
+  engine::Globals& g = globals;
+  const bool same = g.lockReason == request.reason &&
+                    (!request.entry || *request.entry == g.lockedTaskEntry) &&
+                    (!request.window || *request.window == g.lockedWindow) &&
+                    (!request.window_class || *request.window_class == g.lockedWindowClass);
+  if (request.window) g.lockedWindow = *request.window;
+  g.lockReason = request.reason;
+  if (request.entry) g.lockedTaskEntry = *request.entry;
+  if (request.window_class) g.lockedWindowClass = *request.window_class;
+  // A rule that finds the same window again every tick raises nothing new.
+  if (!same) ++g.lockSerial;
+  if (!request.cancellable) g.lockCancellable = false;
+  SkipOnFailure([&] { frmPassword.TakeOverFor(request.reason); });
+  if (request.only_if_hidden && frmPassword.visible()) return;
   ShowUnlockPrompt();
+  if (!g.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
 }
 
 // Every call shows the prompt: one that is already open comes to the front.
+// While the prompt's own message box is up it waits: the prompt comes back
+// for the newest lock when the box is closed.
 void Program::ShowUnlockPrompt() {
   SkipOnFailure([this] {
+    if (frmPassword.inMessageBox()) return;
     if (frmPassword.visible()) {
       frmPassword.BringToFront();
     } else {
@@ -44,7 +65,7 @@ void Program::ShowUnlockPrompt() {
 }
 
 std::vector<ui::Form*> Program::SecondaryForms() {
-  return {&frmPassword, &frmError};
+  return {&frmPassword, &frmError, &frmtickCount};
 }
 
 std::string TickFailureText(std::string_view description) {
@@ -56,7 +77,7 @@ std::string TickFailureText(std::string_view description) {
 
 void ShowMessage(Program& program, std::string text) {
   program.globals.messageText = std::move(text);
-  program.frmError.Present();
+  program.frmError.PresentMessage();
 }
 
 }  // namespace app

@@ -29,6 +29,11 @@ class Program {
   // for the password before the configuration can be seen.
   void Start();
 
+  // Raises a lock: fills the lock record and shows the prompt, which answers
+  // the newest lock. A lock that must not be cancelled disables the prompt's
+  // Cancel until the password is given. Never locks the program's own
+  // windows: the caller checks the window with IsOwnWindow first.
+  void RaiseLock(const engine::LockRequest& request);
   // Shows the unlock prompt for the lock in the record (loading it first when
   // it is not loaded) and returns at once; a failure is ignored.
   void ShowUnlockPrompt();

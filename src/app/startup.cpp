@@ -55,8 +55,11 @@ void FrmKestrove::OnLoad() {
   SkipOnFailure([&] { g.appFolder = os.process.ExecutableFolder(); });
   SkipOnFailure([&] {
     // Start with Windows; a value that is there, wherever it points, stays.
+    // Quoted, so that a folder with blanks ("Program Files") is not read as
+    // a program "C:\Program" with arguments.
     if (program_.registry.ReadString(kMachine, config::kRunKey, config::kRunValue).empty()) {
-      program_.registry.WriteString(kMachine, config::kRunKey, config::kRunValue, g.appFolder + "kstrv7.exe");
+      program_.registry.WriteString(kMachine, config::kRunKey, config::kRunValue,
+                                    "\"" + g.appFolder + "kstrv7.exe\"");
     }
   });
   SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
@@ -113,10 +116,7 @@ void FrmKestrove::StartDailyLimit() {
   } else if (g.sessionMinutesLeft > 0) {
     show_minutes(std::to_string(g.sessionMinutesLeft));
   } else {
-    g.lockReason = reason::kApp;
-    g.lockedTaskEntry = engine::kExpiredEntry;
-    program_.ShowUnlockPrompt();
-    SkipOnFailure([this] { program_.frmPassword.cmdCancelPWD.setEnabled(false); });
+    program_.RaiseLock(engine::ExpiredSessionLock());
     g.startupLockDone = true;
   }
   tmrTimer.setTimerEnabled(true);
@@ -128,27 +128,20 @@ void FrmKestrove::OnActivate() {
   if (g.configAuthorised) return;
   // Hidden first: a password answered at once must not find it still up.
   Hide();
-  g.lockReason = reason::kConfig;
-  program_.ShowUnlockPrompt();
+  program_.RaiseLock(engine::ConfigLock(std::nullopt));
 }
 
 // Only a left double-click on the tray icon acts; there is no tray menu.
 void FrmKestrove::OnTrayMessage(std::uint32_t message, std::intptr_t lparam) {
   if (message != platform::kTrayCallbackMessage) return;
   if ((static_cast<std::uint32_t>(lparam) & 0xFFFFU) != kLeftDoubleClick) return;
-  engine::Globals& g = program_.globals;
-  g.lockedTaskEntry = "Configuration";
-  g.lockReason = reason::kConfig;
-  program_.ShowUnlockPrompt();
+  program_.RaiseLock(engine::ConfigLock("Configuration"));
 }
 
 // A second copy is titled "0" during its start-up delay.
 void FrmKestrove::InstanceTick() {
   if (program_.os.windows.FindByTitle(kStartingTitle) == platform::kNoWindow) return;
-  engine::Globals& g = program_.globals;
-  g.lockReason = reason::kConfig;
-  g.lockedTaskEntry = std::string(kRunningTitle);
-  program_.ShowUnlockPrompt();
+  program_.RaiseLock(engine::ConfigLock(kRunningTitle));
 }
 
 // Closing the main window by any means but Exit or the end of the Windows
@@ -157,6 +150,9 @@ void FrmKestrove::OnQueryUnload(ui::UnloadRequest& request) {
   const engine::Globals& g = program_.globals;
   if (g.exitRequested || request.reason == ui::UnloadReason::kWindowsEnding) return;
   SkipOnFailure([this] { setCaption(std::string(kRestartingTitle)); });
+  // The fresh copy must find no running copy, however long this one takes
+  // to end.
+  SkipOnFailure([this] { program_.os.process.ReleaseInstanceClaim(); });
   SkipOnFailure(
       [&] { program_.os.process.Start(g.appFolder + "kstrv7.exe", platform::ShowCommand::kShowMinimized); });
 }

@@ -15,25 +15,44 @@ using platform::ShowCommand;
 
 void FrmKestrove::GetConfig() {
   engine::Globals& g = program_.globals;
+  // Asked for while a load or a save runs (from an event in one of their
+  // yields): the next watch tick reloads once they are done.
+  if (loading_ || saving_) {
+    g.reloadPending = true;
+    return;
+  }
+  loading_ = true;
   config::RegistryEdit& reg = program_.registry;
+  platform::EventLoop& loop = program_.os.loop;
   g.configLoading = true;
   SkipOnFailure([&] { program_.os.process.HideFromTaskList(); });
-  SkipOnFailure([&] { lstTasks.clear(); });
   SkipOnFailure([&] {
     g.userUnrestricted = reg.ReadString(config::kUser, kSettingsKey, config::kCurrentUser) == "Enabled";
     chkAdmin.setChecked(g.userUnrestricted);
   });
   SkipOnFailure([&] { LoadTrayIcon(); });
-  LoadTasks();
+  // The lists are read aside, yielding at every value, and put in place
+  // whole: the watch cycle never sees a list half loaded.
+  std::vector<config::TaskRow> tasks;
+  std::vector<std::string> ignore_list;
+  SkipOnFailure([&] { tasks = config::LoadTasks(reg, loop); });
+  SkipOnFailure([&] { ignore_list = config::LoadIgnoreList(reg, loop); });
+  SkipOnFailure([&] {
+    lstTasks.clear();
+    for (config::TaskRow& row : tasks) lstTasks.addItem(std::move(row.entry), row.checked);
+  });
   SkipOnFailure([&] { CountTasks(); });
   SkipOnFailure([&] {
     if (lstTasks.listCount() > 0) lstTasks.setListIndex(0);
   });
   SkipOnFailure([&] {
-    g.accessPassword = config::LowerCase(reg.ReadString(kMachine, kSettingsKey, config::kPwd));
-    if (g.accessPassword.empty()) g.accessPassword = engine::kDefaultPassword;
+    g.accessPassword = program_.os.text.LowerCase(reg.ReadString(kMachine, kSettingsKey, config::kPwd));
+    if (g.accessPassword.empty()) g.accessPassword = config::kDefaultPassword;
   });
-  LoadIgnoreList();
+  SkipOnFailure([&] {
+    lstignore.clear();
+    for (std::string& row : ignore_list) lstignore.addItem(std::move(row));
+  });
   SkipOnFailure([&] {
     g.ruleRegistryTools = reg.ReadDword(kMachine, kSettingsKey, config::kDisableRegistryTools) == 1;
     chkDisableRegistry.setChecked(g.ruleRegistryTools);
@@ -46,6 +65,7 @@ void FrmKestrove::GetConfig() {
   SkipOnFailure([&] { g.ruleTaskManager = ReadFlag(config::kTaskManager, chkTaskManager1); });
   SkipOnFailure([&] { g.ruleInstall = ReadFlag(config::kLockInstall, chklockinstall1); });
   g.configLoading = false;
+  loading_ = false;
 }
 
 bool FrmKestrove::ReadFlag(std::string_view name, ui::CheckBox& box) {
@@ -75,44 +95,16 @@ void FrmKestrove::LoadTrayIcon() {
   program_.os.shell.AddTrayIcon(icon);
 }
 
-// Task values are the entry followed by "," and the flag digit; the digit is
-// the last character and exactly two are cut, so entries may hold commas. A
-// value of one character holds no entry and is skipped.
-void FrmKestrove::LoadTasks() {
-  for (int n = 0; n < config::kMaxListValues; ++n) {
-    SkipOnFailure([&] {
-      program_.os.loop.DoEvents();
-      const std::string value =
-          program_.registry.ReadString(kMachine, config::kTasksKey, "Task" + std::to_string(n));
-      if (value.size() < 2) return;
-      lstTasks.addItem(value.substr(0, value.size() - 2), value.back() == '1');
-    });
-  }
-}
-
-void FrmKestrove::LoadIgnoreList() {
-  SkipOnFailure([&] { lstignore.clear(); });
-  for (int n = 0; n < config::kMaxListValues; ++n) {
-    SkipOnFailure([&] {
-      program_.os.loop.DoEvents();
-      std::string value =
-          program_.registry.ReadString(kMachine, config::kIgnoreListKey, "Task" + std::to_string(n));
-      if (!value.empty()) lstignore.addItem(std::move(value));
-    });
-  }
-}
-
 // Only the first load of a run may raise the Windows-at-startup lock; a
 // setting that is neither on nor off leaves the check box as it was.
 void FrmKestrove::LoadStartupLock() {
   engine::Globals& g = program_.globals;
   const std::string startup = program_.registry.ReadString(kMachine, kSettingsKey, config::kStartup);
-  if (startup == "1" && !g.startupLockDone) {
+  if (startup == "1") {
+    // Ticked on every load, so that the next Apply keeps it on.
     chkStartup.setChecked(true);
-    g.lockReason = engine::reason::kApp;
-    g.lockedTaskEntry = engine::kStartupEntry;
-    program_.ShowUnlockPrompt();
-    SkipOnFailure([&] { program_.frmPassword.cmdCancelPWD.setEnabled(false); });
+    if (g.startupLockDone) return;
+    program_.RaiseLock(engine::StartupLock());
     g.startupLockDone = true;
   } else if (startup.empty() || startup == "0") {
     chkStartup.setChecked(false);

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <vector>
 
-#include "engine/globals.h"
 #include "platform/text.h"
 
 namespace config {
@@ -76,15 +75,12 @@ bool ConstantTimeEqual(const std::vector<std::uint8_t>& a, const std::vector<std
 
 }  // namespace
 
-std::string LowerCase(std::string_view text) {
-  return platform::AsciiLower(text);
-}
-
-std::string HashPassword(platform::CryptoService& crypto, std::string_view password) {
+std::string HashPassword(platform::CryptoService& crypto, platform::TextService& text,
+                         std::string_view password) {
   const std::vector<std::uint8_t> salt = crypto.RandomBytes(kSaltBytes);
   if (salt.size() != kSaltBytes) return {};
   const std::vector<std::uint8_t> hash =
-      crypto.Pbkdf2Sha256(LowerCase(password), salt, kPasswordIterations, kHashBytes);
+      crypto.Pbkdf2Sha256(text.LowerCase(password), salt, kPasswordIterations, kHashBytes);
   if (hash.size() != kHashBytes) return {};
   return std::string(kScheme) + "$" + std::to_string(kPasswordIterations) + "$" + Hex(salt) + "$" + Hex(hash);
 }
@@ -94,25 +90,33 @@ bool IsHashedPassword(std::string_view stored) {
   return Parse(stored, parsed);
 }
 
-bool PasswordMatches(platform::CryptoService& crypto, std::string_view stored, std::string_view typed) {
-  const std::string lower = LowerCase(typed);
+bool PasswordMatches(platform::CryptoService& crypto, platform::TextService& text, std::string_view stored,
+                     std::string_view typed) {
+  const std::string lower = text.LowerCase(typed);
   Parsed parsed;
   if (Parse(stored, parsed)) {
-    const auto derived = crypto.Pbkdf2Sha256(lower, parsed.salt, parsed.iterations, kHashBytes);
-    return derived.size() == kHashBytes && ConstantTimeEqual(derived, parsed.hash);
+    const auto matches = [&](const std::string& candidate) {
+      const auto derived = crypto.Pbkdf2Sha256(candidate, parsed.salt, parsed.iterations, kHashBytes);
+      return derived.size() == kHashBytes && ConstantTimeEqual(derived, parsed.hash);
+    };
+    if (matches(lower)) return true;
+    // Hashes made when only A to Z were folded.
+    const std::string ascii_lower = platform::AsciiLower(typed);
+    return ascii_lower != lower && matches(ascii_lower);
   }
   if (stored.empty()) return false;
   // A plain-text password: compare digests, so the time does not tell how
   // much of the typed text was right.
   const std::vector<std::uint8_t> pepper{'k', 's', 'v'};
-  const auto want = crypto.Pbkdf2Sha256(LowerCase(stored), pepper, 1, kHashBytes);
+  const auto want = crypto.Pbkdf2Sha256(text.LowerCase(stored), pepper, 1, kHashBytes);
   const auto got = crypto.Pbkdf2Sha256(lower, pepper, 1, kHashBytes);
   return want.size() == kHashBytes && ConstantTimeEqual(want, got);
 }
 
-bool IsDefaultPassword(platform::CryptoService& crypto, std::string_view stored) {
-  if (!IsHashedPassword(stored)) return stored == engine::kDefaultPassword;
-  return PasswordMatches(crypto, stored, engine::kDefaultPassword);
+bool IsDefaultPassword(platform::CryptoService& crypto, platform::TextService& text,
+                       std::string_view stored) {
+  if (!IsHashedPassword(stored)) return stored == kDefaultPassword;
+  return PasswordMatches(crypto, text, stored, kDefaultPassword);
 }
 
 }  // namespace config

@@ -11,27 +11,32 @@
 #include <string_view>
 
 #include "platform/crypto_service.h"
+#include "platform/text_service.h"
 
 namespace config {
+
+// The access password in force while none is stored.
+inline constexpr std::string_view kDefaultPassword = "tavrolk";
 
 // Keeps one check well under a tenth of a second.
 inline constexpr std::uint32_t kPasswordIterations = 40000;
 
 // The stored form of a password (lower-cased here); "" when the derivation
 // failed, so the caller keeps the password it had.
-std::string HashPassword(platform::CryptoService& crypto, std::string_view password);
+std::string HashPassword(platform::CryptoService& crypto, platform::TextService& text,
+                         std::string_view password);
 
 // Whether a stored text is in the hashed form (and well formed).
 bool IsHashedPassword(std::string_view stored);
 
 // Whether the typed text (lower-cased here) is the password in force. Takes
-// the same time whatever is typed. An empty stored text is never matched.
-bool PasswordMatches(platform::CryptoService& crypto, std::string_view stored, std::string_view typed);
+// the same time whatever is typed. An empty stored text is never matched. A
+// hash stored before every letter was lower-cased (only A to Z were) still
+// opens with the password typed as it was set.
+bool PasswordMatches(platform::CryptoService& crypto, platform::TextService& text, std::string_view stored,
+                     std::string_view typed);
 
 // Whether the password in force is the default one (plain or hashed).
-bool IsDefaultPassword(platform::CryptoService& crypto, std::string_view stored);
-
-// ASCII lower case, as the program compares passwords.
-std::string LowerCase(std::string_view text);
+bool IsDefaultPassword(platform::CryptoService& crypto, platform::TextService& text, std::string_view stored);
 
 }  // namespace config

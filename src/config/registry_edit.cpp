@@ -9,13 +9,14 @@ namespace config {
 
 using platform::RegType;
 using platform::ScopedKey;
+using Access = platform::RegistryService::Access;
 
 void RegistryEdit::CreateKey(RegRoot root, std::string_view path) {
   const ScopedKey key(registry_, registry_.CreateKey(root, path));
 }
 
 std::string RegistryEdit::ReadString(RegRoot root, std::string_view path, std::string_view name) {
-  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kRead));
   if (!key.valid()) return {};
   const auto value = registry_.QueryValue(key.get(), name);
   if (!value || value->type != RegType::kSz) return {};
@@ -30,7 +31,7 @@ void RegistryEdit::WriteString(RegRoot root, std::string_view path, std::string_
 }
 
 std::int32_t RegistryEdit::ReadDword(RegRoot root, std::string_view path, std::string_view name) {
-  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kRead));
   if (!key.valid()) return 0;
   const auto value = registry_.QueryValue(key.get(), name);
   if (!value || value->type != RegType::kDword || value->data.size() != 4) return 0;
@@ -53,7 +54,7 @@ void RegistryEdit::DeleteKey(RegRoot root, std::string_view path) {
 }
 
 void RegistryEdit::DeleteValue(RegRoot root, std::string_view path, std::string_view name) {
-  const ScopedKey key(registry_, registry_.OpenKey(root, path));
+  const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kReadWrite));
   if (!key.valid()) return;
   registry_.DeleteValue(key.get(), name);
 }

@@ -36,5 +36,8 @@ inline constexpr int kMaxListValues = 1000;
 // The per-user settings store of the daily usage limit.
 inline constexpr std::string_view kStoreApp = "kestrove";
 inline constexpr std::string_view kStoreSection = "setting";
+inline constexpr std::string_view kStoreTimer = "timer";          // minutes a day, "0" = no limit
+inline constexpr std::string_view kStoreDate = "date";            // the day the counter belongs to
+inline constexpr std::string_view kStoreTickCount = "tickCount";  // minutes left that day
 
 }  // namespace config

@@ -27,15 +27,14 @@ void FrmKestrove::RunAdvanced() {
   engine::Globals& g = program_.globals;
   platform::WindowService& windows = program_.os.windows;
 
-  // Records the lock, hides the window (minimises one that refuses) and
-  // raises the prompt unless it is already showing.
+  // Hides the window (minimises one that refuses), records the lock and
+  // raises the prompt unless it is already showing. The program's own
+  // windows are never locked.
   const auto lock = [&](WindowId window, std::string_view code, std::string_view entry, bool hide) {
-    g.lockedWindow = window;
-    g.lockReason = code;
-    g.lockedTaskEntry = entry;
+    if (window != platform::kNoWindow && windows.IsOwnWindow(window)) return;
     if (hide && !windows.ShowAsync(window, ShowCommand::kHide))
       windows.ShowAsync(window, ShowCommand::kMinimize);
-    if (!program_.frmPassword.visible()) program_.ShowUnlockPrompt();
+    program_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
   };
 
   if (!g.uninstallAllowed && engine::FoundIn("Uninstall Kestrove Pro", foregroundTitle)) {
@@ -77,10 +76,8 @@ void FrmKestrove::RunAdvanced() {
     // No window is recorded: the prompt's right password shows and restores
     // lockedWindow and then posts it WM_CLOSE, which must never reach the
     // installer the user just allowed.
-    g.lockedWindow = platform::kNoWindow;
-    g.lockReason = reason::kInstall;
-    g.lockedTaskEntry = "Installation Program";
-    program_.ShowUnlockPrompt();
+    program_.RaiseLock(
+        {.reason = reason::kInstall, .entry = "Installation Program", .window = platform::kNoWindow});
     if (const WindowId switcher = windows.FindByClass("TaskSwitcherWnd")) windows.PostClose(switcher);
   }
 }

@@ -16,6 +16,10 @@ class FrmBlank : public ui::Form {
     back_color = 0x000000;
     start_position = ui::StartPosition::kManual;
     DesignWindowState(ui::WindowState::kMaximized);
+    // The cover goes with its prompt, never on a close from outside.
+    on_query_unload = [](ui::UnloadRequest& request) {
+      request.cancel = request.reason == ui::UnloadReason::kUserClose;
+    };
   }
 };
 

@@ -47,7 +47,19 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
   cmdCancelPWD.is_cancel = true;
   on_load = [this] { OnLoad(); };
   on_activate = [this] { OnActivate(); };
-  on_unload = [this] { program_.frmblank.Unload(); };
+  on_unload = [this] {
+    // An interrupted set-password dialogue starts from its first entry.
+    firstNewPassword.clear();
+    secondNewPassword.clear();
+    setting_password_ = false;
+    program_.frmblank.Unload();
+  };
+  // Only the password, an enabled Cancel or the end of the Windows session
+  // closes the prompt: not the close box, Alt+F4 or another program's
+  // WM_CLOSE.
+  on_query_unload = [](ui::UnloadRequest& request) {
+    request.cancel = request.reason == ui::UnloadReason::kUserClose;
+  };
   tmrCodeDelay.on_timer = [this] { tmrCodeDelay.setTimerEnabled(false); };
   cmdOK.on_click = [this] { OK(); };
   cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(); }); };
@@ -55,6 +67,10 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
 
 void FrmPassword::OnLoad() {
   const engine::Globals& g = program_.globals;
+  ++load_count_;
+  setting_password_ = g.lockReason == reason::kPassword;
+  // A lock that must not be cancelled keeps Cancel disabled through reloads.
+  cmdCancelPWD.setEnabled(g.lockCancellable);
   SkipOnFailure([this] { program_.frmblank.Show(); });
   SkipOnFailure([this] { ShowDesktop(); });
   if (g.lockReason == reason::kPassword) {
@@ -64,7 +80,7 @@ void FrmPassword::OnLoad() {
   }
   SkipOnFailure([&] {
     if ((g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
-        config::IsDefaultPassword(program_.os.crypto, g.accessPassword)) {
+        config::IsDefaultPassword(program_.os.crypto, program_.os.text, g.accessPassword)) {
       lblDefaultPass.setCaption("The default password is TAVROLK.");
     }
   });
@@ -90,9 +106,14 @@ void FrmPassword::ShowDesktop() {
   });
 }
 
+void FrmPassword::TakeOverFor(std::string_view reason) {
+  if (!loaded() || !setting_password_ || reason == reason::kPassword || in_message_box_) return;
+  Unload();
+}
+
 void FrmPassword::OK() {
   engine::Globals& g = program_.globals;
-  txtPass.setText(config::LowerCase(txtPass.text()));
+  txtPass.setText(program_.os.text.LowerCase(txtPass.text()));
   g.keptPassword = chkKeep.checked() ? txtPass.text() : "";
   const std::string code = g.lockReason;
   if (code == reason::kPassword) {
@@ -102,7 +123,8 @@ void FrmPassword::OK() {
     Finish();
   } else if (!AsksForPassword(code)) {
     Close();
-  } else if (config::PasswordMatches(program_.os.crypto, g.accessPassword, txtPass.text())) {
+  } else if (config::PasswordMatches(program_.os.crypto, program_.os.text, g.accessPassword,
+                                     txtPass.text())) {
     Unlock(code);
   } else {
     g.keptPassword.clear();
@@ -115,7 +137,8 @@ void FrmPassword::Unlock(const std::string& code) {
   platform::WindowService& windows = program_.os.windows;
   if (code == reason::kApp) {
     // The window's class passes from now on, until its last window is gone.
-    program_.frmkestrove.lstAllow.addItem(g.lockedWindowClass);
+    // The start-up and expired-session locks hid no window: nothing to allow.
+    if (!g.lockedWindowClass.empty()) program_.frmkestrove.lstAllow.addItem(g.lockedWindowClass);
     windows.SetTitle(g.lockedWindow, g.lockedTaskEntry);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
@@ -163,42 +186,68 @@ void FrmPassword::SetPasswordStep() {
   }
   secondNewPassword = text;
   const bool equal = firstNewPassword == secondNewPassword;
-  const std::string stored = equal ? config::HashPassword(program_.os.crypto, firstNewPassword) : "";
+  const std::string stored =
+      equal ? config::HashPassword(program_.os.crypto, program_.os.text, firstNewPassword) : "";
   firstNewPassword.clear();
   secondNewPassword.clear();
-  Hide();
-  platform::DialogService& dialogs = program_.os.dialogs;
+  bool keeps_lock = false;
   if (!equal) {
-    dialogs.ShowMessageBox(
-        window(), "Password's did not match!", kProgramTitle,
-        platform::box::kOk | platform::box::kIconExclamation | platform::box::kSystemModal);
+    keeps_lock = ShowBoxThenKeepsLock("Password's did not match!",
+                                      platform::box::kOk | platform::box::kIconExclamation);
   } else if (stored.empty()) {
     // No random salt could be had: keep the password in force rather than
     // store the new one readable.
-    dialogs.ShowMessageBox(window(), "The new password could not be stored. The password is unchanged.",
-                           kProgramTitle,
-                           platform::box::kOk | platform::box::kIconError | platform::box::kSystemModal);
+    keeps_lock = ShowBoxThenKeepsLock("The new password could not be stored. The password is unchanged.",
+                                      platform::box::kOk | platform::box::kIconError);
   } else {
     g.accessPassword = stored;
     program_.registry.WriteString(config::kMachine, config::kSettingsKey, config::kPwd, stored);
-    dialogs.ShowMessageBox(
-        window(), "Password set successfully.", kProgramTitle,
-        platform::box::kOk | platform::box::kIconInformation | platform::box::kSystemModal);
+    keeps_lock = ShowBoxThenKeepsLock("Password set successfully.",
+                                      platform::box::kOk | platform::box::kIconInformation);
   }
-  Close();
+  if (keeps_lock) Close();
+}
+
+bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style) {
+  const engine::Globals& g = program_.globals;
+  const std::uint64_t serial = g.lockSerial;
+  const int load = load_count_;
+  Hide();
+  in_message_box_ = true;
+  program_.os.dialogs.ShowMessageBox(window(), text, kProgramTitle, style | platform::box::kSystemModal);
+  in_message_box_ = false;
+  if (!loaded() || load_count_ != load) return false;
+  if (g.lockSerial == serial) return true;
+  // A lock was raised while the box was up: the prompt comes back for it
+  // instead of closing and leaving its window hidden.
+  Unload();
+  program_.ShowUnlockPrompt();
+  return false;
 }
 
 void FrmPassword::Cancel() {
   engine::Globals& g = program_.globals;
+  if (!g.lockCancellable) return;
+  // Cancel acts on the lock it was pressed for, and only on that one.
+  const std::uint64_t serial = g.lockSerial;
+  const int load = load_count_;
+  const auto same_prompt = [&] { return loaded() && load_count_ == load; };
+  const auto same_lock = [&] { return same_prompt() && g.lockSerial == serial; };
   ShowDesktop();
   cmdCancelPWD.setCaption("Wait...");
   cmdCancelPWD.setEnabled(false);
   tmrCodeDelay.setTimerEnabled(true);
   // About a second, while the watch cycle and other events go on.
-  while (loaded() && tmrCodeDelay.timerEnabled()) loop().WaitForEvents();
-  // The right password may have closed the prompt meanwhile: the program it
-  // unlocked must not be closed now.
-  if (!loaded()) return;
+  while (same_lock() && tmrCodeDelay.timerEnabled()) loop().WaitForEvents();
+  if (!same_lock()) {
+    // The password answered the prompt, or a newer lock replaced this one:
+    // nothing is closed, and the prompt answers the newer lock.
+    if (same_prompt()) {
+      cmdCancelPWD.setCaption("Cance&l");
+      cmdCancelPWD.setEnabled(g.lockCancellable);
+    }
+    return;
+  }
   Hide();
   cmdCancelPWD.setEnabled(true);
   program_.os.windows.PostClose(g.lockedWindow);
@@ -213,6 +262,7 @@ void FrmPassword::Close() {
 
 void FrmPassword::Finish() {
   program_.globals.lockReason.clear();
+  program_.globals.lockCancellable = true;
   Unload();
 }
 

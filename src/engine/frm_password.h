@@ -5,7 +5,9 @@
 // Loaded on demand by ShowUnlockPrompt, unloaded on every way out.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ui/control.h"
 #include "ui/form.h"
@@ -20,6 +22,12 @@ class FrmPassword : public ui::Form {
 
   // Shows the desktop behind a registry-editor or installer lock.
   void ShowDesktop();
+  // A lock of another reason arrived: an open set-password dialogue gives
+  // way and the prompt unloads, to load afresh for the lock (not while its
+  // message box is up: the box's end reloads it).
+  void TakeOverFor(std::string_view reason);
+  // Whether the prompt waits on its own message box.
+  [[nodiscard]] bool inMessageBox() const { return in_message_box_; }
 
   ui::Label lblDefaultPass;
   ui::Label Label3;
@@ -41,12 +49,21 @@ class FrmPassword : public ui::Form {
   // The right-password answers; each ends by closing or finishing.
   void Unlock(const std::string& reason);
   void SetPasswordStep();
+  // Shows a message box over the hidden prompt; afterwards, whether the
+  // prompt is still the one that asked and no other lock came meanwhile.
+  bool ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style);
   // Hides the prompt, then finishes.
   void Close();
   // Clears the lock reason and unloads the prompt (and its cover).
   void Finish();
 
   Program& program_;
+  // Counts the loads, so a wait can tell that the prompt was answered and
+  // loaded again for another lock meanwhile.
+  int load_count_ = 0;
+  // Loaded for the set-password dialogue.
+  bool setting_password_ = false;
+  bool in_message_box_ = false;
 };
 
 }  // namespace app

@@ -3,6 +3,8 @@
 // handed to the unlock prompt. Named as the product names them.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,8 +32,42 @@ inline constexpr std::string_view kCancel = "cancel";  // only while Cancel clos
 inline constexpr std::string_view kStartupEntry = "Microsoft Windows®";
 inline constexpr std::string_view kExpiredEntry = "Expired Windows® Session";
 
-// The access password in force when none is stored.
-inline constexpr std::string_view kDefaultPassword = "tavrolk";
+// What a raiser of a lock asks for: the record's new fields (an absent one
+// stays as it was) and how the prompt comes up.
+struct LockRequest {
+  std::string_view reason;
+  std::optional<std::string_view> entry = std::nullopt;
+  std::optional<platform::WindowId> window = std::nullopt;
+  std::optional<std::string_view> window_class = std::nullopt;
+  // A lock that must not be cancelled: the prompt's Cancel stays disabled
+  // until the password answers it, whatever lock comes after it.
+  bool cancellable = true;
+  // The built-in rules show the prompt only when it is not up already.
+  bool only_if_hidden = false;
+};
+
+// The locks that hide no window and cannot be cancelled: Windows at start-up
+// and the end of today's allowance. They record no window, so their unlock
+// shows and allows nothing left over from an earlier lock.
+inline LockRequest StartupLock() {
+  return {.reason = reason::kApp,
+          .entry = kStartupEntry,
+          .window = platform::kNoWindow,
+          .window_class = "",
+          .cancellable = false};
+}
+inline LockRequest ExpiredSessionLock() {
+  LockRequest request = StartupLock();
+  request.entry = kExpiredEntry;
+  return request;
+}
+
+// The configuration window's lock (entry unchanged when absent). It hides no
+// window, so its Cancel closes nothing: a window left in the record by an
+// earlier lock is forgotten.
+inline LockRequest ConfigLock(std::optional<std::string_view> entry) {
+  return {.reason = reason::kConfig, .entry = entry, .window = platform::kNoWindow};
+}
 
 struct Globals {
   // ---- Lock record: written by whoever raises a lock, read by the prompt.
@@ -39,12 +75,17 @@ struct Globals {
   platform::WindowId lockedWindow = platform::kNoWindow;
   std::string lockedTaskEntry;
   std::string lockedWindowClass;
+  // Counts the locks raised: a different record gets a new number, so a
+  // Cancel or a message box that waits can tell that its lock was replaced.
+  std::uint64_t lockSerial = 0;
+  // False from an uncancellable lock until the prompt is answered.
+  bool lockCancellable = true;
 
   // ---- Loaded configuration.
   bool userUnrestricted = false;  // this Windows account is never locked
   // The password in force: the stored hashed form, or a plain-text password
   // in lower case (see config/password.h).
-  std::string accessPassword{kDefaultPassword};
+  std::string accessPassword{"tavrolk"};
   int ruleIE = 0;  // 0 off, 1 on, 2 a window is locked and waits for its unlock
   bool ruleBrowsers = false;
   bool ruleExplorer = false;
@@ -52,6 +93,7 @@ struct Globals {
   bool ruleInstall = false;
   bool ruleRegistryTools = false;
   bool configLoading = false;    // GetConfig is running
+  bool configSaving = false;     // Apply is writing the settings
   bool startupLockDone = false;  // the Windows-at-startup lock was dealt with in this run
 
   // ---- Lock engine.

@@ -12,10 +12,7 @@ namespace app {
 void FrmKestrove::SessionTick() {
   engine::Globals& g = program_.globals;
   if (g.sessionMinutesLeft <= 1) {
-    g.lockReason = engine::reason::kApp;
-    g.lockedTaskEntry = engine::kExpiredEntry;
-    program_.ShowUnlockPrompt();
-    SkipOnFailure([this] { program_.frmPassword.cmdCancelPWD.setEnabled(false); });
+    program_.RaiseLock(engine::ExpiredSessionLock());
     g.startupLockDone = true;
     tmrTimer.setTimerEnabled(false);
     SkipOnFailure([this] { program_.frmtickCount.Unload(); });

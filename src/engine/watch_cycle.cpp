@@ -20,11 +20,15 @@ void FrmKestrove::WatchTick() {
 }
 
 void FrmKestrove::WatchScan() {
-  engine::Globals& g = program_.globals;
   platform::WindowService& windows = program_.os.windows;
   platform::EventLoop& loop = program_.os.loop;
 
   foregroundWindow = windows.Foreground();
+  // The program's own windows (the prompt, the configuration, its message
+  // boxes) are never locked: to the watch they are no window at all.
+  if (foregroundWindow != platform::kNoWindow && windows.IsOwnWindow(foregroundWindow)) {
+    foregroundWindow = platform::kNoWindow;
+  }
   foregroundTitle = foregroundWindow != platform::kNoWindow ? windows.Title(foregroundWindow) : "";
   foregroundClass = foregroundWindow != platform::kNoWindow ? windows.ClassName(foregroundWindow) : "";
 
@@ -55,21 +59,21 @@ void FrmKestrove::WatchScan() {
     if (ignored) continue;
 
     windows.SetTitle(foregroundWindow, "###");
-    g.lockedWindow = foregroundWindow;
-    g.lockedTaskEntry = entry;
-    g.lockedWindowClass = foregroundClass;
     // A window that refuses to be hidden is minimised instead.
-    if (!windows.ShowAsync(g.lockedWindow, ShowCommand::kHide)) {
-      windows.ShowAsync(g.lockedWindow, ShowCommand::kMinimize);
+    if (!windows.ShowAsync(foregroundWindow, ShowCommand::kHide)) {
+      windows.ShowAsync(foregroundWindow, ShowCommand::kMinimize);
     }
-    g.lockReason = engine::reason::kApp;
-    program_.ShowUnlockPrompt();
+    program_.RaiseLock({.reason = engine::reason::kApp,
+                        .entry = entry,
+                        .window = foregroundWindow,
+                        .window_class = foregroundClass});
   }
 }
 
 void FrmKestrove::RunProgramMaintenace() {
   engine::Globals& g = program_.globals;
-  if (!g.reloadPending) return;
+  // A load or save still running: the reload waits for the next tick.
+  if (!g.reloadPending || loading_ || saving_) return;
   g.reloadPending = false;
   lstignore.clear();
   GetConfig();

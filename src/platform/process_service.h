@@ -30,6 +30,10 @@ class ProcessService {
   // Whether another process of this same executable is running (started
   // before this one and still alive).
   virtual bool AnotherInstanceRunning() = 0;
+  // Gives up this process's claim to be the running copy, so that a copy
+  // started from now on does not take it for one, however long this one
+  // takes to end.
+  virtual void ReleaseInstanceClaim() = 0;
   // The executable's folder, with a trailing "\".
   virtual std::string ExecutableFolder() = 0;
   // The executable's version numbers.

@@ -35,8 +35,12 @@ class RegistryService {
   // that failed. Key paths are relative to the root, separated by "\", and
   // compared without regard to letter case.
   virtual Key CreateKey(RegRoot root, std::string_view path) = 0;
-  // Opens an existing key; kNoKey when it is missing or cannot be opened.
-  virtual Key OpenKey(RegRoot root, std::string_view path) = 0;
+  // What an opened key is for: reads ask for read access only, so an
+  // account that may not change the machine's keys still reads them.
+  enum class Access { kRead, kReadWrite };
+  // Opens an existing key; kNoKey when it is missing or cannot be opened
+  // with that access.
+  virtual Key OpenKey(RegRoot root, std::string_view path, Access access) = 0;
   // The value's type and data; nullopt when the key handle is unusable or the
   // value is missing.
   virtual std::optional<RegValue> QueryValue(Key key, std::string_view name) = 0;

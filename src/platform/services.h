@@ -10,6 +10,7 @@
 #include "platform/process_service.h"
 #include "platform/registry_service.h"
 #include "platform/shell_service.h"
+#include "platform/text_service.h"
 #include "platform/window_service.h"
 
 namespace platform {
@@ -24,6 +25,7 @@ struct Services {
   FileService& files;
   DialogService& dialogs;
   ClockService& clock;
+  TextService& text;
 };
 
 }  // namespace platform

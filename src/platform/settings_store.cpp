@@ -21,7 +21,8 @@ std::string StorePath(std::string_view app, std::string_view section) {
 
 std::string SettingsStore::GetSetting(std::string_view app, std::string_view section, std::string_view key,
                                       std::string_view fallback) const {
-  const ScopedKey handle(registry_, registry_.OpenKey(RegRoot::kCurrentUser, StorePath(app, section)));
+  const ScopedKey handle(registry_, registry_.OpenKey(RegRoot::kCurrentUser, StorePath(app, section),
+                                                      RegistryService::Access::kRead));
   if (!handle.valid()) return std::string(fallback);
   const auto value = registry_.QueryValue(handle.get(), key);
   if (!value || value->type != RegType::kSz) return std::string(fallback);

@@ -3,6 +3,7 @@
 #include "platform/text.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -128,6 +129,62 @@ std::string AsciiLower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return out;
+}
+
+namespace {
+
+// Ranges where capitals and small letters alternate (even capital, odd small,
+// or the other way round when odd_capital).
+struct Alternating {
+  char32_t first;
+  char32_t last;
+  bool odd_capital;
+};
+
+constexpr Alternating kAlternating[] = {
+    {0x0100, 0x012F, false}, {0x0132, 0x0137, false}, {0x0139, 0x0148, true},  {0x014A, 0x0177, false},
+    {0x0179, 0x017E, true},  {0x0370, 0x0373, false}, {0x0376, 0x0377, false}, {0x03D8, 0x03EF, false},
+    {0x0460, 0x0481, false}, {0x048A, 0x04BF, false}, {0x04C1, 0x04CE, true},  {0x04D0, 0x052F, false},
+    {0x1E00, 0x1E95, false}, {0x1EA0, 0x1EFF, false},
+};
+
+// Capitals that map one by one. Windows leaves U+0130, U+03F4 and U+1E9E
+// as they are, whose small forms are not one character or not one-to-one.
+constexpr std::pair<char32_t, char32_t> kSingles[] = {
+    {0x0178, 0x00FF}, {0x037F, 0x03F3}, {0x0386, 0x03AC}, {0x038C, 0x03CC}, {0x038E, 0x03CD},
+    {0x038F, 0x03CE}, {0x03CF, 0x03D7}, {0x03F7, 0x03F8}, {0x03F9, 0x03F2}, {0x03FA, 0x03FB},
+    {0x03FD, 0x037B}, {0x03FE, 0x037C}, {0x03FF, 0x037D}, {0x04C0, 0x04CF},
+};
+
+char32_t LowerCodePoint(char32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
+  if (cp < 0xC0) return cp;
+  if ((cp >= 0x00C0 && cp <= 0x00DE && cp != 0x00D7) || (cp >= 0x0391 && cp <= 0x03AB && cp != 0x03A2) ||
+      (cp >= 0x0410 && cp <= 0x042F)) {
+    return cp + 0x20;
+  }
+  if (cp >= 0x0388 && cp <= 0x038A) return cp + 0x25;
+  if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;
+  for (const auto& [capital, small] : kSingles) {
+    if (cp == capital) return small;
+  }
+  for (const Alternating& range : kAlternating) {
+    if (cp >= range.first && cp <= range.last && (cp % 2 == 1) == range.odd_capital) return cp + 1;
+  }
+  return cp;
+}
+
+}  // namespace
+
+std::string UnicodeLower(std::string_view text) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  std::u16string out;
+  out.reserve(wide.size());
+  for (const char16_t unit : wide) {
+    // Surrogates (characters beyond the basic plane) pass through unchanged.
+    out.push_back(static_cast<char16_t>(LowerCodePoint(unit)));
+  }
+  return Utf16ToUtf8(out);
 }
 
 std::vector<std::uint8_t> EncodeRegSz(std::string_view text) {

@@ -20,6 +20,12 @@ std::string TruncateUtf16Units(std::string_view text, std::size_t max_units);
 // as the program folds passwords and as the fakes fold names.
 std::string AsciiLower(std::string_view text);
 
+// The text with its letters in lower case by the simple one-to-one mappings
+// of Latin (Basic, Latin-1, Extended-A and Additional), Greek and Cyrillic,
+// as Windows folds them in the invariant locale; every other character as it
+// was. The host build's folding for passwords.
+std::string UnicodeLower(std::string_view text);
+
 // A text as the data of a REG_SZ value: UTF-16LE with a terminating NUL.
 std::vector<std::uint8_t> EncodeRegSz(std::string_view text);
 // The data of a REG_SZ value as text: up to its first NUL, or all of it when

@@ -34,7 +34,9 @@ class WindowService {
   // "" when the window is gone or the text cannot be read.
   virtual std::string Title(WindowId window) = 0;
   virtual std::string ClassName(WindowId window) = 0;
-  // Replaces the title of a window of any process; false when it failed.
+  // Replaces the title of a window of any process; false when it failed. A
+  // program that does not answer within about a second is given up on, so a
+  // hung program never stalls the caller.
   virtual bool SetTitle(WindowId window, std::string_view title) = 0;
   // Asks the window's own thread to show, hide, minimise or restore it and
   // returns at once; false when the request could not be made.
@@ -47,6 +49,8 @@ class WindowService {
   virtual WindowId FindByTitle(std::string_view title) = 0;
   // Posts a close request (WM_CLOSE, both parameters 0); false when it failed.
   virtual bool PostClose(WindowId window) = 0;
+  // Whether the window belongs to this program's own process.
+  virtual bool IsOwnWindow(WindowId window) = 0;
   // Whether the id still names a window, and whether that window is visible.
   virtual bool Exists(WindowId window) = 0;
   virtual bool IsVisible(WindowId window) = 0;

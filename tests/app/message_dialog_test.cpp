@@ -71,6 +71,20 @@ TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   EXPECT_EQ(fakes.shell.opened().size(), 2U);
 }
 
+// A message that comes while the reminder is up is shown on its own terms:
+// the reminder's switch does not make it vanish, and its OK starts nothing.
+TEST_F(MessageDialogTest, AMessageOverTheReminderIsAPlainMessage) {
+  ShowReminder();
+  dialog.chkShowAgain.click();
+  app::ShowMessage(program, "Cannot lock self!");
+  EXPECT_TRUE(dialog.visible()) << "not swallowed by \"Don't show again\"";
+  EXPECT_EQ(dialog.caption(), "Message:");
+  EXPECT_EQ(dialog.Label1.caption(), "Cannot lock self!");
+  EXPECT_FALSE(dialog.chkShowAgain.visible());
+  dialog.cmdok.click();
+  EXPECT_TRUE(fakes.shell.opened().empty()) << "the updater is not started";
+}
+
 TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {
   app::ShowMessage(program, "first");
   EXPECT_EQ(dialog.Label1.caption(), "first");

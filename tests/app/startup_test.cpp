@@ -100,7 +100,8 @@ TEST_F(StartupTest, AnotherWindowWithTheRunningTitleLeavesTheCaptionAndTheWatchO
 TEST_F(StartupTest, RunValueWrittenWhenMissingAndLeftAloneOtherwise) {
   StartQuietly();
   EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
-            "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
+            "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
+      << "quoted: the folder has a blank";
 
   platform::fake::FakeServices other;
   ui::fake::DesktopFormHost other_host{other.desktop};
@@ -127,6 +128,8 @@ TEST_F(StartupTest, RestartGuardStartsAFreshCopyUnlessExitOrWindowsEnding) {
   StartQuietly();
   EXPECT_TRUE(main.RequestClose(ui::UnloadReason::kUserClose));
   ASSERT_EQ(fakes.process.started().size(), 1U);
+  EXPECT_EQ(fakes.process.claim_released_before_starts, 0U)
+      << "the fresh copy must not find this one still claiming to run";
   EXPECT_EQ(fakes.process.started()[0].path, "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
   EXPECT_EQ(fakes.process.started()[0].show, platform::ShowCommand::kShowMinimized);
   EXPECT_FALSE(fakes.shell.tray_icon()) << "the icon goes with the window";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/fake/fake_system.h"
 #include "platform/fake/host_crypto.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 class PasswordTest : public ::testing::Test {
  protected:
   platform::fake::HostCrypto crypto;
+  platform::fake::FakeText text;
 };
 
 TEST_F(PasswordTest, Pbkdf2MatchesThePublishedVector) {
@@ -22,35 +24,62 @@ TEST_F(PasswordTest, Pbkdf2MatchesThePublishedVector) {
 }
 
 TEST_F(PasswordTest, HashedFormIsLowerCaseSaltedAndChecksInAnyLetterCase) {
-  const std::string stored = config::HashPassword(crypto, "S3cret");
+  const std::string stored = config::HashPassword(crypto, text, "S3cret");
   ASSERT_TRUE(config::IsHashedPassword(stored));
-  EXPECT_EQ(stored, config::LowerCase(stored)) << "the loader's lower-casing must leave it intact";
+  EXPECT_EQ(stored, text.LowerCase(stored)) << "the loader's lower-casing must leave it intact";
   EXPECT_EQ(stored.find("s3cret"), std::string::npos) << "never stored as plain text";
-  EXPECT_NE(stored, config::HashPassword(crypto, "S3cret")) << "salted";
-  EXPECT_TRUE(config::PasswordMatches(crypto, stored, "s3cret"));
-  EXPECT_TRUE(config::PasswordMatches(crypto, stored, "S3CRET"));
-  EXPECT_FALSE(config::PasswordMatches(crypto, stored, "s3cre"));
-  EXPECT_FALSE(config::PasswordMatches(crypto, stored, ""));
+  EXPECT_NE(stored, config::HashPassword(crypto, text, "S3cret")) << "salted";
+  EXPECT_TRUE(config::PasswordMatches(crypto, text, stored, "s3cret"));
+  EXPECT_TRUE(config::PasswordMatches(crypto, text, stored, "S3CRET"));
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, stored, "s3cre"));
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, stored, ""));
 }
 
 TEST_F(PasswordTest, PlainTextFromOlderConfigurationsStillWorks) {
   EXPECT_FALSE(config::IsHashedPassword("letmein"));
-  EXPECT_TRUE(config::PasswordMatches(crypto, "letmein", "LetMeIn"));
-  EXPECT_FALSE(config::PasswordMatches(crypto, "letmein", "letmein "));
-  EXPECT_FALSE(config::PasswordMatches(crypto, "", ""));
+  EXPECT_TRUE(config::PasswordMatches(crypto, text, "letmein", "LetMeIn"));
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, "letmein", "letmein "));
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, "", ""));
   // Texts that only look like the hashed form are plain passwords.
   for (const char* odd : {"pbkdf2-sha256$0$00$00", "pbkdf2-sha256$100$zz$00", "pbkdf2-sha256$100$00",
                           "pbkdf2-sha256$99999999999$00$00"}) {
     EXPECT_FALSE(config::IsHashedPassword(odd)) << odd;
-    EXPECT_TRUE(config::PasswordMatches(crypto, odd, odd)) << odd;
+    EXPECT_TRUE(config::PasswordMatches(crypto, text, odd, odd)) << odd;
   }
 }
 
 TEST_F(PasswordTest, DefaultPasswordPlainOrHashed) {
-  EXPECT_TRUE(config::IsDefaultPassword(crypto, "tavrolk"));
-  EXPECT_TRUE(config::IsDefaultPassword(crypto, config::HashPassword(crypto, "TAVROLK")));
-  EXPECT_FALSE(config::IsDefaultPassword(crypto, config::HashPassword(crypto, "other")));
-  EXPECT_FALSE(config::IsDefaultPassword(crypto, "tavrolk2"));
+  EXPECT_TRUE(config::IsDefaultPassword(crypto, text, "tavrolk"));
+  EXPECT_TRUE(config::IsDefaultPassword(crypto, text, config::HashPassword(crypto, text, "TAVROLK")));
+  EXPECT_FALSE(config::IsDefaultPassword(crypto, text, config::HashPassword(crypto, text, "other")));
+  EXPECT_FALSE(config::IsDefaultPassword(crypto, text, "tavrolk2"));
+}
+
+// Letters beyond A to Z fold too: a password typed in another case opens the
+// lock, plain or hashed.
+TEST_F(PasswordTest, EveryLetterComparesInLowerCase) {
+  for (const auto& [set, typed] : std::vector<std::pair<std::string, std::string>>{
+           {"ÄPFEL", "äpfel"}, {"ΣΟΦΊΑ", "σοφία"}, {"ПАРОЛЬ", "пароль"}, {"Łódź", "ŁÓDŹ"}}) {
+    EXPECT_TRUE(config::PasswordMatches(crypto, text, config::HashPassword(crypto, text, set), typed)) << set;
+    EXPECT_TRUE(config::PasswordMatches(crypto, text, text.LowerCase(set), typed)) << set;
+  }
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, config::HashPassword(crypto, text, "äpfel"), "apfel"));
+}
+
+// A hash stored when only A to Z were folded still opens with the password
+// typed as it was set.
+TEST_F(PasswordTest, HashesFromBeforeFullFoldingStillOpen) {
+  const std::vector<std::uint8_t> salt(16, 7);
+  const auto hash = crypto.Pbkdf2Sha256("Äpfel", salt, 1000, 32);  // "ÄPFEL" folded A-Z only
+  std::string stored = "pbkdf2-sha256$1000$07070707070707070707070707070707$";
+  for (const std::uint8_t byte : hash) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    stored += kDigits[byte >> 4U];
+    stored += kDigits[byte & 0xFU];
+  }
+  ASSERT_TRUE(config::IsHashedPassword(stored));
+  EXPECT_TRUE(config::PasswordMatches(crypto, text, stored, "ÄPFEL"));
+  EXPECT_FALSE(config::PasswordMatches(crypto, text, stored, "äpfel"));
 }
 
 }  // namespace

@@ -329,7 +329,7 @@ TEST_F(Startup, WritesRunValueWithProgramPath) {
   ASSERT_TRUE(deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND);
 
   ASSERT_NE(StartToPrompt(), nullptr);
-  const std::string expected = Narrow(BinDir()) + "\\kstrv7.exe";
+  const std::string expected = "\"" + Narrow(BinDir()) + "\\kstrv7.exe\"";
   EXPECT_TRUE(WaitUntil([&] { return GetString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue) == expected; },
                         "the Run value \"" + expected + "\""))
       << "found \"" << GetString(HKEY_LOCAL_MACHINE, kRunKey, kRunValue).value_or("(none)") << "\"";

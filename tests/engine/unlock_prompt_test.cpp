@@ -196,11 +196,11 @@ TEST_F(UnlockPromptTest, DefaultPasswordHint) {
   EXPECT_EQ(prompt.lblDefaultPass.caption(),
             "Enter a password to continue, or, contact your network administrator.");
   prompt.Unload();
-  g.accessPassword = config::HashPassword(fakes.crypto, "secret");
+  g.accessPassword = config::HashPassword(fakes.crypto, fakes.text, "secret");
   Lock("app");
   EXPECT_NE(prompt.lblDefaultPass.caption(), "The default password is TAVROLK.");
   prompt.Unload();
-  g.accessPassword = config::HashPassword(fakes.crypto, "Tavrolk");
+  g.accessPassword = config::HashPassword(fakes.crypto, fakes.text, "Tavrolk");
   Lock("app");
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "The default password is TAVROLK.")
       << "the default, even hashed";

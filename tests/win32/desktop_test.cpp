@@ -65,6 +65,26 @@ TEST_F(DesktopTest, ShowAsyncHidesAndShowsAnotherProgramsWindow) {
   EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(other.hwnd()) == FALSE; }));
 }
 
+// Renaming a window whose program has stopped answering gives up after about
+// a second instead of stalling the program's one window thread.
+TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
+  const win32_test::OtherThreadWindow hung(L"KSV Hung Window", true);
+  const DWORD start = ::GetTickCount();
+  EXPECT_FALSE(desktop.SetTitle(hung.id(), "###"));
+  const DWORD spent = ::GetTickCount() - start;
+  EXPECT_LT(spent, 5000U) << "waited " << spent << " ms";
+  EXPECT_TRUE(desktop.ShowAsync(hung.id(), ShowCommand::kHide)) << "asking to hide never waits";
+}
+
+TEST_F(DesktopTest, OwnWindowsAreTold) {
+  EXPECT_TRUE(desktop.IsOwnWindow(window.id()));
+  const win32_test::OtherThreadWindow other(L"KSV Other Thread Own");
+  EXPECT_TRUE(desktop.IsOwnWindow(other.id())) << "any thread of this process";
+  // The desktop window belongs to the system, not to this program.
+  EXPECT_FALSE(desktop.IsOwnWindow(reinterpret_cast<std::uintptr_t>(::GetDesktopWindow())));
+  EXPECT_FALSE(desktop.IsOwnWindow(kNoWindow));
+}
+
 TEST_F(DesktopTest, ShowAsyncOnTheProgramsOwnWindow) {
   // Whatever the window's state was before, the request succeeds.
   ASSERT_TRUE(desktop.ShowAsync(window.id(), ShowCommand::kHide));

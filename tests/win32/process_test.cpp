@@ -209,6 +209,9 @@ TEST(ProcessTest, AnotherInstanceIsASecondProcessOfTheSameExecutable) {
     EXPECT_FALSE(first.AnotherInstanceRunning()) << "this test program is the only copy running";
     EXPECT_FALSE(first.AnotherInstanceRunning()) << "asking again gives the same answer";
     EXPECT_EQ(RunChild(L"instance"), kSawAnotherInstance) << "a second start sees this one";
+    // A closing copy gives its claim up before it starts a fresh one.
+    first.ReleaseInstanceClaim();
+    EXPECT_EQ(RunChild(L"instance"), kSawNoOtherInstance) << "a copy started after the claim was given up";
   }
   // A copy that has ended (here: given up its claim) no longer counts.
   EXPECT_EQ(RunChild(L"instance"), kSawNoOtherInstance);

@@ -110,7 +110,8 @@ TEST_P(RegistryTest, StringsWithAndWithoutTheirNul) {
   EXPECT_EQ(edit.ReadString(root(), base_, "Embedded"), "a");
   EXPECT_EQ(edit.ReadString(root(), base_, "Empty"), "");
   // The raw bytes pass through unchanged: no NUL added on the way out.
-  const platform::ScopedKey key(registry, registry.OpenKey(root(), base_));
+  const platform::ScopedKey key(registry,
+                                registry.OpenKey(root(), base_, platform::RegistryService::Access::kRead));
   const auto raw = registry.QueryValue(key.get(), "NoNul");
   ASSERT_TRUE(raw.has_value());
   EXPECT_EQ(raw->type, platform::RegType::kSz);
@@ -187,7 +188,8 @@ TEST_P(RegistryTest, RawValuesOfAnySize) {
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
   PutRaw(L"", L"Big", REG_BINARY, big);
   PutRaw(L"", L"Nothing", REG_BINARY, {});
-  const platform::ScopedKey key(registry, registry.OpenKey(root(), base_));
+  const platform::ScopedKey key(registry,
+                                registry.OpenKey(root(), base_, platform::RegistryService::Access::kRead));
   ASSERT_TRUE(key.valid());
   const auto big_value = registry.QueryValue(key.get(), "Big");
   ASSERT_TRUE(big_value.has_value());

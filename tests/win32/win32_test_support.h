@@ -106,13 +106,17 @@ class TestWindow {
 // program's window would be.
 class OtherThreadWindow {
  public:
-  explicit OtherThreadWindow(std::wstring title) {
+  // hung: the thread takes no message until the object goes, as a program
+  // that has stopped answering.
+  explicit OtherThreadWindow(std::wstring title, bool hung = false)
+      : resume_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     auto created = created_.get_future();
-    thread_ = std::thread([this, title = std::move(title)] {
+    thread_ = std::thread([this, hung, title = std::move(title)] {
       try {
         const TestWindow window(title);
         thread_id_ = ::GetCurrentThreadId();
         created_.set_value(window.hwnd());
+        if (hung) ::WaitForSingleObject(resume_, INFINITE);
         MSG message;
         while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
           ::TranslateMessage(&message);
@@ -130,8 +134,10 @@ class OtherThreadWindow {
     }
   }
   ~OtherThreadWindow() {
+    ::SetEvent(resume_);
     ::PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
     thread_.join();
+    ::CloseHandle(resume_);
   }
   OtherThreadWindow(const OtherThreadWindow&) = delete;
   OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
@@ -142,6 +148,7 @@ class OtherThreadWindow {
   [[nodiscard]] std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(window_); }
 
  private:
+  HANDLE resume_;
   std::promise<HWND> created_;
   std::thread thread_;
   DWORD thread_id_ = 0;

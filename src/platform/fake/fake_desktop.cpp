@@ -73,6 +73,11 @@ bool FakeDesktop::SetTitle(WindowId window, std::string_view title) {
   return true;
 }
 
+bool FakeDesktop::IsOwnWindow(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w != nullptr && w->own;
+}
+
 bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
   show_calls_.push_back(ShowCall{window, command});
   FakeWindow* w = Find(window);

@@ -23,6 +23,7 @@ struct FakeWindow {
   bool close_command = true;  // Close still in its system menu
   bool refuses_hide = false;  // ShowAsync(kHide) fails for it
   int close_requests = 0;     // WM_CLOSE messages posted to it
+  bool own = false;           // a window of the program's own process
 };
 
 class FakeDesktop : public WindowService {
@@ -51,6 +52,7 @@ class FakeDesktop : public WindowService {
   WindowId FindByClass(std::string_view class_name) override;
   WindowId FindByTitle(std::string_view title) override;
   bool PostClose(WindowId window) override;
+  bool IsOwnWindow(WindowId window) override;
   bool Exists(WindowId window) override;
   bool IsVisible(WindowId window) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

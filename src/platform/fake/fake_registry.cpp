@@ -110,6 +110,10 @@ std::vector<std::string> FakeRegistry::ValueNames(RegRoot root, std::string_view
 // ---- RegistryService -----------------------------------------------------------
 
 RegistryService::Key FakeRegistry::CreateKey(RegRoot root, std::string_view path) {
+  if (read_only_root == root) {
+    ++refused_opens_;
+    return kNoKey;
+  }
   if (FindNode(root, path) == nullptr) {
     if (!TryWrite()) return kNoKey;
     MakeNode(root, path);
@@ -120,7 +124,11 @@ RegistryService::Key FakeRegistry::CreateKey(RegRoot root, std::string_view path
   return key;
 }
 
-RegistryService::Key FakeRegistry::OpenKey(RegRoot root, std::string_view path) {
+RegistryService::Key FakeRegistry::OpenKey(RegRoot root, std::string_view path, Access access) {
+  if (access == Access::kReadWrite && read_only_root == root) {
+    ++refused_opens_;
+    return kNoKey;
+  }
   if (FindNode(root, path) == nullptr) return kNoKey;
   const Key key = next_key_++;
   handles_[key] = Handle{root, std::string(path)};

@@ -47,10 +47,14 @@ class FakeRegistry : public RegistryService {
   // Calls a test hook after every successful write (e.g. to kill mid-save).
   std::function<void()> after_write;
   [[nodiscard]] int open_handles() const { return static_cast<int>(handles_.size()); }
+  // A standard user's rights: keys of this root open for reading only; any
+  // attempt to open one for writing is refused and counted.
+  std::optional<RegRoot> read_only_root;
+  [[nodiscard]] int refused_opens() const { return refused_opens_; }
 
   // ---- RegistryService
   Key CreateKey(RegRoot root, std::string_view path) override;
-  Key OpenKey(RegRoot root, std::string_view path) override;
+  Key OpenKey(RegRoot root, std::string_view path, Access access) override;
   std::optional<RegValue> QueryValue(Key key, std::string_view name) override;
   bool SetValue(Key key, std::string_view name, RegType type, const std::vector<std::uint8_t>& data) override;
   bool DeleteValue(Key key, std::string_view name) override;
@@ -78,6 +82,7 @@ class FakeRegistry : public RegistryService {
   int writes_ = 0;
   int fail_from_ = 0;
   int fail_once_ = 0;
+  int refused_opens_ = 0;
 };
 
 }  // namespace platform::fake

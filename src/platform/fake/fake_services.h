@@ -21,9 +21,10 @@ struct FakeServices {
   FakeFiles files;
   FakeDialogs dialogs;
   FakeClock clock;
+  FakeText text;
 
   Services services() {
-    return Services{desktop, registry, loop, shell, process, crypto, files, dialogs, clock};
+    return Services{desktop, registry, loop, shell, process, crypto, files, dialogs, clock, text};
   }
 };
 

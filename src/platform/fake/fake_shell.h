@@ -64,6 +64,7 @@ class FakeProcess : public ProcessService {
   bool HiddenFromTaskList() override { return hidden_; }
   [[noreturn]] void EndProcess() override;
   bool AnotherInstanceRunning() override { return another_instance; }
+  void ReleaseInstanceClaim() override { claim_released_before_starts = started_.size(); }
   std::string ExecutableFolder() override { return folder; }
   ProgramVersion ExecutableVersion() override { return version; }
   bool Start(std::string_view path, ShowCommand show) override;
@@ -72,6 +73,9 @@ class FakeProcess : public ProcessService {
   std::string folder = "C:\\Program Files\\Kestrove Pro\\";
   ProgramVersion version{7, 6, 3};
   bool start_result = true;
+  // How many programs had been started when the claim was given up; nullopt
+  // while it is held.
+  std::optional<std::size_t> claim_released_before_starts;
 
   struct StartCall {
     std::string path;

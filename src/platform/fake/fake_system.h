@@ -11,6 +11,8 @@
 #include "platform/clock_service.h"
 #include "platform/dialog_service.h"
 #include "platform/file_service.h"
+#include "platform/text.h"
+#include "platform/text_service.h"
 
 namespace platform::fake {
 
@@ -57,6 +59,13 @@ class FakeClock : public ClockService {
  public:
   LocalTime Now() override { return now; }
   LocalTime now{2026, 12, 6, 9, 30, 0};
+};
+
+// The portable folding, which agrees with Windows on Latin, Greek and
+// Cyrillic letters.
+class FakeText : public TextService {
+ public:
+  std::string LowerCase(std::string_view text) override { return UnicodeLower(text); }
 };
 
 }  // namespace platform::fake

@@ -9,6 +9,9 @@
 namespace platform::win32 {
 namespace {
 
+// How long a call that waits on another program's window waits at most.
+constexpr UINT kForeignWindowTimeoutMs = 1000;
+
 // Room for kMaxWindowText characters and the NUL.
 constexpr int kTextBuffer = static_cast<int>(kMaxWindowText) + 1;
 
@@ -44,7 +47,18 @@ std::string Win32Desktop::ClassName(WindowId window) {
 
 bool Win32Desktop::SetTitle(WindowId window, std::string_view title) {
   if (window == kNoWindow) return false;
-  return ::SetWindowTextW(ToHwnd(window), ToWide(title).c_str()) != FALSE;
+  const HWND hwnd = ToHwnd(window);
+  const std::wstring text = ToWide(title);
+  if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
+    return ::SetWindowTextW(hwnd, text.c_str()) != FALSE;
+  }
+  // SetWindowText waits for the other program to take WM_SETTEXT, for ever
+  // if it has stopped answering: give up after a second (at once when
+  // Windows already knows it is hung).
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kForeignWindowTimeoutMs, &result) != 0 &&
+         result != FALSE;
 }
 
 bool Win32Desktop::ShowAsync(WindowId window, ShowCommand command) {
@@ -72,6 +86,12 @@ bool Win32Desktop::PostClose(WindowId window) {
   // PostMessage to no window would post to this thread's own queue.
   if (window == kNoWindow) return false;
   return ::PostMessageW(ToHwnd(window), WM_CLOSE, 0, 0) != FALSE;
+}
+
+bool Win32Desktop::IsOwnWindow(WindowId window) {
+  DWORD process = 0;
+  return window != kNoWindow && ::GetWindowThreadProcessId(ToHwnd(window), &process) != 0 &&
+         process == ::GetCurrentProcessId();
 }
 
 bool Win32Desktop::Exists(WindowId window) {

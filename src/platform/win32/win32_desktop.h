@@ -26,6 +26,7 @@ class Win32Desktop : public WindowService {
   WindowId FindByClass(std::string_view class_name) override;
   WindowId FindByTitle(std::string_view title) override;
   bool PostClose(WindowId window) override;
+  bool IsOwnWindow(WindowId window) override;
   bool Exists(WindowId window) override;
   bool IsVisible(WindowId window) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

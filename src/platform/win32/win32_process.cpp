@@ -65,6 +65,12 @@ bool Win32Process::AnotherInstanceRunning() {
   return another_instance_;
 }
 
+void Win32Process::ReleaseInstanceClaim() {
+  // With its last handle closed the mutex is gone: a copy that asks from now
+  // on creates it afresh and is the first.
+  instance_mutex_.reset();
+}
+
 std::string Win32Process::ExecutableFolder() {
   std::wstring path = ExecutablePath();
   const std::size_t cut = path.find_last_of(L"\\/");

@@ -25,6 +25,7 @@ class Win32Process : public ProcessService {
   // A named mutex per executable path: the first copy creates it and holds it
   // until it ends; a later copy finds it already there.
   bool AnotherInstanceRunning() override;
+  void ReleaseInstanceClaim() override;
   std::string ExecutableFolder() override;
   ProgramVersion ExecutableVersion() override;
   bool Start(std::string_view path, ShowCommand show) override;

@@ -52,12 +52,10 @@ RegistryService::Key Win32Registry::CreateKey(RegRoot root, std::string_view pat
   return status == ERROR_SUCCESS ? Keep(key) : kNoKey;
 }
 
-RegistryService::Key Win32Registry::OpenKey(RegRoot root, std::string_view path) {
-  const std::wstring wide_path = KeyPath(path);
+RegistryService::Key Win32Registry::OpenKey(RegRoot root, std::string_view path, Access access) {
   HKEY key = nullptr;
-  LSTATUS status = ::RegOpenKeyExW(RootKey(root), wide_path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
-  if (status == ERROR_ACCESS_DENIED)
-    status = ::RegOpenKeyExW(RootKey(root), wide_path.c_str(), 0, KEY_READ, &key);
+  const REGSAM rights = access == Access::kRead ? KEY_READ : KEY_READ | KEY_WRITE;
+  const LSTATUS status = ::RegOpenKeyExW(RootKey(root), KeyPath(path).c_str(), 0, rights, &key);
   return status == ERROR_SUCCESS ? Keep(key) : kNoKey;
 }
 

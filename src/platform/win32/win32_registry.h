@@ -17,7 +17,7 @@ class Win32Registry : public RegistryService {
   Key CreateKey(RegRoot root, std::string_view path) override;
   // Opens for reading and writing (DeleteValue goes through an opened key),
   // falling back to reading only where writing is not allowed.
-  Key OpenKey(RegRoot root, std::string_view path) override;
+  Key OpenKey(RegRoot root, std::string_view path, Access access) override;
   std::optional<RegValue> QueryValue(Key key, std::string_view name) override;
   bool SetValue(Key key, std::string_view name, RegType type, const std::vector<std::uint8_t>& data) override;
   bool DeleteValue(Key key, std::string_view name) override;

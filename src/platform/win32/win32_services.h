@@ -21,7 +21,7 @@ class Win32Services {
   explicit Win32Services(HINSTANCE instance);
 
   Services services() {
-    return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_};
+    return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_, text_};
   }
 
   Win32Desktop& desktop() { return desktop_; }
@@ -40,6 +40,7 @@ class Win32Services {
   Win32Files files_;
   Win32Dialogs dialogs_;
   Win32Clock clock_;
+  Win32Text text_;
 };
 
 }  // namespace platform::win32

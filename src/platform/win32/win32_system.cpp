@@ -72,4 +72,21 @@ LocalTime Win32Clock::Now() {
   return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
+std::string Win32Text::LowerCase(std::string_view text) {
+  std::wstring wide = ToWide(text);
+  if (wide.empty()) return {};
+  // The invariant locale: the same folding whatever language the user runs,
+  // so a password set on one computer opens the lock on another.
+  const int length = static_cast<int>(wide.size());
+  const int needed = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide.c_str(), length, nullptr, 0,
+                                     nullptr, nullptr, 0);
+  if (needed <= 0) return std::string(text);
+  std::wstring lower(static_cast<std::size_t>(needed), L'\0');
+  if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, wide.c_str(), length, lower.data(), needed,
+                      nullptr, nullptr, 0) != needed) {
+    return std::string(text);
+  }
+  return FromWide(lower);
+}
+
 }  // namespace platform::win32

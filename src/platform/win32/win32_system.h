@@ -1,9 +1,10 @@
-// Files, message boxes and the clock over kernel32 and user32.
+// Files, message boxes, the clock and letter case over kernel32 and user32.
 #pragma once
 
 #include "platform/clock_service.h"
 #include "platform/dialog_service.h"
 #include "platform/file_service.h"
+#include "platform/text_service.h"
 
 namespace platform::win32 {
 
@@ -25,6 +26,12 @@ class Win32Dialogs : public DialogService {
 class Win32Clock : public ClockService {
  public:
   LocalTime Now() override;
+};
+
+// The system's own lower-casing, in the invariant locale.
+class Win32Text : public TextService {
+ public:
+  std::string LowerCase(std::string_view text) override;
 };
 
 }  // namespace platform::win32

@@ -4,7 +4,9 @@
 namespace ui::fake {
 
 void DesktopFormHost::FormLoaded(Form& form) {
-  form.setWindow(desktop_.Open(form.caption(), kFormClass, false));
+  const platform::WindowId window = desktop_.Open(form.caption(), kFormClass, false);
+  desktop_.Edit(window).own = true;
+  form.setWindow(window);
 }
 
 void DesktopFormHost::FormUnloading(Form& form) {

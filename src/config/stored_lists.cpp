@@ -1,0 +1,85 @@
+// The stored task and ignore lists.
+#include "config/stored_lists.h"
+
+#include "config/registry_layout.h"
+
+namespace config {
+namespace {
+
+std::string ValueName(int n) {
+  return "Task" + std::to_string(n);
+}
+
+// Removes the values from Task999 down to Task<count>, yielding at each.
+void RemoveBeyond(RegistryEdit& registry, platform::EventLoop& loop, std::string_view key, int count) {
+  for (int n = kMaxListValues - 1; n >= count; --n) {
+    loop.DoEvents();
+    registry.DeleteValue(kMachine, key, ValueName(n));
+  }
+}
+
+}  // namespace
+
+std::vector<TaskRow> LoadTasks(RegistryEdit& registry, platform::EventLoop& loop) {
+  std::vector<TaskRow> rows;
+  for (int n = 0; n < kMaxListValues; ++n) {
+    loop.DoEvents();
+    const std::string value = registry.ReadString(kMachine, kTasksKey, ValueName(n));
+    if (value.size() < 2) continue;
+    rows.push_back(TaskRow{value.substr(0, value.size() - 2), value.back() == '1'});
+  }
+  return rows;
+}
+
+std::vector<std::string> LoadIgnoreList(RegistryEdit& registry, platform::EventLoop& loop) {
+  std::vector<std::string> rows;
+  for (int n = 0; n < kMaxListValues; ++n) {
+    loop.DoEvents();
+    std::string value = registry.ReadString(kMachine, kIgnoreListKey, ValueName(n));
+    if (!value.empty()) rows.push_back(std::move(value));
+  }
+  return rows;
+}
+
+void SaveTasks(RegistryEdit& registry, platform::EventLoop& loop, const std::vector<TaskRow>& rows) {
+  const int count = static_cast<int>(rows.size());
+  for (int r = 0; r < count; ++r) {
+    registry.WriteString(kMachine, kTasksKey, ValueName(r), rows[r].entry + (rows[r].checked ? ",1" : ",0"));
+  }
+  RemoveBeyond(registry, loop, kTasksKey, count);
+}
+
+void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std::vector<std::string>& rows) {
+  if (rows.empty()) {
+    registry.DeleteKey(kMachine, kIgnoreListKey);
+    return;
+  }
+  const int count = static_cast<int>(rows.size());
+  for (int r = 0; r < count; ++r) {
+    loop.DoEvents();
+    registry.WriteString(kMachine, kIgnoreListKey, ValueName(r), rows[r]);
+  }
+  RemoveBeyond(registry, loop, kIgnoreListKey, count);
+}
+
+void SaveSettings(RegistryEdit& registry, platform::SettingsStore& store, platform::EventLoop& loop,
+                  const SavedSettings& settings) {
+  const auto flag = [&](std::string_view name, bool on) {
+    registry.WriteString(kMachine, kSettingsKey, name, on ? "1" : "0");
+  };
+  flag(kTray, settings.noTrayIcon);
+  SaveTasks(registry, loop, settings.tasks);
+  SaveIgnoreList(registry, loop, settings.ignoreList);
+  const std::string& minutes = settings.sessionMinutes;
+  store.SaveSetting(kStoreApp, kStoreSection, kStoreTimer, minutes.empty() || minutes == "0" ? "0" : minutes);
+  flag(kStartup, settings.startup);
+  flag(kHideSM, settings.hideStartMenu);
+  registry.WriteDword(kMachine, kSettingsKey, kDisableRegistryTools, settings.lockRegistryTools ? 1 : 0);
+  flag(kTaskManager, settings.lockTaskManager);
+  flag(kLockIE, settings.lockIE);
+  flag(kLock3Party, settings.lockBrowsers);
+  flag(kLockEx, settings.lockExplorer);
+  flag(kLockInstall, settings.lockInstall);
+}
+
+}  // namespace config

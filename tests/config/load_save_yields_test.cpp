@@ -1,0 +1,114 @@
+// Loads and saves while they yield: whatever runs in a yield (a click on
+// Apply, a reload, the watch tick) never sees a list half loaded, never saves
+// one, and never changes what a save writes. A standard user's load reads
+// without asking for write access.
+#include <gtest/gtest.h>
+
+#include "support/program_fixture.h"
+
+namespace {
+
+class LoadSaveYieldsTest : public testing_support::ProgramTest {
+ protected:
+  void SetUp() override {
+    StartQuietly();
+    for (int n = 0; n < 3; ++n) PutTask(n, "T" + std::to_string(n) + ",1");
+    PutIgnore(0, "old0");
+    PutIgnore(1, "old1");
+    main.GetConfig();
+  }
+  template <typename List>
+  std::vector<std::string> Rows(const List& list) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.listCount(); ++i) rows.push_back(list.list(i));
+    return rows;
+  }
+  std::vector<std::string> StoredIgnoreList() {
+    std::vector<std::string> values;
+    for (int n = 0; n < 1000; ++n) {
+      if (auto v =
+              fakes.registry.GetString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n)))
+        values.push_back(*v);
+    }
+    return values;
+  }
+  // Runs event at the n-th yield of what comes next.
+  void AtYield(int n, std::function<void()> event) {
+    fakes.loop.on_do_events = [n, event = std::move(event)](int count) {
+      if (count == n) event();
+    };
+  }
+};
+
+TEST_F(LoadSaveYieldsTest, TheListsAreWholeAtEveryYieldOfALoad) {
+  PutTask(3, "T3,0");
+  std::vector<int> task_counts;
+  std::vector<int> ignore_counts;
+  fakes.loop.on_do_events = [&](int) {
+    task_counts.push_back(main.lstTasks.listCount());
+    ignore_counts.push_back(main.lstignore.listCount());
+  };
+  main.GetConfig();
+  fakes.loop.on_do_events = nullptr;
+  for (const int count : task_counts) EXPECT_TRUE(count == 3 || count == 4) << count;
+  for (const int count : ignore_counts) EXPECT_EQ(count, 2);
+  EXPECT_EQ(main.lstTasks.listCount(), 4);
+}
+
+TEST_F(LoadSaveYieldsTest, ApplyPressedDuringALoadWritesNothing) {
+  main.lstTasks.clear();  // an edit the load is about to replace
+  const int writes = fakes.registry.writes();
+  AtYield(fakes.loop.do_events_count() + 500, [&] { main.cmdok.click(); });
+  main.GetConfig();
+  fakes.loop.on_do_events = nullptr;
+  EXPECT_EQ(fakes.registry.writes(), writes) << "nothing saved from a list being loaded";
+  EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T0", "T1", "T2"}));
+  EXPECT_TRUE(fakes.registry.GetString(config::kMachine, config::kTasksKey, "Task2")) << "no task deleted";
+  EXPECT_TRUE(program.frmError.visible()) << "the user is told to press Apply again";
+}
+
+TEST_F(LoadSaveYieldsTest, AReloadAskedForDuringALoadWaitsAndDuplicatesNothing) {
+  AtYield(fakes.loop.do_events_count() + 500, [&] {
+    g.reloadPending = true;
+    Tick();
+    main.GetConfig();
+  });
+  main.GetConfig();
+  fakes.loop.on_do_events = nullptr;
+  EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T0", "T1", "T2"}));
+  EXPECT_EQ(Rows(main.lstignore), (std::vector<std::string>{"old0", "old1"}));
+  EXPECT_TRUE(g.reloadPending) << "the next tick reloads";
+  Tick();
+  EXPECT_FALSE(g.reloadPending);
+  EXPECT_EQ(main.lstTasks.listCount(), 3);
+}
+
+// The rows are taken before the first write: a reload in a yield of the
+// ignore list's save cannot put the old entries in place of the new ones.
+TEST_F(LoadSaveYieldsTest, AReloadDuringTheSaveChangesNothingThatIsWritten) {
+  main.lstignore.clear();
+  for (const char* row : {"new0", "new1", "new2"}) main.lstignore.addItem(row);
+  main.lstTasks.removeItem(0);
+  // The task values' deletes yield 997 times; the ignore list's writes come next.
+  AtYield(fakes.loop.do_events_count() + 999, [&] {
+    g.reloadPending = true;
+    Tick();
+  });
+  main.cmdok.click();
+  fakes.loop.on_do_events = nullptr;
+  EXPECT_EQ(StoredIgnoreList(), (std::vector<std::string>{"new0", "new1", "new2"}));
+  EXPECT_EQ(Rows(main.lstignore), (std::vector<std::string>{"new0", "new1", "new2"}));
+  EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T1", "T2"}));
+  EXPECT_EQ(main.cmdcancel.caption(), "Close");
+}
+
+TEST_F(LoadSaveYieldsTest, AStandardUserReadsWithoutAskingToWrite) {
+  fakes.registry.read_only_root = config::kMachine;
+  PutSetting("TaskManager", "1");
+  main.GetConfig();
+  EXPECT_EQ(fakes.registry.refused_opens(), 0);
+  EXPECT_EQ(main.lstTasks.listCount(), 3);
+  EXPECT_TRUE(main.chkTaskManager1.checked());
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// The unlock prompt's life cycle as someone trying to get past it would test
+// it: closes from outside, the program's own windows, a lock that arrives
+// while Cancel waits or a message box is up, an interrupted set-password
+// dialogue, stale records, and the program's end.
+#include <gtest/gtest.h>
+
+#include "app/failure_report.h"
+#include "app/general.h"
+#include "support/program_fixture.h"
+
+namespace {
+
+using platform::WindowId;
+
+class PromptLifeCycleTest : public testing_support::ProgramTest {
+ protected:
+  app::FrmPassword& prompt = program.frmPassword;
+
+  void SetUp() override { StartQuietly(); }
+
+  // A foreground window whose title holds the checked task entry "Notepad".
+  WindowId OpenNotepad() {
+    main.lstTasks.clear();
+    main.lstTasks.addItem("Notepad", true);
+    const WindowId id = fakes.desktop.Open("Untitled - Notepad", "Notepad");
+    fakes.desktop.SetForeground(id);
+    return id;
+  }
+  void Type(std::string text) {
+    prompt.txtPass.setText(std::move(text));
+    prompt.cmdOK.click();
+  }
+  // Runs event once, at the first yield of what comes next.
+  void AtFirstYield(std::function<void()> event) {
+    fakes.loop.on_do_events = [this, event = std::move(event)](int) mutable {
+      const std::function<void()> once = std::move(event);
+      fakes.loop.on_do_events = nullptr;  // destroys this lambda
+      once();
+    };
+  }
+  bool Hidden(WindowId id) { return !fakes.desktop.Get(id).visible; }
+};
+
+TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
+  program.RaiseLock(engine::StartupLock());
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank}) {
+    EXPECT_FALSE(form->RequestClose(ui::UnloadReason::kUserClose)) << form->name();
+    EXPECT_TRUE(form->visible()) << form->name() << " after a close from outside";
+  }
+  prompt.cmdCancelPWD.click();
+  EXPECT_TRUE(prompt.visible()) << "Cancel and Esc do nothing";
+  Type("tavrolk");
+  EXPECT_FALSE(prompt.loaded());
+  EXPECT_FALSE(program.frmblank.loaded());
+}
+
+TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {
+  main.lstTasks.clear();
+  main.lstTasks.addItem("Kestrove", true);
+  main.lstTasks.addItem("", true);  // found in every title
+  g.ruleInstall = true;
+  g.lockReason = "cfg";
+  program.ShowUnlockPrompt();
+  for (int tick = 0; tick < 3; ++tick) Tick();
+  EXPECT_EQ(fakes.desktop.Get(prompt.window()).title, "Kestrove");
+  EXPECT_TRUE(prompt.visible());
+  EXPECT_EQ(g.lockReason, "cfg");
+
+  Type("tavrolk");
+  ASSERT_TRUE(main.visible());
+  for (int tick = 0; tick < 3; ++tick) Tick();
+  EXPECT_TRUE(main.visible());
+  EXPECT_EQ(fakes.desktop.Get(main.window()).title, "Kestrove Pro Configuration Tool");
+  EXPECT_FALSE(prompt.loaded());
+}
+
+// Cancel waits a second; whatever replaces its lock meanwhile stops it.
+enum class Interruption { kExpiredSession, kAnotherTaskLock, kAnsweredThenLockedAgain };
+
+class CancelInterruptedTest : public PromptLifeCycleTest,
+                              public ::testing::WithParamInterface<Interruption> {};
+
+TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
+  const WindowId notepad = OpenNotepad();
+  Tick();
+  ASSERT_TRUE(Hidden(notepad));
+  const WindowId other = fakes.desktop.Open("Calculator", "SciCalc");
+  AtFirstYield([&] {
+    switch (GetParam()) {
+      case Interruption::kExpiredSession:
+        program.RaiseLock(engine::ExpiredSessionLock());
+        break;
+      case Interruption::kAnotherTaskLock:
+        main.lstTasks.addItem("Calculator", true);
+        fakes.desktop.SetForeground(other);
+        Tick();
+        break;
+      case Interruption::kAnsweredThenLockedAgain:
+        Type("tavrolk");
+        program.RaiseLock(
+            {.reason = "app", .entry = "Calculator", .window = other, .window_class = "SciCalc"});
+        break;
+    }
+  });
+  prompt.cmdCancelPWD.click();
+  EXPECT_EQ(fakes.desktop.Get(notepad).close_requests, 0);
+  EXPECT_EQ(fakes.desktop.Get(other).close_requests, 0);
+  EXPECT_TRUE(prompt.visible()) << "the prompt answers the newer lock";
+  EXPECT_EQ(prompt.cmdCancelPWD.enabled(), GetParam() != Interruption::kExpiredSession)
+      << "a lock that must not be cancelled never is";
+  EXPECT_NE(prompt.cmdCancelPWD.caption(), "Wait...");
+}
+
+INSTANTIATE_TEST_SUITE_P(Locks, CancelInterruptedTest,
+                         ::testing::Values(Interruption::kExpiredSession, Interruption::kAnotherTaskLock,
+                                           Interruption::kAnsweredThenLockedAgain));
+
+TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
+  g.lockReason = "pwd";
+  program.ShowUnlockPrompt();
+  Type("new");
+  const WindowId notepad = OpenNotepad();
+  fakes.dialogs.while_shown = [&] { Tick(); };
+  Type("new");
+  fakes.dialogs.while_shown = nullptr;
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
+  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password set successfully.");
+  EXPECT_TRUE(Hidden(notepad));
+  ASSERT_TRUE(prompt.visible()) << "the lock still asks for the password";
+  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_TRUE(prompt.chkKeep.visible()) << "loaded afresh for the lock";
+  Type("new");
+  EXPECT_FALSE(Hidden(notepad));
+  EXPECT_EQ(fakes.desktop.Get(notepad).title, "Notepad");
+}
+
+TEST_F(PromptLifeCycleTest, AnInterruptedSetPasswordDialogueStartsAgainFromItsFirstEntry) {
+  g.lockReason = "pwd";
+  program.ShowUnlockPrompt();
+  Type("first");
+  program.RaiseLock({.reason = "cfg"});  // the dialogue gives way
+  Type("tavrolk");
+  g.lockReason = "pwd";
+  program.ShowUnlockPrompt();
+  Type("second");
+  EXPECT_TRUE(fakes.dialogs.boxes().empty()) << "\"first\" is not taken as the confirmation";
+  EXPECT_EQ(prompt.lblDefaultPass.caption(), "Confirm new password:");
+}
+
+TEST_F(PromptLifeCycleTest, StartupAndExpiredLocksForgetAnEarlierLocksWindow) {
+  const WindowId notepad = OpenNotepad();
+  Tick();
+  Type("tavrolk");  // unlocked: the class is allowed from now on
+  main.lstAllow.clear();
+  fakes.desktop.Edit(notepad).visible = false;
+  fakes.desktop.SetTitle(notepad, "###");
+  g.lockedWindow = notepad;  // as a rule's unlock leaves it
+  g.lockedWindowClass = "Notepad";
+  g.sessionMinutesLeft = 1;
+  main.tmrTimer.setTimerEnabled(true);
+  fakes.loop.Advance(60000);
+  ASSERT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
+  Type("tavrolk");
+  EXPECT_TRUE(Hidden(notepad)) << "no window of an earlier lock is shown";
+  EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
+  EXPECT_EQ(main.lstAllow.listCount(), 0) << "and no class allowed";
+}
+
+TEST_F(PromptLifeCycleTest, TheConfigurationPromptsCancelClosesNoWindowOfAnEarlierLock) {
+  const WindowId browser = fakes.desktop.Open("Home", "IEFrame");
+  g.ruleIE = 1;
+  Tick();
+  Type("tavrolk");  // the browser stays usable; the record still holds it
+  ASSERT_EQ(g.lockedWindow, browser);
+  main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
+  prompt.cmdCancelPWD.click();
+  EXPECT_EQ(fakes.desktop.Get(browser).close_requests, 0);
+}
+
+TEST_F(PromptLifeCycleTest, EndProgramClosesEverySecondaryWindowAndTheTrayIcon) {
+  program.frmtickCount.Show();
+  g.lockReason = "cfg";
+  program.ShowUnlockPrompt();
+  app::ShowMessage(program, "hello");
+  ASSERT_TRUE(fakes.shell.tray_icon().has_value());
+  EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
+  for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
+  EXPECT_FALSE(fakes.shell.tray_icon().has_value());
+}
+
+}  // namespace
