@@ -1,12 +1,14 @@
 // The message dialog.
 #include "app/frm_error.h"
 
-#include "app/failure_report.h"
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_layout.h"
+#include "engine/failure_report.h"
 
 namespace app {
+
+using engine::SkipOnFailure;
 
 namespace {
 

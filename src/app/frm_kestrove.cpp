@@ -149,7 +149,6 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   on_message = [this](std::uint32_t message, std::uintptr_t /*wparam*/, std::intptr_t lparam) {
     OnTrayMessage(message, lparam);
   };
-  timerKestrove.on_timer = [this] { WatchTick(); };
   Timer1.on_timer = [this] { Timer1.setTimerEnabled(false); };
   timerInstance.on_timer = [this] { InstanceTick(); };
   cmdcancel.on_click = [this] {
@@ -162,7 +161,6 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   };
   cmdExit.on_click = [this] { Exit(); };
   cmdok.on_click = [this] { Apply(); };
-  tmrTimer.on_timer = [this] { SessionTick(); };
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

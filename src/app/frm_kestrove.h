@@ -1,15 +1,17 @@
 // The main window frmkestrove: the configuration window and, through its
 // controls, the in-memory configuration (the task list is lstTasks itself).
-// Its methods are the start-up and shutdown of the program, the loader
-// (GetConfig, CountTasks) and the watch cycle (timerKestrove's tick,
-// RunProgramMaintenace, CleanUpWindows, RunAdvanced).
+// Its methods are the start-up and shutdown of the program and the glue
+// between the configuration value and the controls (GetConfig, CountTasks,
+// Apply). The watch cycle and the count-down run in the engine on its lists
+// and timers.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "config/stored_lists.h"
+#include "config/configuration.h"
 #include "platform/types.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -39,20 +41,6 @@ class FrmKestrove : public ui::Form {
   // sets the rule switches and reloads; a failure is shown in the message
   // dialog as its description followed by "0".
   void Apply();
-
-  // ---- Watch cycle.
-  // timerKestrove's tick; reports a failure in the message dialog.
-  void WatchTick();
-  void RunProgramMaintenace();
-  void CleanUpWindows();
-  // The built-in protection rules, run at the end of every scanning tick.
-  void RunAdvanced();
-
-  // Watch fields, read once by every scanning tick; the built-in rules read
-  // them in the same tick.
-  platform::WindowId foregroundWindow = platform::kNoWindow;
-  std::string foregroundTitle;
-  std::string foregroundClass;
 
   // The number of checked rows found by the last CountTasks.
   [[nodiscard]] std::int16_t taskCounter() const { return task_counter_; }
@@ -127,7 +115,7 @@ class FrmKestrove : public ui::Form {
   ui::Frame fraDebug;
   ui::ListBox lstAllow;
   ui::ListBox lstignore;
-  ui::Timer timerKestrove;
+  ui::Timer timerKestrove;  // the watch tick
 
   // ---- Invisible parts.
   ui::Image imgunlock;
@@ -145,24 +133,16 @@ class FrmKestrove : public ui::Form {
   void OnQueryUnload(ui::UnloadRequest& request);
   void InstanceTick();
   void Exit();
-  // tmrTimer's tick: one minute of today's allowance.
-  void SessionTick();
   void ApplySteps();
   // Everything Apply saves, as the window shows it now.
-  config::SavedSettings SettingsShown();
+  config::Configuration ConfigurationShown();
 
-  void WatchScan();
-  // GetConfig's steps, each contained on its own.
-  void LoadTrayIcon();
-  void LoadStartupLock();
-  void LoadTaskbar();
-  bool ReadFlag(std::string_view name, ui::CheckBox& box);
+  // GetConfig's steps that reach beyond the window, each contained on its own.
+  void PutUpTrayIcon(bool no_tray_icon);
+  void ApplyStartup(std::optional<bool> startup);
+  void ApplyTaskbar(bool hide);
 
   Program& program_;
-  // A load is filling the window, or Apply is writing it to the registry:
-  // neither may start while the other runs (or while it runs itself).
-  bool loading_ = false;
-  bool saving_ = false;
   std::int16_t task_counter_ = 0;
   std::string version_text_;
 };

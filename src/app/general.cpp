@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/failure_report.h"
 #include "app/program.h"
+#include "engine/failure_report.h"
 
 namespace app {
+
+using engine::SkipOnFailure;
 
 void RemoveCloseCommand(Program& program, platform::WindowId window) {
   program.os.windows.RemoveCloseCommand(window);

@@ -1,27 +1,24 @@
-// The running program: the outside services it was given, the program-wide
-// state, and its windows. One instance, built by main (win32 services) or by
-// a test (fakes).
+// The running program: owns the engine's context, every window and the
+// engine's parts, wires them together and answers what the engine asks of
+// the application. One instance, built by main (win32 services) or by a test
+// (fakes).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "app/frm_dummy.h"
 #include "app/frm_error.h"
 #include "app/frm_kestrove.h"
-#include "app/frm_tick_count.h"
-#include "config/registry_edit.h"
-#include "engine/frm_blank.h"
-#include "engine/frm_password.h"
-#include "engine/globals.h"
-#include "platform/services.h"
-#include "platform/settings_store.h"
-#include "platform/shell_service.h"
+#include "engine/context.h"
+#include "engine/frm_tick_count.h"
+#include "engine/locks.h"
+#include "engine/session_limit.h"
+#include "engine/watch_cycle.h"
 #include "ui/form.h"
 
 namespace app {
 
-class Program {
+class Program : public engine::Application {
  public:
   Program(platform::Services services, ui::FormHost& host);
 
@@ -29,31 +26,36 @@ class Program {
   // for the password before the configuration can be seen.
   void Start();
 
-  // Raises a lock: fills the lock record and shows the prompt, which answers
-  // the newest lock. A lock that must not be cancelled disables the prompt's
-  // Cancel until the password is given. Never locks the program's own
-  // windows: the caller checks the window with IsOwnWindow first.
-  void RaiseLock(const engine::LockRequest& request);
-  // Shows the unlock prompt for the lock in the record (loading it first when
-  // it is not loaded) and returns at once; a failure is ignored.
-  void ShowUnlockPrompt();
+  void RaiseLock(const engine::LockRequest& request) { locks.RaiseLock(request); }
+  void ShowUnlockPrompt() { locks.ShowUnlockPrompt(); }
   // The windows other than the main one, in the order the program closes
   // them when it ends.
   std::vector<ui::Form*> SecondaryForms();
 
-  platform::Services os;
-  config::RegistryEdit registry;
-  platform::SettingsStore settings;
-  engine::Globals globals;
-  // The one tray icon record, reused for every add and delete.
-  platform::TrayIconRecord trayIcon;
+  // engine::Application
+  void ShowMessage(std::string text) override;
+  void ShowConfiguration() override;
+  void ReloadConfiguration() override;
+
+  engine::Context context;
+  platform::Services& os = context.os;
+  config::RegistryEdit& registry = context.registry;
+  platform::SettingsStore& settings = context.settings;
+  engine::Globals& globals = context.globals;
+  platform::TrayIconRecord& trayIcon = context.trayIcon;
 
   FrmKestrove frmkestrove;
-  FrmPassword frmPassword;
-  FrmBlank frmblank;
+  engine::Locks locks;
+  engine::FrmPassword& frmPassword = locks.frmPassword;
+  engine::FrmBlank& frmblank = locks.frmblank;
+  engine::FrmDummy& frmDummy = locks.frmDummy;
   FrmError frmError;
-  FrmDummy frmDummy;
-  FrmTickCount frmtickCount;
+  engine::FrmTickCount frmtickCount;
+  engine::WatchCycle watch;
+  engine::SessionLimit session;
 };
+
+// Shows a message in the message dialog, as an ordinary message.
+void ShowMessage(Program& program, std::string text);
 
 }  // namespace app

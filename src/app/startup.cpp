@@ -6,16 +6,16 @@
 #include <string>
 
 #include "app/day_stamp.h"
-#include "app/failure_report.h"
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_layout.h"
+#include "engine/failure_report.h"
 #include "platform/dialog_service.h"
 
 namespace app {
 
-namespace reason = engine::reason;
 using config::kMachine;
+using engine::SkipOnFailure;
 
 namespace {
 
@@ -92,16 +92,16 @@ void FrmKestrove::StartDailyLimit() {
     return store.GetSetting(config::kStoreApp, config::kStoreSection, key);
   };
   const DayStamp today = TodayStamp(program_.os.clock.Now());
-  const std::string date = get("date");
-  const std::string ticks = get("tickCount");
-  const std::string limit = get("timer");
+  const std::string date = get(config::kStoreDate);
+  const std::string ticks = get(config::kStoreTickCount);
+  const std::string limit = get(config::kStoreTimer);
   // A counter that is not a number leaves the minutes as they were (0 at
   // start): a broken counter on the same day counts as time used up.
   if (const auto minutes = ToNumber(ticks)) g.sessionMinutesLeft = *minutes;
   txtrelock.setText(limit);
   if (limit.empty() || limit == "0") return;
 
-  FrmTickCount& window = program_.frmtickCount;
+  engine::FrmTickCount& window = program_.frmtickCount;
   const auto show_minutes = [&](const std::string& minutes_text) {
     window.Show();
     window.txttickCount.setCaption(minutes_text + " Minutes.");
@@ -109,8 +109,8 @@ void FrmKestrove::StartDailyLimit() {
   };
   const std::optional<DayStamp> stored = ParseStamp(date);
   if (!stored || *stored != today) {
-    store.SaveSetting(config::kStoreApp, config::kStoreSection, "date", StampText(today));
-    store.SaveSetting(config::kStoreApp, config::kStoreSection, "tickCount", limit);
+    store.SaveSetting(config::kStoreApp, config::kStoreSection, config::kStoreDate, StampText(today));
+    store.SaveSetting(config::kStoreApp, config::kStoreSection, config::kStoreTickCount, limit);
     if (const auto minutes = ToNumber(limit)) g.sessionMinutesLeft = *minutes;
     show_minutes(limit);
   } else if (g.sessionMinutesLeft > 0) {

@@ -1,17 +1,12 @@
-// The built-in protection rules, applied in order at the end of every
-// scanning watch tick: the program's own uninstaller (always on), the
-// registry editor, Internet Explorer, other browsers, Windows Explorer, Task
-// Manager and installers. Several may fire in one tick; the lock record then
-// holds the last.
-#include <array>
-#include <string_view>
+// The built-in protection rules.
+#include "engine/built_in_rules.h"
 
-#include "app/program.h"
+#include <array>
+
 #include "engine/text_match.h"
 
-namespace app {
+namespace engine {
 
-namespace reason = engine::reason;
 using platform::ShowCommand;
 using platform::WindowId;
 
@@ -23,9 +18,9 @@ constexpr std::array<std::string_view, 5> kInstallerTexts = {"Install", "License
 
 }  // namespace
 
-void FrmKestrove::RunAdvanced() {
-  engine::Globals& g = program_.globals;
-  platform::WindowService& windows = program_.os.windows;
+void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foregroundTitle) {
+  Globals& g = context_.globals;
+  platform::WindowService& windows = context_.os.windows;
 
   // Hides the window (minimises one that refuses), records the lock and
   // raises the prompt unless it is already showing. The program's own
@@ -34,13 +29,13 @@ void FrmKestrove::RunAdvanced() {
     if (window != platform::kNoWindow && windows.IsOwnWindow(window)) return;
     if (hide && !windows.ShowAsync(window, ShowCommand::kHide))
       windows.ShowAsync(window, ShowCommand::kMinimize);
-    program_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
+    locks_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
   };
 
-  if (!g.uninstallAllowed && engine::FoundIn("Uninstall Kestrove Pro", foregroundTitle)) {
+  if (!g.uninstallAllowed && FoundIn("Uninstall Kestrove Pro", foregroundTitle)) {
     lock(platform::kNoWindow, reason::kUninstall, "Uninstall Kestrove Pro", false);
   }
-  if (g.ruleRegistryTools && engine::FoundIn("Registry Editor", foregroundTitle)) {
+  if (g.ruleRegistryTools && FoundIn("Registry Editor", foregroundTitle)) {
     lock(foregroundWindow, reason::kRegistry, "Registry Tools", true);
   }
   if (g.ruleIE == 1) {
@@ -67,7 +62,7 @@ void FrmKestrove::RunAdvanced() {
   if (g.ruleInstall) {
     bool installer = false;
     for (const std::string_view text : kInstallerTexts) {
-      if (engine::FoundIn(text, foregroundTitle)) {
+      if (FoundIn(text, foregroundTitle)) {
         installer = true;
         break;
       }
@@ -76,10 +71,10 @@ void FrmKestrove::RunAdvanced() {
     // No window is recorded: the prompt's right password shows and restores
     // lockedWindow and then posts it WM_CLOSE, which must never reach the
     // installer the user just allowed.
-    program_.RaiseLock(
+    locks_.RaiseLock(
         {.reason = reason::kInstall, .entry = "Installation Program", .window = platform::kNoWindow});
     if (const WindowId switcher = windows.FindByClass("TaskSwitcherWnd")) windows.PostClose(switcher);
   }
 }
 
-}  // namespace app
+}  // namespace engine

@@ -3,7 +3,7 @@
 
 #include "ui/form.h"
 
-namespace app {
+namespace engine {
 
 class FrmBlank : public ui::Form {
  public:
@@ -23,4 +23,4 @@ class FrmBlank : public ui::Form {
   }
 };
 
-}  // namespace app
+}  // namespace engine

@@ -1,16 +1,14 @@
 // The unlock prompt.
 #include "engine/frm_password.h"
 
-#include "app/failure_report.h"
-#include "app/general.h"
-#include "app/program.h"
 #include "config/password.h"
 #include "config/registry_layout.h"
+#include "engine/failure_report.h"
+#include "engine/locks.h"
 #include "platform/dialog_service.h"
 
-namespace app {
+namespace engine {
 
-namespace reason = engine::reason;
 using platform::ShowCommand;
 
 namespace {
@@ -25,7 +23,7 @@ bool AsksForPassword(std::string_view code) {
 
 }  // namespace
 
-FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
+FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, ui::ListBox& allow_list)
     : ui::Form(env, "frmPassword", "Kestrove", ui::Bounds{0, 0, 4815, 2430}),
       lblDefaultPass(*this, "lblDefaultPass", ui::Bounds{240, 180, 4335, 495},
                      "Enter a password to continue, or, contact your network administrator."),
@@ -35,7 +33,9 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
       cmdCancelPWD(*this, "cmdCancelPWD", ui::Bounds{2100, 1890, 1155, 375}, "Cance&l"),
       cmdOK(*this, "cmdOK", ui::Bounds{3420, 1890, 1155, 375}, "&OK"),
       tmrCodeDelay(*this, "tmrCodeDelay", 1000, true),
-      program_(program) {
+      context_(context),
+      locks_(locks),
+      allow_list_(allow_list) {
   border_style = ui::BorderStyle::kFixedSingle;
   min_button = false;
   max_button = false;
@@ -52,7 +52,7 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
     firstNewPassword.clear();
     secondNewPassword.clear();
     setting_password_ = false;
-    program_.frmblank.Unload();
+    locks_.frmblank.Unload();
   };
   // Only the password, an enabled Cancel or the end of the Windows session
   // closes the prompt: not the close box, Alt+F4 or another program's
@@ -62,16 +62,16 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Program& program)
   };
   tmrCodeDelay.on_timer = [this] { tmrCodeDelay.setTimerEnabled(false); };
   cmdOK.on_click = [this] { OK(); };
-  cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(); }); };
+  cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(false); }); };
 }
 
 void FrmPassword::OnLoad() {
-  const engine::Globals& g = program_.globals;
+  const Globals& g = context_.globals;
   ++load_count_;
   setting_password_ = g.lockReason == reason::kPassword;
   // A lock that must not be cancelled keeps Cancel disabled through reloads.
   cmdCancelPWD.setEnabled(g.lockCancellable);
-  SkipOnFailure([this] { program_.frmblank.Show(); });
+  SkipOnFailure([this] { locks_.frmblank.Show(); });
   SkipOnFailure([this] { ShowDesktop(); });
   if (g.lockReason == reason::kPassword) {
     lblDefaultPass.setCaption("Enter new password:");
@@ -80,7 +80,7 @@ void FrmPassword::OnLoad() {
   }
   SkipOnFailure([&] {
     if ((g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
-        config::IsDefaultPassword(program_.os.crypto, program_.os.text, g.accessPassword)) {
+        config::IsDefaultPassword(context_.os.crypto, context_.os.text, g.accessPassword)) {
       lblDefaultPass.setCaption("The default password is TAVROLK.");
     }
   });
@@ -88,20 +88,20 @@ void FrmPassword::OnLoad() {
     chkKeep.setChecked(true);
     txtPass.setText(g.keptPassword);
   }
-  SkipOnFailure([this] { SetTopmost(program_, window(), true); });
+  SkipOnFailure([this] { context_.os.windows.SetTopmost(window(), true); });
 }
 
 void FrmPassword::OnActivate() {
-  SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
-  if (program_.globals.lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
+  SkipOnFailure([this] { context_.os.windows.RemoveCloseCommand(window()); });
+  if (context_.globals.lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
 }
 
 void FrmPassword::ShowDesktop() {
-  const std::string& code = program_.globals.lockReason;
+  const std::string& code = context_.globals.lockReason;
   if (code != reason::kRegistry && code != reason::kInstall) return;
-  SkipOnFailure([this] { program_.frmDummy.Show(); });
+  SkipOnFailure([this] { locks_.frmDummy.Show(); });
   SkipOnFailure([this] {
-    program_.os.shell.Open(window(), "\"" + program_.globals.appFolder + "zarmex.scf\"", "", "",
+    context_.os.shell.Open(window(), "\"" + context_.globals.appFolder + "zarmex.scf\"", "", "",
                            ShowCommand::kShowNormal);
   });
 }
@@ -112,19 +112,21 @@ void FrmPassword::TakeOverFor(std::string_view reason) {
 }
 
 void FrmPassword::OK() {
-  engine::Globals& g = program_.globals;
-  txtPass.setText(program_.os.text.LowerCase(txtPass.text()));
+  Globals& g = context_.globals;
+  // Checked as typed: a password stored before every letter was folded
+  // opens only in the case it was set in.
+  const std::string typed = txtPass.text();
+  txtPass.setText(context_.os.text.LowerCase(typed));
   g.keptPassword = chkKeep.checked() ? txtPass.text() : "";
   const std::string code = g.lockReason;
   if (code == reason::kPassword) {
     SetPasswordStep();
   } else if (code == reason::kCancel) {
-    program_.os.windows.PostClose(g.lockedWindow);
+    context_.os.windows.PostClose(g.lockedWindow);
     Finish();
   } else if (!AsksForPassword(code)) {
     Close();
-  } else if (config::PasswordMatches(program_.os.crypto, program_.os.text, g.accessPassword,
-                                     txtPass.text())) {
+  } else if (config::PasswordMatches(context_.os.crypto, context_.os.text, g.accessPassword, typed)) {
     Unlock(code);
   } else {
     g.keptPassword.clear();
@@ -133,12 +135,12 @@ void FrmPassword::OK() {
 }
 
 void FrmPassword::Unlock(const std::string& code) {
-  engine::Globals& g = program_.globals;
-  platform::WindowService& windows = program_.os.windows;
+  Globals& g = context_.globals;
+  platform::WindowService& windows = context_.os.windows;
   if (code == reason::kApp) {
     // The window's class passes from now on, until its last window is gone.
     // The start-up and expired-session locks hid no window: nothing to allow.
-    if (!g.lockedWindowClass.empty()) program_.frmkestrove.lstAllow.addItem(g.lockedWindowClass);
+    if (!g.lockedWindowClass.empty()) allow_list_.addItem(g.lockedWindowClass);
     windows.SetTitle(g.lockedWindow, g.lockedTaskEntry);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
@@ -146,16 +148,19 @@ void FrmPassword::Unlock(const std::string& code) {
     Close();
   } else if (code == reason::kConfig) {
     g.configAuthorised = true;
-    program_.frmkestrove.Show();
+    context_.app.ShowConfiguration();
     Finish();
   } else if (code == reason::kInstall) {
     g.ruleInstall = false;
     windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
-    ShowMessage(program_, "All Software Installations are permitted until you Log-Off or Restart Windows.");
+    context_.app.ShowMessage(
+        "All Software Installations are permitted until you Log-Off or Restart Windows.");
+    // The password was given: the sequence runs even over a lock that could
+    // not be cancelled.
     cmdCancelPWD.setEnabled(true);
-    SkipOnFailure([this] { Cancel(); });
-    program_.frmDummy.Unload();
+    SkipOnFailure([this] { Cancel(true); });
+    locks_.frmDummy.Unload();
   } else if (code == reason::kUninstall) {
     g.uninstallAllowed = true;
     Finish();
@@ -174,7 +179,7 @@ void FrmPassword::Unlock(const std::string& code) {
 // the button that starts this sits in the configuration window, itself behind
 // the password.
 void FrmPassword::SetPasswordStep() {
-  engine::Globals& g = program_.globals;
+  Globals& g = context_.globals;
   const std::string text = txtPass.text();
   if (text.empty()) return;
   if (firstNewPassword.empty()) {
@@ -187,7 +192,7 @@ void FrmPassword::SetPasswordStep() {
   secondNewPassword = text;
   const bool equal = firstNewPassword == secondNewPassword;
   const std::string stored =
-      equal ? config::HashPassword(program_.os.crypto, program_.os.text, firstNewPassword) : "";
+      equal ? config::HashPassword(context_.os.crypto, context_.os.text, firstNewPassword) : "";
   firstNewPassword.clear();
   secondNewPassword.clear();
   bool keeps_lock = false;
@@ -201,7 +206,7 @@ void FrmPassword::SetPasswordStep() {
                                       platform::box::kOk | platform::box::kIconError);
   } else {
     g.accessPassword = stored;
-    program_.registry.WriteString(config::kMachine, config::kSettingsKey, config::kPwd, stored);
+    context_.registry.WriteString(config::kMachine, config::kSettingsKey, config::kPwd, stored);
     keeps_lock = ShowBoxThenKeepsLock("Password set successfully.",
                                       platform::box::kOk | platform::box::kIconInformation);
   }
@@ -209,30 +214,32 @@ void FrmPassword::SetPasswordStep() {
 }
 
 bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style) {
-  const engine::Globals& g = program_.globals;
-  const std::uint64_t serial = g.lockSerial;
+  const Globals& g = context_.globals;
+  const LockIdentity lock = g.CurrentLock();
   const int load = load_count_;
   Hide();
   in_message_box_ = true;
-  program_.os.dialogs.ShowMessageBox(window(), text, kProgramTitle, style | platform::box::kSystemModal);
+  context_.os.dialogs.ShowMessageBox(window(), text, kProgramTitle, style | platform::box::kSystemModal);
   in_message_box_ = false;
-  if (!loaded() || load_count_ != load) return false;
-  if (g.lockSerial == serial) return true;
+  if (loaded() && load_count_ != load) return false;  // already loaded afresh for a newer lock
+  if (g.CurrentLock() == lock) return loaded();
   // A lock was raised while the box was up: the prompt comes back for it
   // instead of closing and leaving its window hidden.
   Unload();
-  program_.ShowUnlockPrompt();
+  locks_.ShowUnlockPrompt();
   return false;
 }
 
-void FrmPassword::Cancel() {
-  engine::Globals& g = program_.globals;
-  if (!g.lockCancellable) return;
+void FrmPassword::Cancel(bool answered) {
+  Globals& g = context_.globals;
+  if (!g.lockCancellable && !answered) return;
   // Cancel acts on the lock it was pressed for, and only on that one.
-  const std::uint64_t serial = g.lockSerial;
+  const LockIdentity lock = g.CurrentLock();
   const int load = load_count_;
   const auto same_prompt = [&] { return loaded() && load_count_ == load; };
-  const auto same_lock = [&] { return same_prompt() && g.lockSerial == serial; };
+  const auto same_lock = [&] {
+    return same_prompt() && g.CurrentLock() == lock && (g.lockCancellable || answered);
+  };
   ShowDesktop();
   cmdCancelPWD.setCaption("Wait...");
   cmdCancelPWD.setEnabled(false);
@@ -250,7 +257,7 @@ void FrmPassword::Cancel() {
   }
   Hide();
   cmdCancelPWD.setEnabled(true);
-  program_.os.windows.PostClose(g.lockedWindow);
+  context_.os.windows.PostClose(g.lockedWindow);
   g.lockReason = reason::kCancel;
   OK();
 }
@@ -261,9 +268,9 @@ void FrmPassword::Close() {
 }
 
 void FrmPassword::Finish() {
-  program_.globals.lockReason.clear();
-  program_.globals.lockCancellable = true;
+  context_.globals.lockReason.clear();
+  context_.globals.lockCancellable = true;
   Unload();
 }
 
-}  // namespace app
+}  // namespace engine

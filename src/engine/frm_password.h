@@ -9,16 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "engine/context.h"
 #include "ui/control.h"
 #include "ui/form.h"
 
-namespace app {
+namespace engine {
 
-class Program;
+class Locks;
 
 class FrmPassword : public ui::Form {
  public:
-  FrmPassword(ui::FormEnvironment env, Program& program);
+  FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, ui::ListBox& allow_list);
 
   // Shows the desktop behind a registry-editor or installer lock.
   void ShowDesktop();
@@ -45,7 +46,9 @@ class FrmPassword : public ui::Form {
   void OnLoad();
   void OnActivate();
   void OK();
-  void Cancel();
+  // Cancel's sequence; answered: run by the installer unlock after the
+  // right password, so it runs even where Cancel itself may not.
+  void Cancel(bool answered);
   // The right-password answers; each ends by closing or finishing.
   void Unlock(const std::string& reason);
   void SetPasswordStep();
@@ -57,7 +60,9 @@ class FrmPassword : public ui::Form {
   // Clears the lock reason and unloads the prompt (and its cover).
   void Finish();
 
-  Program& program_;
+  Context& context_;
+  Locks& locks_;
+  ui::ListBox& allow_list_;
   // Counts the loads, so a wait can tell that the prompt was answered and
   // loaded again for another lock meanwhile.
   int load_count_ = 0;
@@ -66,4 +71,4 @@ class FrmPassword : public ui::Form {
   bool in_message_box_ = false;
 };
 
-}  // namespace app
+}  // namespace engine

@@ -69,17 +69,43 @@ inline LockRequest ConfigLock(std::optional<std::string_view> entry) {
   return {.reason = reason::kConfig, .entry = entry, .window = platform::kNoWindow};
 }
 
+// The lock the record names, for a wait (Cancel's second, a message box) to
+// tell afterwards whether its lock was replaced meanwhile.
+struct LockIdentity {
+  std::string reason;
+  platform::WindowId window = platform::kNoWindow;
+  std::string entry;
+  std::string window_class;
+
+  friend bool operator==(const LockIdentity&, const LockIdentity&) = default;
+};
+
+// Raises a program-wide flag for the life of a scope, however it is left.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = false; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+  ScopedFlag(ScopedFlag&&) = delete;
+  ScopedFlag& operator=(ScopedFlag&&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 struct Globals {
   // ---- Lock record: written by whoever raises a lock, read by the prompt.
   std::string lockReason;  // "" when no lock is pending
   platform::WindowId lockedWindow = platform::kNoWindow;
   std::string lockedTaskEntry;
   std::string lockedWindowClass;
-  // Counts the locks raised: a different record gets a new number, so a
-  // Cancel or a message box that waits can tell that its lock was replaced.
-  std::uint64_t lockSerial = 0;
   // False from an uncancellable lock until the prompt is answered.
   bool lockCancellable = true;
+
+  [[nodiscard]] LockIdentity CurrentLock() const {
+    return {lockReason, lockedWindow, lockedTaskEntry, lockedWindowClass};
+  }
 
   // ---- Loaded configuration.
   bool userUnrestricted = false;  // this Windows account is never locked
@@ -92,8 +118,11 @@ struct Globals {
   bool ruleTaskManager = false;
   bool ruleInstall = false;
   bool ruleRegistryTools = false;
-  bool configLoading = false;    // GetConfig is running
-  bool configSaving = false;     // Apply is writing the settings
+  bool configLoading = false;  // GetConfig is running
+  // A load is filling the window, or Apply is writing the settings: neither
+  // may start while the other runs (or while it runs itself).
+  bool loadRunning = false;
+  bool saveRunning = false;
   bool startupLockDone = false;  // the Windows-at-startup lock was dealt with in this run
 
   // ---- Lock engine.

@@ -1,27 +1,36 @@
-// The watch cycle: once a second, read the foreground window and hide it
-// under the title "###" when its title holds an active task entry, then trim
-// the allow list and run the built-in rules.
-#include "app/failure_report.h"
-#include "app/program.h"
+// The watch cycle.
+#include "engine/watch_cycle.h"
+
+#include "engine/failure_report.h"
 #include "engine/text_match.h"
 
-namespace app {
+namespace engine {
 
 using platform::ShowCommand;
 
-void FrmKestrove::WatchTick() {
-  RunReportingTickFailure(program_, [this] {
+WatchCycle::WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, ui::ListBox& allow_list,
+                       ui::ListBox& ignore_list)
+    : rules(context, locks),
+      context_(context),
+      locks_(locks),
+      lstTasks(tasks),
+      lstAllow(allow_list),
+      lstignore(ignore_list) {}
+
+void WatchCycle::WatchTick() {
+  RunReportingTickFailure(context_.app, [this] {
+    locks_.KeepInSight();
     RunProgramMaintenace();
-    if (program_.globals.userUnrestricted) return;
+    if (context_.globals.userUnrestricted) return;
     WatchScan();
     CleanUpWindows();
-    RunAdvanced();
+    rules.RunAdvanced(foregroundWindow, foregroundTitle);
   });
 }
 
-void FrmKestrove::WatchScan() {
-  platform::WindowService& windows = program_.os.windows;
-  platform::EventLoop& loop = program_.os.loop;
+void WatchCycle::WatchScan() {
+  platform::WindowService& windows = context_.os.windows;
+  platform::EventLoop& loop = context_.os.loop;
 
   foregroundWindow = windows.Foreground();
   // The program's own windows (the prompt, the configuration, its message
@@ -38,7 +47,7 @@ void FrmKestrove::WatchScan() {
     loop.DoEvents();
     if (!lstTasks.selected(i)) continue;
     const std::string entry = lstTasks.list(i);
-    if (!engine::FoundIn(entry, foregroundTitle)) continue;
+    if (!FoundIn(entry, foregroundTitle)) continue;
 
     bool allowed = false;
     const int allow_count = lstAllow.listCount();
@@ -54,7 +63,7 @@ void FrmKestrove::WatchScan() {
     const int ignore_count = lstignore.listCount();
     for (int k = 0; k < ignore_count && !ignored; ++k) {
       loop.DoEvents();
-      ignored = engine::FoundIn(lstignore.list(k), entry);
+      ignored = FoundIn(lstignore.list(k), entry);
     }
     if (ignored) continue;
 
@@ -63,33 +72,30 @@ void FrmKestrove::WatchScan() {
     if (!windows.ShowAsync(foregroundWindow, ShowCommand::kHide)) {
       windows.ShowAsync(foregroundWindow, ShowCommand::kMinimize);
     }
-    program_.RaiseLock({.reason = engine::reason::kApp,
-                        .entry = entry,
-                        .window = foregroundWindow,
-                        .window_class = foregroundClass});
+    locks_.RaiseLock({.reason = reason::kApp,
+                      .entry = entry,
+                      .window = foregroundWindow,
+                      .window_class = foregroundClass});
   }
 }
 
-void FrmKestrove::RunProgramMaintenace() {
-  engine::Globals& g = program_.globals;
-  // A load or save still running: the reload waits for the next tick.
-  if (!g.reloadPending || loading_ || saving_) return;
+void WatchCycle::RunProgramMaintenace() {
+  Globals& g = context_.globals;
+  if (!g.reloadPending || g.loadRunning || g.saveRunning) return;
   g.reloadPending = false;
-  lstignore.clear();
-  GetConfig();
+  // The load puts a whole new ignore list in place at its end.
+  context_.app.ReloadConfiguration();
 }
 
-// Keeps an allowed class while any top-level window of it exists; at most one
-// stale row leaves the list per tick.
-void FrmKestrove::CleanUpWindows() {
+void WatchCycle::CleanUpWindows() {
   const int count = lstAllow.listCount();
   for (int j = 0; j < count; ++j) {
-    program_.os.loop.DoEvents();
-    if (program_.os.windows.FindByClass(lstAllow.list(j)) == platform::kNoWindow) {
+    context_.os.loop.DoEvents();
+    if (context_.os.windows.FindByClass(lstAllow.list(j)) == platform::kNoWindow) {
       lstAllow.removeItem(j);
       return;
     }
   }
 }
 
-}  // namespace app
+}  // namespace engine

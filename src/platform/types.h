@@ -16,6 +16,7 @@ enum class ShowCommand : int {
   kHide = 0,
   kShowNormal = 1,
   kShowMinimized = 2,
+  kShowMaximized = 3,
   kShow = 5,
   kMinimize = 6,
   kShowMinNoActive = 7,

@@ -54,6 +54,7 @@ class WindowService {
   // Whether the id still names a window, and whether that window is visible.
   virtual bool Exists(WindowId window) = 0;
   virtual bool IsVisible(WindowId window) = 0;
+  virtual bool IsMinimized(WindowId window) = 0;
   // Every top-level window from the top of the z-order down.
   virtual std::vector<TopLevelWindow> TopLevelWindows() = 0;
   // Keeps a window above all others (or lets it go); false when it failed.

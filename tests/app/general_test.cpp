@@ -1,7 +1,7 @@
 // The shared window and shell routines against the fakes.
 #include "app/general.h"
 
-#include "app/failure_report.h"
+#include "engine/failure_report.h"
 
 #include <gtest/gtest.h>
 

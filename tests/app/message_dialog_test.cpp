@@ -2,7 +2,7 @@
 // again", and OK starting the updater.
 #include <gtest/gtest.h>
 
-#include "app/failure_report.h"
+#include "engine/failure_report.h"
 #include "support/program_fixture.h"
 
 namespace {
@@ -91,7 +91,7 @@ TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {
   g.messageText = "second";
   fakes.loop.Advance(100);
   EXPECT_EQ(dialog.Label1.caption(), "second");
-  app::ShowMessage(program, app::TickFailureText("Overflow"));
+  app::ShowMessage(program, engine::TickFailureText("Overflow"));
   fakes.loop.Advance(100);
   EXPECT_EQ(dialog.Label1.caption(), "Error: \"Overflow\".");
   dialog.cmdCancel.setVisible(true);

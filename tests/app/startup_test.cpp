@@ -236,7 +236,7 @@ TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
 TEST_F(StartupTest, TimeLeftWindowCarriesTheMinutesInItsCaptionWhenMinimised) {
   PutStore("timer", "25");
   StartQuietly();
-  app::FrmTickCount& window = program.frmtickCount;
+  engine::FrmTickCount& window = program.frmtickCount;
   EXPECT_FALSE(fakes.desktop.Get(window.window()).close_command);
   window.setWindowState(ui::WindowState::kMinimized);
   EXPECT_EQ(window.caption(), "You have 25 Minutes.");

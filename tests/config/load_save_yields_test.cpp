@@ -83,14 +83,18 @@ TEST_F(LoadSaveYieldsTest, AReloadAskedForDuringALoadWaitsAndDuplicatesNothing) 
   EXPECT_EQ(main.lstTasks.listCount(), 3);
 }
 
-// The rows are taken before the first write: a reload in a yield of the
-// ignore list's save cannot put the old entries in place of the new ones.
-TEST_F(LoadSaveYieldsTest, AReloadDuringTheSaveChangesNothingThatIsWritten) {
+// The rows are taken before the first write: a reload or an edit in a yield
+// of the ignore list's save cannot put other entries in place of the new
+// ones, and a second Apply meanwhile writes nothing.
+TEST_F(LoadSaveYieldsTest, NothingThatRunsDuringTheSaveChangesWhatIsWritten) {
   main.lstignore.clear();
   for (const char* row : {"new0", "new1", "new2"}) main.lstignore.addItem(row);
   main.lstTasks.removeItem(0);
-  // The task values' deletes yield 997 times; the ignore list's writes come next.
+  // The task values' deletes yield 998 times; the ignore list's writes come next.
   AtYield(fakes.loop.do_events_count() + 999, [&] {
+    main.lstignore.removeItem(0);
+    main.cmdok.click();
+    EXPECT_TRUE(program.frmError.visible()) << "the second press is refused, and said so";
     g.reloadPending = true;
     Tick();
   });

@@ -4,8 +4,9 @@
 // dialogue, stale records, and the program's end.
 #include <gtest/gtest.h>
 
-#include "app/failure_report.h"
+#include "engine/failure_report.h"
 #include "app/general.h"
+#include "config/password.h"
 #include "support/program_fixture.h"
 
 namespace {
@@ -14,7 +15,7 @@ using platform::WindowId;
 
 class PromptLifeCycleTest : public testing_support::ProgramTest {
  protected:
-  app::FrmPassword& prompt = program.frmPassword;
+  engine::FrmPassword& prompt = program.frmPassword;
 
   void SetUp() override { StartQuietly(); }
 
@@ -52,6 +53,41 @@ TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
   Type("tavrolk");
   EXPECT_FALSE(prompt.loaded());
   EXPECT_FALSE(program.frmblank.loaded());
+}
+
+// Hidden or minimised by another program, the prompt and its cover come back
+// at the next tick.
+TEST_F(PromptLifeCycleTest, ThePromptAndItsCoverStayInSight) {
+  program.RaiseLock(engine::StartupLock());
+  fakes.desktop.ShowAsync(prompt.window(), platform::ShowCommand::kHide);
+  fakes.desktop.ShowAsync(program.frmblank.window(), platform::ShowCommand::kMinimize);
+  Tick();
+  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()));
+  EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
+  EXPECT_TRUE(fakes.desktop.IsVisible(program.frmblank.window()));
+  EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank.window()));
+}
+
+// The installer rule over a lock that cannot be cancelled: the right password
+// still closes the prompt.
+TEST_F(PromptLifeCycleTest, AnInstallerLockOverAnUncancellableOneClosesWithThePassword) {
+  program.RaiseLock(engine::ExpiredSessionLock());
+  g.ruleInstall = true;
+  fakes.desktop.SetForeground(fakes.desktop.Open("Product Setup", "Installer"));
+  Tick();
+  ASSERT_EQ(g.lockReason, "ins");
+  Type("tavrolk");
+  EXPECT_FALSE(prompt.loaded());
+}
+
+// A password stored before every letter was folded opens at the prompt when
+// typed as it was set.
+TEST_F(PromptLifeCycleTest, AnOlderPasswordWithCapitalsBeyondAToZStillOpens) {
+  testing_support::AsciiOnlyText old_folding;
+  g.accessPassword = config::HashPassword(fakes.crypto, old_folding, "ÄPFEL");
+  program.RaiseLock(engine::StartupLock());
+  Type("ÄPFEL");
+  EXPECT_FALSE(prompt.loaded());
 }
 
 TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {

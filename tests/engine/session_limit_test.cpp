@@ -21,7 +21,7 @@ class SessionLimitTest : public testing_support::ProgramTest {
     StartQuietly();
   }
   std::string TickCount() { return program.settings.GetSetting("kestrove", "setting", "tickCount"); }
-  app::FrmTickCount& window = program.frmtickCount;
+  engine::FrmTickCount& window = program.frmtickCount;
 };
 
 TEST_F(SessionLimitTest, ThreeMinutesLockAtTheThirdTick) {

@@ -13,7 +13,7 @@ using platform::WindowId;
 
 class UnlockPromptTest : public testing_support::ProgramTest {
  protected:
-  app::FrmPassword& prompt = program.frmPassword;
+  engine::FrmPassword& prompt = program.frmPassword;
 
   void SetUp() override { StartQuietly(); }
 

@@ -145,7 +145,7 @@ TEST_F(WatchCycleTest, NoForegroundWindowLocksNothing) {
   fakes.desktop.SetForeground(platform::kNoWindow);
   Tick();
   EXPECT_EQ(g.lockReason, "");
-  EXPECT_EQ(main.foregroundTitle, "");
+  EXPECT_EQ(program.watch.foregroundTitle, "");
 }
 
 TEST_F(WatchCycleTest, UnrestrictedAccountSkipsTheScanButNotAPendingReload) {

@@ -7,9 +7,16 @@
 #include "app/program.h"
 #include "config/registry_layout.h"
 #include "platform/fake/fake_services.h"
+#include "platform/text.h"
 #include "ui/fake/desktop_form_host.h"
 
 namespace testing_support {
+
+// Letter case as it was folded before every letter was: A to Z only.
+class AsciiOnlyText : public platform::TextService {
+ public:
+  std::string LowerCase(std::string_view text) override { return platform::AsciiLower(text); }
+};
 
 class ProgramTest : public ::testing::Test {
  protected:

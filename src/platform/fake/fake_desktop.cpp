@@ -73,6 +73,11 @@ bool FakeDesktop::SetTitle(WindowId window, std::string_view title) {
   return true;
 }
 
+bool FakeDesktop::IsMinimized(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w != nullptr && w->minimized;
+}
+
 bool FakeDesktop::IsOwnWindow(WindowId window) {
   const FakeWindow* w = Find(window);
   return w != nullptr && w->own;
@@ -98,6 +103,7 @@ bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
       w->visible = true;
       break;
     case ShowCommand::kShowNormal:
+    case ShowCommand::kShowMaximized:
     case ShowCommand::kRestore:
       w->visible = true;
       w->minimized = false;

@@ -53,6 +53,7 @@ class FakeDesktop : public WindowService {
   WindowId FindByTitle(std::string_view title) override;
   bool PostClose(WindowId window) override;
   bool IsOwnWindow(WindowId window) override;
+  bool IsMinimized(WindowId window) override;
   bool Exists(WindowId window) override;
   bool IsVisible(WindowId window) override;
   std::vector<TopLevelWindow> TopLevelWindows() override;

@@ -54,10 +54,11 @@ bool Win32Desktop::SetTitle(WindowId window, std::string_view title) {
   }
   // SetWindowText waits for the other program to take WM_SETTEXT, for ever
   // if it has stopped answering: give up after a second (at once when
-  // Windows already knows it is hung).
+  // Windows already knows it is hung), and take no other program's message
+  // meanwhile, so nothing runs in the middle of a watch tick.
   DWORD_PTR result = 0;
   return ::SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kForeignWindowTimeoutMs, &result) != 0 &&
+                               SMTO_BLOCK | SMTO_ABORTIFHUNG, kForeignWindowTimeoutMs, &result) != 0 &&
          result != FALSE;
 }
 
@@ -86,6 +87,10 @@ bool Win32Desktop::PostClose(WindowId window) {
   // PostMessage to no window would post to this thread's own queue.
   if (window == kNoWindow) return false;
   return ::PostMessageW(ToHwnd(window), WM_CLOSE, 0, 0) != FALSE;
+}
+
+bool Win32Desktop::IsMinimized(WindowId window) {
+  return window != kNoWindow && ::IsIconic(ToHwnd(window)) != FALSE;
 }
 
 bool Win32Desktop::IsOwnWindow(WindowId window) {

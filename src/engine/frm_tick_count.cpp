@@ -1,17 +1,14 @@
 // frmtickCount.
-#include "app/frm_tick_count.h"
+#include "engine/frm_tick_count.h"
 
-#include "app/failure_report.h"
-#include "app/general.h"
-#include "app/program.h"
+#include "engine/failure_report.h"
 
-namespace app {
+namespace engine {
 
-FrmTickCount::FrmTickCount(ui::FormEnvironment env, Program& program)
+FrmTickCount::FrmTickCount(ui::FormEnvironment env, platform::WindowService& windows)
     : ui::Form(env, "frmtickCount", "Time left:", ui::Bounds{0, 0, 2400, 330}),
       txttickCount(*this, "txttickCount", ui::Bounds{120, 45, 1545, 270}, ""),
-      Timer1(*this, "Timer1", 60000, true),
-      program_(program) {
+      Timer1(*this, "Timer1", 60000, true) {
   border_style = ui::BorderStyle::kFixedSingle;
   max_button = false;
   min_button = true;
@@ -19,7 +16,8 @@ FrmTickCount::FrmTickCount(ui::FormEnvironment env, Program& program)
   icon = "IDI_PROGRAM";
   txttickCount.transparent = true;
   txttickCount.design_fore_color = 0x0000FF;
-  on_load = [this] { SkipOnFailure([this] { RemoveCloseCommand(program_, window()); }); };
+  // The user cannot close it: no Close in its system menu.
+  on_load = [this, &windows] { SkipOnFailure([&] { windows.RemoveCloseCommand(window()); }); };
   on_resize = [this] { UpdateCaption(true); };
   Timer1.on_timer = [this] { UpdateCaption(false); };
 }
@@ -32,4 +30,4 @@ void FrmTickCount::UpdateCaption(bool colon) {
   }
 }
 
-}  // namespace app
+}  // namespace engine

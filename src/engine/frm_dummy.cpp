@@ -1,7 +1,7 @@
 // frmDummy.
-#include "app/frm_dummy.h"
+#include "engine/frm_dummy.h"
 
-namespace app {
+namespace engine {
 
 FrmDummy::FrmDummy(ui::FormEnvironment env)
     : ui::Form(env, "frmDummy", "kestrove", ui::Bounds{0, 0, 4680, 900}),
@@ -15,4 +15,4 @@ FrmDummy::FrmDummy(ui::FormEnvironment env)
   };
 }
 
-}  // namespace app
+}  // namespace engine

@@ -5,7 +5,7 @@
 #include "ui/control.h"
 #include "ui/form.h"
 
-namespace app {
+namespace engine {
 
 class FrmDummy : public ui::Form {
  public:
@@ -15,4 +15,4 @@ class FrmDummy : public ui::Form {
   ui::Timer Timer1;
 };
 
-}  // namespace app
+}  // namespace engine

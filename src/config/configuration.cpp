@@ -1,5 +1,5 @@
-// The stored task and ignore lists.
-#include "config/stored_lists.h"
+// The configuration's load and save.
+#include "config/configuration.h"
 
 #include "config/registry_layout.h"
 
@@ -62,8 +62,32 @@ void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std
   RemoveBeyond(registry, loop, kIgnoreListKey, count);
 }
 
-void SaveSettings(RegistryEdit& registry, platform::SettingsStore& store, platform::EventLoop& loop,
-                  const SavedSettings& settings) {
+Configuration LoadConfiguration(RegistryEdit& registry, platform::EventLoop& loop) {
+  Configuration c;
+  const auto text = [&](std::string_view name) { return registry.ReadString(kMachine, kSettingsKey, name); };
+  c.userUnrestricted = registry.ReadString(kUser, kSettingsKey, kCurrentUser) == "Enabled";
+  c.noTrayIcon = text(kTray) == "1";
+  c.tasks = LoadTasks(registry, loop);
+  c.password = text(kPwd);
+  c.ignoreList = LoadIgnoreList(registry, loop);
+  c.lockRegistryTools = registry.ReadDword(kMachine, kSettingsKey, kDisableRegistryTools) == 1;
+  const std::string startup = text(kStartup);
+  if (startup == "1") {
+    c.startup = true;
+  } else if (startup.empty() || startup == "0") {
+    c.startup = false;
+  }
+  c.hideStartMenu = text(kHideSM) == "1";
+  c.lockIE = text(kLockIE) == "1";
+  c.lockBrowsers = text(kLock3Party) == "1";
+  c.lockExplorer = text(kLockEx) == "1";
+  c.lockTaskManager = text(kTaskManager) == "1";
+  c.lockInstall = text(kLockInstall) == "1";
+  return c;
+}
+
+void SaveConfiguration(RegistryEdit& registry, platform::SettingsStore& store, platform::EventLoop& loop,
+                       const Configuration& settings) {
   const auto flag = [&](std::string_view name, bool on) {
     registry.WriteString(kMachine, kSettingsKey, name, on ? "1" : "0");
   };
@@ -72,7 +96,7 @@ void SaveSettings(RegistryEdit& registry, platform::SettingsStore& store, platfo
   SaveIgnoreList(registry, loop, settings.ignoreList);
   const std::string& minutes = settings.sessionMinutes;
   store.SaveSetting(kStoreApp, kStoreSection, kStoreTimer, minutes.empty() || minutes == "0" ? "0" : minutes);
-  flag(kStartup, settings.startup);
+  flag(kStartup, settings.startup.value_or(false));
   flag(kHideSM, settings.hideStartMenu);
   registry.WriteDword(kMachine, kSettingsKey, kDisableRegistryTools, settings.lockRegistryTools ? 1 : 0);
   flag(kTaskManager, settings.lockTaskManager);

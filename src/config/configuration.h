@@ -1,10 +1,12 @@
-// The stored lists (the protected tasks and the ignore list) and the settings
-// Apply saves, read and written as whole values: a load builds a list aside
-// and hands it over complete, a save writes what was taken before its first
-// write. Lists yield to the event queue at every value, as the program does
-// in long loops.
+// The configuration as a plain value, with its load from and save to the
+// registry layout: the protected tasks and the ignore list, the option
+// switches, the password and the account flag. A load builds the whole value
+// aside and hands it over complete; a save writes a value taken before its
+// first write. Lists yield to the event queue at every value, as the program
+// does in long loops. Knows the registry and nothing above it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,28 +39,39 @@ void SaveTasks(RegistryEdit& registry, platform::EventLoop& loop, const std::vec
 // The same for the ignore list; an empty list leaves no IgnoreList key.
 void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std::vector<std::string>& rows);
 
-// What Apply saves, taken from the window whole before the first write, so
-// that nothing that runs while the save yields (a reload, an edit) can change
-// what is written.
-struct SavedSettings {
-  bool noTrayIcon = false;
+// The configuration: what a load reads, and what Apply saves.
+struct Configuration {
   std::vector<TaskRow> tasks;
   std::vector<std::string> ignoreList;
-  std::string sessionMinutes;  // as typed; "" and "0" store "0"
-  bool startup = false;
+  // HKEY_CURRENT_USER "CurrentUser" is exactly "Enabled": this Windows
+  // account is never locked. Loaded only; the check box writes it at once.
+  bool userUnrestricted = false;
+  // "pwd" as stored (a hash, or plain text from an older configuration);
+  // loaded only, the prompt writes it.
+  std::string password;
+  bool noTrayIcon = false;
+  // "Startup": true "1", false "" or "0", nullopt any other text (the check
+  // box then keeps its state).
+  std::optional<bool> startup;
   bool hideStartMenu = false;
-  bool lockRegistryTools = false;
+  bool lockRegistryTools = false;  // "DisableRegistryTools", a number: only 1 is on
   bool lockTaskManager = false;
   bool lockIE = false;
   bool lockBrowsers = false;
   bool lockExplorer = false;
   bool lockInstall = false;
+  // The session limit "timer" as typed; "" and "0" store "0". Saved only:
+  // start-up reads it.
+  std::string sessionMinutes;
 };
 
-// Writes every saved setting in Apply's order: "Tray", the tasks, the ignore
+// Reads the whole configuration; only "1" counts as on.
+Configuration LoadConfiguration(RegistryEdit& registry, platform::EventLoop& loop);
+
+// Writes what Apply saves, in Apply's order: "Tray", the tasks, the ignore
 // list, the session limit, "Startup", "HideSM", "DisableRegistryTools" (a
 // number), "TaskManager", "LockIE", "chkLock3Party", "LockEx", "LockInstall".
-void SaveSettings(RegistryEdit& registry, platform::SettingsStore& store, platform::EventLoop& loop,
-                  const SavedSettings& settings);
+void SaveConfiguration(RegistryEdit& registry, platform::SettingsStore& store, platform::EventLoop& loop,
+                       const Configuration& configuration);
 
 }  // namespace config

@@ -3,16 +3,15 @@
 // caption carries the minutes.
 #pragma once
 
+#include "platform/window_service.h"
 #include "ui/control.h"
 #include "ui/form.h"
 
-namespace app {
-
-class Program;
+namespace engine {
 
 class FrmTickCount : public ui::Form {
  public:
-  FrmTickCount(ui::FormEnvironment env, Program& program);
+  FrmTickCount(ui::FormEnvironment env, platform::WindowService& windows);
 
   ui::Label txttickCount;
   ui::Timer Timer1;
@@ -20,7 +19,6 @@ class FrmTickCount : public ui::Form {
  private:
   // The caption by window state; `colon` as the resize handler writes it.
   void UpdateCaption(bool colon);
-  Program& program_;
 };
 
-}  // namespace app
+}  // namespace engine

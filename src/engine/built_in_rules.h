@@ -1,0 +1,28 @@
+// The built-in protection rules, applied in order at the end of every
+// scanning watch tick: the program's own uninstaller (always on), the
+// registry editor, Internet Explorer, other browsers, Windows Explorer, Task
+// Manager and installers. Several may fire in one tick; the lock record then
+// holds the last.
+#pragma once
+
+#include <string_view>
+
+#include "engine/context.h"
+#include "engine/locks.h"
+
+namespace engine {
+
+class BuiltInRules {
+ public:
+  BuiltInRules(Context& context, Locks& locks) : context_(context), locks_(locks) {}
+
+  // The rules against this tick's foreground window and title, and every
+  // top-level window.
+  void RunAdvanced(platform::WindowId foregroundWindow, std::string_view foregroundTitle);
+
+ private:
+  Context& context_;
+  Locks& locks_;
+};
+
+}  // namespace engine
