@@ -93,6 +93,9 @@ std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::
 // Ends every running process with one of these image names (letter case
 // ignored), except this program; returns how many it ended.
 int EndProcessesByImage(const std::vector<std::wstring>& images);
+// Ids of every running process with this image name (letter case ignored),
+// whoever started it, except this program.
+std::vector<DWORD> ProcessIdsByImage(std::wstring_view image);
 
 // ---- Windows ---------------------------------------------------------------
 
