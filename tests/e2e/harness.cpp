@@ -808,6 +808,7 @@ std::string HelperWindowCommand(const HelperWindowOptions& options, const std::w
   command += QuoteArgument(options.title);
   if (options.refuse_close) command += " --refuse-close";
   if (options.background) command += " --background";
+  if (options.hang) command += " --hang";
   if (!log_path.empty()) {
     command += " --log ";
     command += QuoteArgument(Narrow(log_path));

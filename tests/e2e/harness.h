@@ -222,12 +222,13 @@ struct HelperWindowOptions {
   std::string title;
   bool refuse_close = false;  // WM_CLOSE is counted but does not close it
   bool background = false;    // shown without taking the foreground
+  bool hang = false;          // stops handling messages for good once active
 };
 
 // A kswindow.exe a scenario started, and the log of what its window received:
 // one line per message, "WM_CREATE", "WM_SHOWWINDOW 1" / "WM_SHOWWINDOW 0",
 // "WM_ACTIVATE 1" / "WM_ACTIVATE 0", "WM_SETTEXT <title>", "WM_CLOSE <count>",
-// "WM_DESTROY".
+// "WM_DESTROY", and "HUNG" when a hanging window has stopped.
 struct HelperWindow {
   Process* process = nullptr;
   std::wstring log_path;
