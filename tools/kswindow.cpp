@@ -2,15 +2,20 @@
 // and title, for end-to-end scenarios that need windows of other programs
 // (a browser frame, an installer, the uninstaller) that Wine does not have.
 //
-//   kswindow.exe --class <name> --title <text> [--refuse-close] [--background] [--log <file>]
+//   kswindow.exe --class <name> --title <text> [--refuse-close] [--background] [--hang]
+//                [--log <file>]
 //
 // --refuse-close  WM_CLOSE is counted but does not close the window.
 // --background    the window is shown without being activated, so the
 //                 program that has the focus keeps it.
+// --hang          once the window is shown and active, its thread stops
+//                 handling messages for good, as a hung program's does:
+//                 messages sent to it (WM_SETTEXT) are never answered.
 // --log <file>    one UTF-8 line per message of interest, written through at
 //                 once so that another process can follow it:
 //                   WM_CREATE | WM_SHOWWINDOW 1|0 | WM_ACTIVATE 1|0 |
-//                   WM_SETTEXT <title> | WM_CLOSE <count> | WM_DESTROY
+//                   WM_SETTEXT <title> | WM_CLOSE <count> | WM_DESTROY |
+//                   HUNG (the thread stops from here on)
 // Exits 0 when the window closed, 2 on a bad command line, 3 when the window
 // could not be created.
 #include <windows.h>
@@ -27,12 +32,18 @@ struct Options {
   std::wstring log_path;
   bool refuse_close = false;
   bool background = false;
+  bool hang = false;
 };
+
+// Posted to the window by itself once it is active, so that it hangs after
+// the activation has been handled in full.
+constexpr UINT kHangMessage = WM_APP + 1;
 
 // The state of the one window, tied to it at WM_NCCREATE.
 struct HelperWindow {
   HANDLE log = INVALID_HANDLE_VALUE;
   bool refuse_close = false;
+  bool hang = false;
   int close_count = 0;
 
   void Log(std::string_view line) const {
@@ -108,6 +119,8 @@ bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options) 
       options.refuse_close = true;
     } else if (name == L"--background") {
       options.background = true;
+    } else if (name == L"--hang") {
+      options.hang = true;
     } else {
       return false;
     }
@@ -132,7 +145,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       break;
     case WM_ACTIVATE:
       state->Log(LOWORD(wparam) != WA_INACTIVE ? "WM_ACTIVATE 1" : "WM_ACTIVATE 0");
+      if (state->hang && LOWORD(wparam) != WA_INACTIVE) ::PostMessageW(window, kHangMessage, 0, 0);
       break;
+    case kHangMessage:
+      state->Log("HUNG");
+      for (;;) ::Sleep(INFINITE);
     case WM_SETTEXT:
       state->Log("WM_SETTEXT " + ToUtf8(reinterpret_cast<const wchar_t*>(lparam)));
       break;
@@ -176,6 +193,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*ansi_comm
 
   HelperWindow state;
   state.refuse_close = options.refuse_close;
+  state.hang = options.hang;
   if (!options.log_path.empty()) {
     // Shared for reading so that the test can follow the log while it grows.
     state.log = ::CreateFileW(options.log_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -434,25 +434,31 @@ std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::
   return std::make_unique<Process>(info.hProcess, info.dwProcessId, ImageOf(command_line));
 }
 
-int EndProcessesByImage(const std::vector<std::wstring>& images) {
+std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
+  std::vector<DWORD> ids;
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
   ScopeExit close_snapshot([&] { ::CloseHandle(snapshot); });
-  int ended = 0;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    if (entry.th32ProcessID == ::GetCurrentProcessId()) continue;
-    const std::wstring image = FileNameOf(entry.szExeFile);
-    if (std::none_of(images.begin(), images.end(),
-                     [&](const std::wstring& name) { return SameText(name, image); })) {
-      continue;
+    if (entry.th32ProcessID != ::GetCurrentProcessId() && SameText(FileNameOf(entry.szExeFile), image)) {
+      ids.push_back(entry.th32ProcessID);
     }
-    const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-    if (process == nullptr) continue;
-    if (::TerminateProcess(process, 1) && ::WaitForSingleObject(process, kEndTimeoutMs) == WAIT_OBJECT_0)
-      ++ended;
-    ::CloseHandle(process);
+  }
+  return ids;
+}
+
+int EndProcessesByImage(const std::vector<std::wstring>& images) {
+  int ended = 0;
+  for (const std::wstring& image : images) {
+    for (const DWORD id : ProcessIdsByImage(image)) {
+      const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+      if (process == nullptr) continue;
+      if (::TerminateProcess(process, 1) && ::WaitForSingleObject(process, kEndTimeoutMs) == WAIT_OBJECT_0)
+        ++ended;
+      ::CloseHandle(process);
+    }
   }
   return ended;
 }
@@ -802,6 +808,7 @@ std::string HelperWindowCommand(const HelperWindowOptions& options, const std::w
   command += QuoteArgument(options.title);
   if (options.refuse_close) command += " --refuse-close";
   if (options.background) command += " --background";
+  if (options.hang) command += " --hang";
   if (!log_path.empty()) {
     command += " --log ";
     command += QuoteArgument(Narrow(log_path));

@@ -93,6 +93,9 @@ std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::
 // Ends every running process with one of these image names (letter case
 // ignored), except this program; returns how many it ended.
 int EndProcessesByImage(const std::vector<std::wstring>& images);
+// Ids of every running process with this image name (letter case ignored),
+// whoever started it, except this program.
+std::vector<DWORD> ProcessIdsByImage(std::wstring_view image);
 
 // ---- Windows ---------------------------------------------------------------
 
@@ -219,12 +222,13 @@ struct HelperWindowOptions {
   std::string title;
   bool refuse_close = false;  // WM_CLOSE is counted but does not close it
   bool background = false;    // shown without taking the foreground
+  bool hang = false;          // stops handling messages for good once active
 };
 
 // A kswindow.exe a scenario started, and the log of what its window received:
 // one line per message, "WM_CREATE", "WM_SHOWWINDOW 1" / "WM_SHOWWINDOW 0",
 // "WM_ACTIVATE 1" / "WM_ACTIVATE 0", "WM_SETTEXT <title>", "WM_CLOSE <count>",
-// "WM_DESTROY".
+// "WM_DESTROY", and "HUNG" when a hanging window has stopped.
 struct HelperWindow {
   Process* process = nullptr;
   std::wstring log_path;

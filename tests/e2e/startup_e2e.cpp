@@ -7,7 +7,6 @@
 #include "e2e/tab_control.h"
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <array>
@@ -67,23 +66,7 @@ constexpr int kAboutTab = 5;
 
 // Ids of every running kstrv7.exe.
 std::vector<DWORD> KestroveProcesses() {
-  std::vector<DWORD> ids;
-  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    std::wstring_view image = entry.szExeFile;
-    if (const auto slash = image.find_last_of(L"\\/"); slash != std::wstring_view::npos) {
-      image.remove_prefix(slash + 1);
-    }
-    if (::CompareStringOrdinal(image.data(), static_cast<int>(image.size()), kImage, -1, TRUE) ==
-        CSTR_EQUAL) {
-      ids.push_back(entry.th32ProcessID);
-    }
-  }
-  ::CloseHandle(snapshot);
-  return ids;
+  return ProcessIdsByImage(kImage);
 }
 
 // How long a process has existed.
