@@ -4,8 +4,8 @@
 #include <ole2.h>
 
 #include <exception>
+#include <utility>
 
-#include "app/failure_report.h"
 #include "app/program.h"
 #include "platform/shell_service.h"
 #include "platform/win32/win32_constants.h"
@@ -29,6 +29,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     // allowed to end the program.
     host.set_unhandled_error_handler(
         [&program](const std::string& description) { app::ShowMessage(program, description); });
+    // So is a timer tick's: rethrown out of the message loop it would end the
+    // program, and every lock with it.
+    services.loop().tick_failure_handler = [&program](std::exception_ptr failure) {
+      try {
+        std::rethrow_exception(std::move(failure));
+      } catch (const std::exception& error) {
+        app::ShowMessage(program, error.what());
+      } catch (...) {
+        app::ShowMessage(program, "Unexpected failure");
+      }
+    };
     program.Start();
     return services.loop().Run();
   } catch (const std::exception&) {
