@@ -19,3 +19,13 @@ gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
 # tests may include Windows headers.
 add_test(NAME layering.LayersPointOneWay
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-layering.sh ${CMAKE_SOURCE_DIR})
+
+# Benchmarks of the core with the fakes: small timing programs, run by hand
+# (never as tests).
+file(GLOB KS_HOST_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/host/*.cpp)
+foreach(bench_source ${KS_HOST_BENCH_SOURCES})
+  get_filename_component(bench_name ${bench_source} NAME_WE)
+  add_executable(${bench_name} ${bench_source})
+  target_link_libraries(${bench_name} PRIVATE kestrove_fake)
+  set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endforeach()

@@ -10,6 +10,9 @@ namespace {
 using ui::Bounds;
 
 constexpr std::uint32_t kBlue = 0x0000FF;
+// How often the foreground is looked at between watch ticks: a change is
+// acted on within this time, at a cost too small to measure when idle.
+constexpr std::uint32_t kForegroundCheckMs = 50;
 
 // Client area 5760 x 4830 twips; the Debug Panel lies below it.
 constexpr Bounds kMainWindow{0, 0, 5760, 4830};
@@ -87,6 +90,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       lstAllow(*this, "lstAllow", Bounds{240, 5400, 2535, 1500}),
       lstignore(*this, "lstignore", Bounds{2880, 5400, 2535, 1500}),
       timerKestrove(*this, "timerKestrove", 1000, false),
+      tmrForeground(*this, "tmrForeground", kForegroundCheckMs, false),
       // Invisible
       imgunlock(*this, "imgunlock", Bounds{0, 0, 240, 240}, "IDI_UNLOCKED"),
       Timer1(*this, "Timer1", 1000, false),

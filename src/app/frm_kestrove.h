@@ -116,6 +116,7 @@ class FrmKestrove : public ui::Form {
   ui::ListBox lstAllow;
   ui::ListBox lstignore;
   ui::Timer timerKestrove;  // the watch tick
+  ui::Timer tmrForeground;  // the quick look at the foreground between ticks
 
   // ---- Invisible parts.
   ui::Image imgunlock;

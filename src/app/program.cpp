@@ -14,6 +14,7 @@ Program::Program(platform::Services services, ui::FormHost& host)
       watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
   frmkestrove.timerKestrove.on_timer = [this] { watch.WatchTick(); };
+  frmkestrove.tmrForeground.on_timer = [this] { watch.ForegroundCheck(); };
   frmkestrove.tmrTimer.on_timer = [this] { session.SessionTick(); };
 }
 

@@ -73,6 +73,7 @@ void FrmKestrove::OnLoad() {
     program_.frmError.Present();
   });
   timerKestrove.setTimerEnabled(true);
+  tmrForeground.setTimerEnabled(true);
   SkipOnFailure([this] { lblAbout.setCaption("Version: " + version_text_ + "\rRelease: 2011\r"); });
   GetConfig();
   g.startupLockDone = true;

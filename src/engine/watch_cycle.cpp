@@ -18,6 +18,8 @@ WatchCycle::WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, 
       lstignore(ignore_list) {}
 
 void WatchCycle::WatchTick() {
+  if (in_tick_) return;
+  const ScopedFlag ticking(in_tick_);
   RunReportingTickFailure(context_.app, [this] {
     locks_.KeepInSight();
     RunProgramMaintenace();
@@ -33,6 +35,7 @@ void WatchCycle::WatchScan() {
   platform::EventLoop& loop = context_.os.loop;
 
   foregroundWindow = windows.Foreground();
+  Remember(foregroundWindow, foregroundWindow != platform::kNoWindow ? windows.Title(foregroundWindow) : "");
   // The program's own windows (the prompt, the configuration, its message
   // boxes) are never locked: to the watch they are no window at all.
   if (foregroundWindow != platform::kNoWindow && windows.IsOwnWindow(foregroundWindow)) {
@@ -77,6 +80,22 @@ void WatchCycle::WatchScan() {
                       .window = foregroundWindow,
                       .window_class = foregroundClass});
   }
+}
+
+void WatchCycle::ForegroundCheck() {
+  // A tick under way reads the foreground itself; look again afterwards.
+  if (in_tick_) return;
+  platform::WindowService& windows = context_.os.windows;
+  const platform::WindowId window = windows.Foreground();
+  std::string title = window != platform::kNoWindow ? windows.Title(window) : "";
+  if (window == seen_window_ && title == seen_title_) return;
+  Remember(window, std::move(title));
+  WatchTick();
+}
+
+void WatchCycle::Remember(platform::WindowId window, std::string title) {
+  seen_window_ = window;
+  seen_title_ = std::move(title);
 }
 
 void WatchCycle::RunProgramMaintenace() {

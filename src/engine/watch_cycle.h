@@ -18,8 +18,15 @@ class WatchCycle {
   WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, ui::ListBox& allow_list,
              ui::ListBox& ignore_list);
 
-  // timerKestrove's tick; a failure is shown in the message dialog.
+  // timerKestrove's tick; a failure is shown in the message dialog. A tick
+  // that is still yielding is not entered again.
   void WatchTick();
+  // tmrForeground's tick, many times a second: when the foreground window or
+  // its title changed since the last look, the watch tick runs at once, so a
+  // protected window is hidden before its content can be read. Reads only
+  // the window's handle and title, which sends the window nothing: a hung
+  // program cannot stall it.
+  void ForegroundCheck();
   // A reload asked for (reloadPending) is carried out, unless a load or a
   // save still runs: then it waits for the next tick.
   void RunProgramMaintenace();
@@ -37,12 +44,17 @@ class WatchCycle {
 
  private:
   void WatchScan();
+  // What the last look saw in the foreground.
+  void Remember(platform::WindowId window, std::string title);
 
   Context& context_;
   Locks& locks_;
   ui::CheckListBox& lstTasks;
   ui::ListBox& lstAllow;
   ui::ListBox& lstignore;
+  bool in_tick_ = false;
+  platform::WindowId seen_window_ = platform::kNoWindow;
+  std::string seen_title_;
 };
 
 }  // namespace engine

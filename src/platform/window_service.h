@@ -31,7 +31,8 @@ class WindowService {
   // The foreground window, or kNoWindow when nothing is active.
   virtual WindowId Foreground() = 0;
   // The title / class name of a window, at most kMaxWindowText characters;
-  // "" when the window is gone or the text cannot be read.
+  // "" when the window is gone or the text cannot be read. Reading another
+  // program's title sends it nothing, so it never waits on a hung program.
   virtual std::string Title(WindowId window) = 0;
   virtual std::string ClassName(WindowId window) = 0;
   // Replaces the title of a window of any process; false when it failed. A
