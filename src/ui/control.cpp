@@ -91,18 +91,31 @@ void Control::Notify(Property property) {
   if (observer_ != nullptr) observer_->ControlChanged(*this, property);
 }
 
-// ---- Label -----------------------------------------------------------------
+void Control::RaiseClick(const std::function<void()>& handler) const {
+  if (takesClicks() && handler) handler();
+}
 
-Label::Label(Form& form, std::string name, Bounds bounds, std::string caption)
-    : Control(form, std::move(name), ControlKind::kLabel, bounds),
-      design_caption_(caption),
-      caption_(std::move(caption)) {}
+// ---- CaptionedControl ------------------------------------------------------
 
-void Label::setCaption(std::string caption) {
+CaptionedControl::CaptionedControl(Form& form, std::string name, ControlKind kind, Bounds bounds,
+                                   std::string caption)
+    : Control(form, std::move(name), kind, bounds), design_caption_(caption), caption_(std::move(caption)) {}
+
+void CaptionedControl::setCaption(std::string caption) {
   if (caption_ == caption) return;
   caption_ = std::move(caption);
   Notify(Property::kCaption);
 }
+
+void CaptionedControl::ResetToDesign() {
+  Control::ResetToDesign();
+  setCaption(design_caption_);
+}
+
+// ---- Label -----------------------------------------------------------------
+
+Label::Label(Form& form, std::string name, Bounds bounds, std::string caption)
+    : CaptionedControl(form, std::move(name), ControlKind::kLabel, bounds, std::move(caption)) {}
 
 void Label::setForeColor(std::uint32_t color) {
   if (foreColor() == color) return;
@@ -111,13 +124,11 @@ void Label::setForeColor(std::uint32_t color) {
 }
 
 void Label::click() {
-  if (!enabled() || !visible()) return;
-  if (on_click) on_click();
+  RaiseClick(on_click);
 }
 
 void Label::ResetToDesign() {
-  Control::ResetToDesign();
-  setCaption(design_caption_);
+  CaptionedControl::ResetToDesign();
   if (fore_color_.has_value()) {
     const bool changed = *fore_color_ != design_fore_color;
     fore_color_.reset();
@@ -128,30 +139,16 @@ void Label::ResetToDesign() {
 // ---- Button ----------------------------------------------------------------
 
 Button::Button(Form& form, std::string name, Bounds bounds, std::string caption)
-    : Control(form, std::move(name), ControlKind::kButton, bounds),
-      design_caption_(caption),
-      caption_(std::move(caption)) {}
-
-void Button::setCaption(std::string caption) {
-  if (caption_ == caption) return;
-  caption_ = std::move(caption);
-  Notify(Property::kCaption);
-}
+    : CaptionedControl(form, std::move(name), ControlKind::kButton, bounds, std::move(caption)) {}
 
 void Button::click() {
-  if (!enabled() || !visible()) return;
-  if (on_click) on_click();
-}
-
-void Button::ResetToDesign() {
-  Control::ResetToDesign();
-  setCaption(design_caption_);
+  RaiseClick(on_click);
 }
 
 // ---- CheckBox --------------------------------------------------------------
 
 CheckBox::CheckBox(Form& form, std::string name, Bounds bounds, std::string caption)
-    : Control(form, std::move(name), ControlKind::kCheckBox, bounds), caption_(std::move(caption)) {}
+    : CaptionedControl(form, std::move(name), ControlKind::kCheckBox, bounds, std::move(caption)) {}
 
 void CheckBox::setChecked(bool checked) {
   if (checked_ == checked) return;
@@ -161,12 +158,11 @@ void CheckBox::setChecked(bool checked) {
 }
 
 void CheckBox::click() {
-  if (!enabled() || !visible()) return;
-  setChecked(!checked_);
+  if (takesClicks()) setChecked(!checked_);
 }
 
 void CheckBox::ResetToDesign() {
-  Control::ResetToDesign();
+  CaptionedControl::ResetToDesign();
   if (checked_) {
     checked_ = false;
     Notify(Property::kValue);
@@ -196,106 +192,84 @@ void TextBox::ResetToDesign() {
   }
 }
 
-// ---- ListBox ---------------------------------------------------------------
+// ---- ListControl, ListBox, CheckListBox -----------------------------------
 
-ListBox::ListBox(Form& form, std::string name, Bounds bounds)
-    : Control(form, std::move(name), ControlKind::kListBox, bounds) {}
+ListControl::ListControl(Form& form, std::string name, ControlKind kind, Bounds bounds)
+    : Control(form, std::move(name), kind, bounds) {}
 
-void ListBox::CheckRow(int row) const {
+void ListControl::CheckRow(int row) const {
   if (row < 0 || row >= listCount()) throw RuntimeError(kBadIndex);
 }
 
-const std::string& ListBox::list(int row) const {
-  CheckRow(row);
-  return items_[static_cast<std::size_t>(row)];
-}
-
-void ListBox::addItem(std::string text) {
-  items_.push_back(std::move(text));
-  Notify(Property::kItems);
-}
-
-void ListBox::removeItem(int row) {
-  CheckRow(row);
-  items_.erase(items_.begin() + row);
-  if (list_index_ >= listCount()) list_index_ = -1;
-  Notify(Property::kItems);
-}
-
-void ListBox::clear() {
-  items_.clear();
-  list_index_ = -1;
-  Notify(Property::kItems);
-}
-
-void ListBox::setListIndex(int row) {
-  if (row != -1) CheckRow(row);
-  if (list_index_ == row) return;
-  list_index_ = row;
-  Notify(Property::kListIndex);
-}
-
-void ListBox::ResetToDesign() {
-  Control::ResetToDesign();
-  if (!items_.empty() || list_index_ != -1) clear();
-}
-
-// ---- CheckListBox ----------------------------------------------------------
-
-CheckListBox::CheckListBox(Form& form, std::string name, Bounds bounds)
-    : Control(form, std::move(name), ControlKind::kCheckListBox, bounds) {}
-
-void CheckListBox::CheckRow(int row) const {
-  if (row < 0 || row >= listCount()) throw RuntimeError(kBadIndex);
-}
-
-const std::string& CheckListBox::list(int row) const {
+const std::string& ListControl::list(int row) const {
   CheckRow(row);
   return rows_[static_cast<std::size_t>(row)].text;
 }
 
-bool CheckListBox::selected(int row) const {
-  CheckRow(row);
-  return rows_[static_cast<std::size_t>(row)].checked;
-}
-
-void CheckListBox::setSelected(int row, bool checked) {
-  CheckRow(row);
-  auto& target = rows_[static_cast<std::size_t>(row)];
-  if (target.checked == checked) return;
-  target.checked = checked;
-  Notify(Property::kChecked);
-  if (on_item_check) on_item_check(row);
-}
-
-void CheckListBox::addItem(std::string text, bool checked) {
+void ListControl::AddRow(std::string text, bool checked) {
   rows_.push_back(Row{std::move(text), checked});
   Notify(Property::kItems);
 }
 
-void CheckListBox::removeItem(int row) {
+void ListControl::removeItem(int row) {
   CheckRow(row);
   rows_.erase(rows_.begin() + row);
   if (list_index_ >= listCount()) list_index_ = -1;
   Notify(Property::kItems);
 }
 
-void CheckListBox::clear() {
+void ListControl::clear() {
   rows_.clear();
   list_index_ = -1;
   Notify(Property::kItems);
 }
 
-void CheckListBox::setListIndex(int row) {
+void ListControl::setListIndex(int row) {
   if (row != -1) CheckRow(row);
   if (list_index_ == row) return;
   list_index_ = row;
   Notify(Property::kListIndex);
 }
 
-void CheckListBox::ResetToDesign() {
+bool ListControl::RowChecked(int row) const {
+  CheckRow(row);
+  return rows_[static_cast<std::size_t>(row)].checked;
+}
+
+bool ListControl::SetRowChecked(int row, bool checked) {
+  CheckRow(row);
+  auto& target = rows_[static_cast<std::size_t>(row)];
+  if (target.checked == checked) return false;
+  target.checked = checked;
+  Notify(Property::kChecked);
+  return true;
+}
+
+void ListControl::ResetToDesign() {
   Control::ResetToDesign();
   if (!rows_.empty() || list_index_ != -1) clear();
+}
+
+ListBox::ListBox(Form& form, std::string name, Bounds bounds)
+    : ListControl(form, std::move(name), ControlKind::kListBox, bounds) {}
+
+void ListBox::addItem(std::string text) {
+  AddRow(std::move(text), false);
+}
+
+CheckListBox::CheckListBox(Form& form, std::string name, Bounds bounds)
+    : ListControl(form, std::move(name), ControlKind::kCheckListBox, bounds) {}
+
+bool CheckListBox::selected(int row) const {
+  return RowChecked(row);
+}
+
+void CheckListBox::setSelected(int row, bool checked) {
+  if (SetRowChecked(row, checked) && on_item_check) on_item_check(row);
+}
+
+void CheckListBox::addItem(std::string text, bool checked) {
+  AddRow(std::move(text), checked);
 }
 
 // ---- Timer -----------------------------------------------------------------
@@ -391,8 +365,7 @@ void Image::setPicture(std::string picture) {
 }
 
 void Image::click() {
-  if (!enabled() || !visible()) return;
-  if (on_click) on_click();
+  RaiseClick(on_click);
 }
 
 void Image::ResetToDesign() {
@@ -403,20 +376,7 @@ void Image::ResetToDesign() {
 // ---- Frame -----------------------------------------------------------------
 
 Frame::Frame(Form& form, std::string name, Bounds bounds, std::string caption)
-    : Control(form, std::move(name), ControlKind::kFrame, bounds),
-      design_caption_(caption),
-      caption_(std::move(caption)) {}
-
-void Frame::setCaption(std::string caption) {
-  if (caption_ == caption) return;
-  caption_ = std::move(caption);
-  Notify(Property::kCaption);
-}
-
-void Frame::ResetToDesign() {
-  Control::ResetToDesign();
-  setCaption(design_caption_);
-}
+    : CaptionedControl(form, std::move(name), ControlKind::kFrame, bounds, std::move(caption)) {}
 
 // ---- ProgressBar -----------------------------------------------------------
 

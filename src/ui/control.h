@@ -23,7 +23,7 @@ class Frame;
 
 // Which property of a control changed, so a renderer updates only that.
 enum class Property {
-  kCaption,  // Label, Button, CheckBox, Frame caption
+  kCaption,  // a CaptionedControl's caption
   kText,     // TextBox text
   kValue,    // CheckBox value
   kVisible,
@@ -128,6 +128,10 @@ class Control {
 
  protected:
   void Notify(Property property);
+  // A user's click reaches a control only while it is enabled and visible.
+  [[nodiscard]] bool takesClicks() const { return enabled_ && visible_; }
+  // Raises `handler` (when set) for a user's click, if the control takes it.
+  void RaiseClick(const std::function<void()>& handler) const;
 
  private:
   void SetContainer(const Control& container, int page);
@@ -146,12 +150,27 @@ class Control {
   ControlObserver* observer_ = nullptr;
 };
 
-// Text on the form. A label with on_click acts as a link (hand cursor).
-class Label : public Control {
+// A control with a caption that code may change; unloading puts the
+// designed caption back. Captions use "&&" for an ampersand and "&" for a
+// mnemonic, as the forms were designed.
+class CaptionedControl : public Control {
  public:
-  Label(Form& form, std::string name, Bounds bounds, std::string caption);
   [[nodiscard]] const std::string& caption() const { return caption_; }
   void setCaption(std::string caption);
+  void ResetToDesign() override;
+
+ protected:
+  CaptionedControl(Form& form, std::string name, ControlKind kind, Bounds bounds, std::string caption);
+
+ private:
+  std::string design_caption_;
+  std::string caption_;
+};
+
+// Text on the form. A label with on_click acts as a link (hand cursor).
+class Label : public CaptionedControl {
+ public:
+  Label(Form& form, std::string name, Bounds bounds, std::string caption);
   [[nodiscard]] std::uint32_t foreColor() const { return fore_color_.value_or(design_fore_color); }
   void setForeColor(std::uint32_t color);
   // Clicks the label as a user would: nothing happens while it is disabled
@@ -172,34 +191,24 @@ class Label : public Control {
   std::function<void()> on_click;
 
  private:
-  std::string design_caption_;
-  std::string caption_;
   // Set from code; until then (and after a reset) the designed colour.
   std::optional<std::uint32_t> fore_color_;
 };
 
-class Button : public Control {
+class Button : public CaptionedControl {
  public:
   Button(Form& form, std::string name, Bounds bounds, std::string caption);
-  [[nodiscard]] const std::string& caption() const { return caption_; }
-  void setCaption(std::string caption);
   // Presses the button as a user would: nothing happens while it is disabled.
   void click();
-  void ResetToDesign() override;
 
   bool is_default = false;  // pressed by Enter
   bool is_cancel = false;   // pressed by Esc
   std::function<void()> on_click;
-
- private:
-  std::string design_caption_;
-  std::string caption_;
 };
 
-class CheckBox : public Control {
+class CheckBox : public CaptionedControl {
  public:
   CheckBox(Form& form, std::string name, Bounds bounds, std::string caption);
-  [[nodiscard]] const std::string& caption() const { return caption_; }
   [[nodiscard]] bool checked() const { return checked_; }
   // Sets the value from code; raises on_click when it changes, as the
   // program's check boxes do whoever changes them.
@@ -211,7 +220,6 @@ class CheckBox : public Control {
   std::function<void()> on_click;
 
  private:
-  std::string caption_;
   bool checked_ = false;
 };
 
@@ -234,57 +242,57 @@ class TextBox : public Control {
   std::string text_;
 };
 
-// A plain list of texts with a current row (-1 = none).
-class ListBox : public Control {
+// The rows and the current row (-1 = none) that ListBox and CheckListBox
+// share. Every row carries a check box; only CheckListBox shows and sets it.
+class ListControl : public Control {
  public:
-  ListBox(Form& form, std::string name, Bounds bounds);
-  [[nodiscard]] int listCount() const { return static_cast<int>(items_.size()); }
+  [[nodiscard]] int listCount() const { return static_cast<int>(rows_.size()); }
   // The text of a row; throws RuntimeError ("Invalid property array index")
   // for a row that does not exist, as a row that vanished during a yield.
   [[nodiscard]] const std::string& list(int row) const;
-  void addItem(std::string text);
   void removeItem(int row);
   void clear();
   [[nodiscard]] int listIndex() const { return list_index_; }
   void setListIndex(int row);
   void ResetToDesign() override;
-
-  std::function<void()> on_click;
 
  protected:
+  ListControl(Form& form, std::string name, ControlKind kind, Bounds bounds);
+  void AddRow(std::string text, bool checked);
+  // Throws RuntimeError for a row that does not exist.
   void CheckRow(int row) const;
-
- private:
-  std::vector<std::string> items_;
-  int list_index_ = -1;
-};
-
-// A list whose rows carry check boxes.
-class CheckListBox : public Control {
- public:
-  CheckListBox(Form& form, std::string name, Bounds bounds);
-  [[nodiscard]] int listCount() const { return static_cast<int>(rows_.size()); }
-  [[nodiscard]] const std::string& list(int row) const;
-  [[nodiscard]] bool selected(int row) const;  // the row's check box
-  void setSelected(int row, bool checked);
-  void addItem(std::string text, bool checked = false);
-  void removeItem(int row);
-  void clear();
-  [[nodiscard]] int listIndex() const { return list_index_; }
-  void setListIndex(int row);
-  void ResetToDesign() override;
-
-  // A user ticked or cleared row `row`'s check box.
-  std::function<void(int row)> on_item_check;
+  [[nodiscard]] bool RowChecked(int row) const;
+  // False when the row had that check state already.
+  bool SetRowChecked(int row, bool checked);
 
  private:
   struct Row {
     std::string text;
     bool checked = false;
   };
-  void CheckRow(int row) const;
   std::vector<Row> rows_;
   int list_index_ = -1;
+};
+
+// A plain list of texts with a current row.
+class ListBox : public ListControl {
+ public:
+  ListBox(Form& form, std::string name, Bounds bounds);
+  void addItem(std::string text);
+
+  std::function<void()> on_click;
+};
+
+// A list whose rows carry check boxes.
+class CheckListBox : public ListControl {
+ public:
+  CheckListBox(Form& form, std::string name, Bounds bounds);
+  [[nodiscard]] bool selected(int row) const;  // the row's check box
+  void setSelected(int row, bool checked);
+  void addItem(std::string text, bool checked = false);
+
+  // A user ticked or cleared row `row`'s check box.
+  std::function<void(int row)> on_item_check;
 };
 
 // A timer runs while it is enabled, its interval is above 0 and its form is
@@ -363,20 +371,13 @@ class Image : public Control {
 // A frame groups controls (Control::setContainer): bordered, it is a group
 // box with its caption; without a border it draws nothing but, when
 // top_line_color is set, a 1-pixel line along its top (a button strip).
-class Frame : public Control {
+class Frame : public CaptionedControl {
  public:
   Frame(Form& form, std::string name, Bounds bounds, std::string caption = "");
-  [[nodiscard]] const std::string& caption() const { return caption_; }
-  void setCaption(std::string caption);
-  void ResetToDesign() override;
 
   // Design properties.
   bool bordered = true;
   std::optional<std::uint32_t> top_line_color;
-
- private:
-  std::string design_caption_;
-  std::string caption_;
 };
 
 // A bar that fills from min() to max() as value() grows.

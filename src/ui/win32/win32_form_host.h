@@ -79,6 +79,8 @@ class Win32FormHost : public FormHost {
   template <typename Fn>
   LRESULT Guarded(Fn&& fn);
   [[nodiscard]] FormWindow* FindWindowByHandle(HWND hwnd) const;
+  // The window of a loaded form; nullptr when it is not loaded.
+  [[nodiscard]] FormWindow* FindFormWindow(const Form& form) const;
   // Frees the state of destroyed forms once no window procedure of this host
   // is running (a handler may unload the form whose message it handles).
   void Retire(std::unique_ptr<FormWindow> window);
