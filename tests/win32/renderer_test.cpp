@@ -721,7 +721,14 @@ TEST_F(RendererTest, TheCloseBoxAsksTheFormAndAnEndingSessionUnloadsIt) {
   Send(window, WM_SYSCOMMAND, SC_CLOSE);
   EXPECT_TRUE(::IsWindow(window));
 
+  // Sent by another program while the session goes on: ignored.
+  host.session_ending = [] { return false; };
+  EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_TRUE(::IsWindow(window)) << "a forged end of the session closes nothing";
+
   // The session ends whatever the form answers.
+  host.session_ending = [] { return true; };
   EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   EXPECT_TRUE(form.loaded());
   Send(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);

@@ -625,11 +625,13 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       return 0;
     case WM_QUERYENDSESSION:
       // The session ends whatever the form answers: it is told, then
-      // unloaded on WM_ENDSESSION.
-      if (!closing_) form_.QueryUnload(UnloadReason::kWindowsEnding);
+      // unloaded on WM_ENDSESSION. Sent by another program while the
+      // session goes on, both are ignored: they would end the program, and
+      // every lock with it, without a restart.
+      if (!closing_ && host_.session_ending()) form_.QueryUnload(UnloadReason::kWindowsEnding);
       return TRUE;
     case WM_ENDSESSION:
-      if (wparam != FALSE && !closing_) form_.Unload();
+      if (wparam != FALSE && !closing_ && host_.session_ending()) form_.Unload();
       return 0;
     case WM_SIZE:
       if (!closing_) MirrorWindowState(wparam);

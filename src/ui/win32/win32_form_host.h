@@ -69,6 +69,11 @@ class Win32FormHost : public FormHost {
     unhandled_error_ = std::move(handler);
   }
 
+  // Whether Windows is really ending the session. Any program can send
+  // WM_QUERYENDSESSION and WM_ENDSESSION; only while this holds do they
+  // reach the forms (tests put a stand-in here).
+  std::function<bool()> session_ending = [] { return ::GetSystemMetrics(SM_SHUTTINGDOWN) != 0; };
+
   // One loaded form's window and the views of its controls.
   class FormWindow;
 
