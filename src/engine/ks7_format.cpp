@@ -80,10 +80,14 @@ std::optional<bool> AtEnd(platform::FileReader& reader) {
   return *got == 0;
 }
 
-// The work buffers of one file, wiped when the file is done.
+// The work buffers of one file, no larger than the file needs, wiped when
+// the file is done.
 struct Buffers {
-  Secret plain{Bytes(kBatchChunks * kChunkSize)};
-  Secret sealed{Bytes(kBatchChunks * kStoredChunkSize)};
+  explicit Buffers(std::uint64_t plaintext_size)
+      : plain(Bytes(static_cast<std::size_t>(std::min<std::uint64_t>(kBatchChunks * kChunkSize, plaintext_size)))),
+        sealed(Bytes(plain.bytes().size() + kBatchChunks * kTagSize)) {}
+  Secret plain;
+  Secret sealed;
 };
 
 }  // namespace
@@ -141,7 +145,7 @@ Result Encrypt(platform::CryptoService& crypto, const MasterKey& master, platfor
   if (cipher == nullptr) return Result::kCryptoFailure;
   if (!out.Write(header)) return Result::kWriteFailed;
 
-  Buffers buffers;
+  Buffers buffers(size);
   std::uint64_t chunk = 0;
   std::uint64_t done = 0;
   while (chunk < chunks) {
@@ -206,7 +210,7 @@ Result Decryptor::DecryptTo(platform::FileWriter& out, const Progress& progress)
   if (file_key_ == nullptr) return Result::kCryptoFailure;
   const std::span<const std::uint8_t> file_id = std::span<const std::uint8_t>(header_).subspan(32, kFileIdSize);
   const std::uint64_t chunks = ChunkCount(plaintext_size_);
-  Buffers buffers;
+  Buffers buffers(plaintext_size_);
   std::uint64_t chunk = 0;
   std::uint64_t done = 0;
   while (chunk < chunks) {
