@@ -29,10 +29,11 @@ ks7::Result Read(OneRoundKdf& crypto, const Bytes& file, Bytes& plain) {
   ks7_test::MemoryReader source(file, std::nullopt, 5000);
   ks7::Decryptor decryptor(crypto, source);
   ks7::Secret key;
-  const ks7::Result opened = decryptor.Open([&](std::span<const std::uint8_t> salt, std::uint32_t iterations) {
-    key = ks7::DeriveMasterKey(crypto, "pw", salt, iterations);
-    return &key;
-  });
+  const ks7::Result opened =
+      decryptor.Open([&](std::span<const std::uint8_t> salt, std::uint32_t iterations) {
+        key = ks7::DeriveMasterKey(crypto, "pw", salt, iterations);
+        return &key;
+      });
   if (opened != ks7::Result::kSuccess) return opened;
   ks7_test::MemoryWriter out;
   const ks7::Result result = decryptor.DecryptTo(out);

@@ -45,8 +45,8 @@ Nonce ChunkNonce(std::span<const std::uint8_t> file_id, std::uint64_t chunk, boo
 }
 
 // HMAC-SHA256(K_master, label || header bytes 0-47).
-Bytes LabelledMac(platform::CryptoService& crypto, std::span<const std::uint8_t> master, std::string_view label,
-                  std::span<const std::uint8_t> header) {
+Bytes LabelledMac(platform::CryptoService& crypto, std::span<const std::uint8_t> master,
+                  std::string_view label, std::span<const std::uint8_t> header) {
   Bytes data(label.begin(), label.end());
   data.insert(data.end(), header.begin(), header.begin() + kMacOffset);
   return crypto.HmacSha256(master, data);
@@ -84,7 +84,8 @@ std::optional<bool> AtEnd(platform::FileReader& reader) {
 // the file is done.
 struct Buffers {
   explicit Buffers(std::uint64_t plaintext_size)
-      : plain(Bytes(static_cast<std::size_t>(std::min<std::uint64_t>(kBatchChunks * kChunkSize, plaintext_size)))),
+      : plain(Bytes(
+            static_cast<std::size_t>(std::min<std::uint64_t>(kBatchChunks * kChunkSize, plaintext_size)))),
         sealed(Bytes(plain.bytes().size() + kBatchChunks * kTagSize)) {}
   Secret plain;
   Secret sealed;
@@ -150,7 +151,8 @@ Result Encrypt(platform::CryptoService& crypto, const MasterKey& master, platfor
   std::uint64_t done = 0;
   while (chunk < chunks) {
     const std::uint64_t batch = std::min<std::uint64_t>(kBatchChunks, chunks - chunk);
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(batch * kChunkSize, size - done));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(batch * kChunkSize, size - done));
     const std::optional<std::size_t> got = ReadFully(source, buffers.plain.bytes().first(want));
     if (!got.has_value() || *got != want) return Result::kSourceUnreadable;
     std::size_t sealed = 0;
@@ -182,7 +184,8 @@ Result Decryptor::Open(const KeyLookup& keys) {
   file_key_.reset();
   const std::optional<std::size_t> got = ReadFully(source_, header_);
   if (!got.has_value()) return Result::kSourceUnreadable;
-  if (*got < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), header_.begin())) return Result::kNotKs7;
+  if (*got < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), header_.begin()))
+    return Result::kNotKs7;
   if (*got >= 16) {
     const std::uint32_t iterations = ReadBe32(header_.data() + 12);
     if (header_[8] != kVersion || header_[9] != kKdfPbkdf2Sha256 || header_[10] != kCipherAes256Gcm ||
@@ -208,7 +211,8 @@ Result Decryptor::Open(const KeyLookup& keys) {
 
 Result Decryptor::DecryptTo(platform::FileWriter& out, const Progress& progress) {
   if (file_key_ == nullptr) return Result::kCryptoFailure;
-  const std::span<const std::uint8_t> file_id = std::span<const std::uint8_t>(header_).subspan(32, kFileIdSize);
+  const std::span<const std::uint8_t> file_id =
+      std::span<const std::uint8_t>(header_).subspan(32, kFileIdSize);
   const std::uint64_t chunks = ChunkCount(plaintext_size_);
   Buffers buffers(plaintext_size_);
   std::uint64_t chunk = 0;
@@ -226,8 +230,8 @@ Result Decryptor::DecryptTo(platform::FileWriter& out, const Progress& progress)
       if (progress.aborted && progress.aborted()) return Result::kAborted;
       const std::size_t offset = static_cast<std::size_t>(i) * kChunkSize;
       const std::size_t length = std::min(kChunkSize, plain - offset);
-      const std::span<const std::uint8_t> stored =
-          std::span<const std::uint8_t>(buffers.sealed.bytes()).subspan(i * kStoredChunkSize, length + kTagSize);
+      const std::span<const std::uint8_t> stored = std::span<const std::uint8_t>(buffers.sealed.bytes())
+                                                       .subspan(i * kStoredChunkSize, length + kTagSize);
       const Nonce nonce = ChunkNonce(file_id, chunk + i, chunk + i == chunks - 1);
       switch (file_key_->Open(nonce, stored.first(length), stored.subspan(length).first<kTagSize>(),
                               buffers.plain.bytes().subspan(offset, length))) {

@@ -114,7 +114,8 @@ using KeyLookup = std::function<const Secret*(std::span<const std::uint8_t> salt
 // its chunks (DecryptTo). Each chunk is written only after its tag verified.
 class Decryptor {
  public:
-  Decryptor(platform::CryptoService& crypto, platform::FileReader& source) : crypto_(crypto), source_(source) {}
+  Decryptor(platform::CryptoService& crypto, platform::FileReader& source)
+      : crypto_(crypto), source_(source) {}
 
   // Checks the header in the format's order: magic (kNotKs7), version,
   // algorithm ids, chunk size and iterations (kUnsupported), the file size

@@ -33,8 +33,9 @@ class AesGcmKey {
                     std::span<std::uint8_t> out, std::span<std::uint8_t, kTagSize> tag) = 0;
   // Decrypts ciphertext into out (same size; may be the same bytes) when the
   // tag verifies. On anything but kOk, out holds nothing of the plaintext.
-  virtual Opened Open(std::span<const std::uint8_t, kNonceSize> nonce, std::span<const std::uint8_t> ciphertext,
-                      std::span<const std::uint8_t, kTagSize> tag, std::span<std::uint8_t> out) = 0;
+  virtual Opened Open(std::span<const std::uint8_t, kNonceSize> nonce,
+                      std::span<const std::uint8_t> ciphertext, std::span<const std::uint8_t, kTagSize> tag,
+                      std::span<std::uint8_t> out) = 0;
 };
 
 class CryptoService {

@@ -14,12 +14,16 @@ namespace {
 class RecordingComponent : public engine::EncryptionComponent {
  public:
   void PresetMode(std::int32_t mode) override { calls.push_back("PresetMode " + std::to_string(mode)); }
-  void PresetFlag(bool flag) override { calls.push_back(std::string("PresetFlag ") + (flag ? "true" : "false")); }
-  void EncryptFile(const std::string& source, const std::string& destination, const std::string& password) override {
+  void PresetFlag(bool flag) override {
+    calls.push_back(std::string("PresetFlag ") + (flag ? "true" : "false"));
+  }
+  void EncryptFile(const std::string& source, const std::string& destination,
+                   const std::string& password) override {
     calls.push_back("EncryptFile " + source + " | " + destination + " | " + password);
     if (during_file) during_file(source);
   }
-  void DecryptFile(const std::string& source, const std::string& destination, const std::string& password) override {
+  void DecryptFile(const std::string& source, const std::string& destination,
+                   const std::string& password) override {
     calls.push_back("DecryptFile " + source + " | " + destination + " | " + password);
     if (during_file) during_file(source);
   }
@@ -62,9 +66,9 @@ TEST_F(EncryptionTabTest, EncryptCallsTheComponentWithLowerCasedPathAndPassword)
   };
   main.cmdencrypt.click();
   EXPECT_EQ(component->calls,
-            (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
-                                      "EncryptFile c:\\docs\\report.doc | c:\\docs\\report.doc.ks7 | mixed ünï",
-                                      "Abort"}));
+            (std::vector<std::string>{
+                "PresetMode 4", "PresetFlag true",
+                "EncryptFile c:\\docs\\report.doc | c:\\docs\\report.doc.ks7 | mixed ünï", "Abort"}));
   EXPECT_FALSE(main.cmdAbort.visible());
   EXPECT_FALSE(main.lblprogress.visible());
   EXPECT_FALSE(main.ProgressBar.visible());
@@ -85,7 +89,8 @@ TEST_F(EncryptionTabTest, DecryptDropsTheLastFourCharactersAndLeavesNoResultUnsh
 }
 
 TEST_F(EncryptionTabTest, PasswordsThatDifferInCaseReachTheComponentAlike) {
-  for (const char* typed : {"\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C", "\xD0\xBF\xD0\x90\xD0\xA0\xD0\xBE\xD0\x9B\xD1\x8C"}) {
+  for (const char* typed : {"\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C",
+                            "\xD0\xBF\xD0\x90\xD0\xA0\xD0\xBE\xD0\x9B\xD1\x8C"}) {
     Fill("C:\\a.txt", typed);
     main.cmdencrypt.click();
   }
@@ -102,9 +107,10 @@ TEST_F(EncryptionTabTest, IncludeAllFilesWalksTheFolderInNameOrderWithoutSubfold
   fakes.files.AddFile("C:\\Docs\\Sub\\c.txt");
   Fill("C:\\Docs", "pw", true);
   main.cmdencrypt.click();
-  EXPECT_EQ(component->calls, (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
-                                                        "EncryptFile C:\\Docs\\a.txt | C:\\Docs\\a.txt.ks7 | pw",
-                                                        "EncryptFile C:\\Docs\\b.txt | C:\\Docs\\b.txt.ks7 | pw"}));
+  EXPECT_EQ(component->calls,
+            (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
+                                      "EncryptFile C:\\Docs\\a.txt | C:\\Docs\\a.txt.ks7 | pw",
+                                      "EncryptFile C:\\Docs\\b.txt | C:\\Docs\\b.txt.ks7 | pw"}));
   // Decryption takes every file, whatever its extension.
   component->calls.clear();
   Fill("C:\\Docs\\", "pw", true);
@@ -132,7 +138,7 @@ TEST_F(EncryptionTabTest, AFailureDuringARunShowsItsDescriptionInRed) {
   };
   for (const auto& failure : cases) {
     for (ui::Control* shown : std::initializer_list<ui::Control*>{&main.cmdAbort, &main.lblprogress,
-                                                                   &main.ProgressBar, &main.lblerr}) {
+                                                                  &main.ProgressBar, &main.lblerr}) {
       shown->setVisible(false);
     }
     Fill(failure.path, "pw", failure.include);
@@ -201,7 +207,8 @@ TEST_F(EncryptionTabTest, TheLastResultIsShownAndKeptAcrossRuns) {
 
 TEST_F(EncryptionTabTest, AFolderRunShowsAFailureEvenWhenLaterFilesSucceed) {
   fakes.files.AddFolder("C:\\Docs");
-  for (const char* name : {"C:\\Docs\\a.txt", "C:\\Docs\\b.txt", "C:\\Docs\\c.txt"}) fakes.files.AddFile(name);
+  for (const char* name : {"C:\\Docs\\a.txt", "C:\\Docs\\b.txt", "C:\\Docs\\c.txt"})
+    fakes.files.AddFile(name);
   Fill("C:\\Docs", "pw", true);
   component->during_file = [this](const std::string& source) {
     component->Result(source == "C:\\Docs\\b.txt" ? 2 : 0, source == "C:\\Docs\\b.txt" ? "Locked." : "Fine.");

@@ -48,11 +48,13 @@ class FileEncryptionTest : public ::testing::Test {
     };
   }
 
-  void Encrypt(const std::string& source, const std::string& destination, const std::string& password = "pw") {
+  void Encrypt(const std::string& source, const std::string& destination,
+               const std::string& password = "pw") {
     destination_ = destination;
     component.EncryptFile(source, destination, password);
   }
-  void Decrypt(const std::string& source, const std::string& destination, const std::string& password = "pw") {
+  void Decrypt(const std::string& source, const std::string& destination,
+               const std::string& password = "pw") {
     destination_ = destination;
     component.DecryptFile(source, destination, password);
   }
@@ -118,8 +120,8 @@ TEST_F(FileEncryptionTest, EveryFailureLeavesNoOutputAndTheSourceAsItWas) {
        Result::kDestinationExists, "The destination file already exists."},
       {"source missing", false, [](auto& t) { t.files.Delete(kSource); }, Result::kSourceUnreadable,
        "The file cannot be read."},
-      {"read fails halfway", false, [](auto& t) { t.files.fail_read_at = 2000000; }, Result::kSourceUnreadable,
-       "The file cannot be read."},
+      {"read fails halfway", false, [](auto& t) { t.files.fail_read_at = 2000000; },
+       Result::kSourceUnreadable, "The file cannot be read."},
       {"disk full halfway", false, [](auto& t) { t.files.fail_write_at = 2500000; }, Result::kWriteFailed,
        "The destination cannot be written (disk full?)."},
       {"no temporary file", false, [](auto& t) { t.files.fail_create = true; }, Result::kWriteFailed,
@@ -171,7 +173,8 @@ TEST_F(FileEncryptionTest, EveryFailureLeavesNoOutputAndTheSourceAsItWas) {
     if (failure.expected != Result::kDestinationExists) {
       EXPECT_FALSE(files.Content("C:\\Docs\\Out.ks7").has_value()) << failure.name;
     } else {
-      EXPECT_NE(files.Content("C:\\Docs\\Out.ks7")->substr(0, 4), "KS7F") << failure.name << ": never replaced";
+      EXPECT_NE(files.Content("C:\\Docs\\Out.ks7")->substr(0, 4), "KS7F")
+          << failure.name << ": never replaced";
     }
     EXPECT_TRUE(NoTemporaryFiles()) << failure.name;
     EXPECT_NE(progress.back(), 100) << failure.name;
@@ -204,7 +207,8 @@ TEST_F(FileEncryptionTest, ARunDerivesItsKeyOnceEvenForAWrongPassword) {
     Encrypt(source, source + ".ks7", "secret");
   }
   EXPECT_EQ(crypto.derivations, 1);
-  EXPECT_NE(files.Content("C:\\Docs\\f0.ks7")->substr(32, 16), files.Content("C:\\Docs\\f1.ks7")->substr(32, 16))
+  EXPECT_NE(files.Content("C:\\Docs\\f0.ks7")->substr(32, 16),
+            files.Content("C:\\Docs\\f1.ks7")->substr(32, 16))
       << "each file has its own id";
 
   component.PresetMode(4);

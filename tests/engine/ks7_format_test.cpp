@@ -71,7 +71,8 @@ class Ks7FormatTest : public ::testing::Test {
 TEST(Ks7VectorsTest, HostPrimitivesMatchPublishedVectors) {
   platform::fake::HostCrypto crypto;
   for (const auto& v : ks7_test::kHmacVectors) {
-    EXPECT_EQ(ks7_test::Hex(crypto.HmacSha256(ks7_test::FromHex(v.key_hex), ks7_test::ToBytes(v.data))), v.mac_hex);
+    EXPECT_EQ(ks7_test::Hex(crypto.HmacSha256(ks7_test::FromHex(v.key_hex), ks7_test::ToBytes(v.data))),
+              v.mac_hex);
   }
   const auto key = crypto.AesGcm(Bytes(32, 0));
   ASSERT_NE(key, nullptr);
@@ -107,12 +108,14 @@ TEST(Ks7VectorsTest, WriterMakesTheVectorsAndReaderOpensThem) {
     if (!vector.file_hex.empty()) {
       EXPECT_EQ(ks7_test::Hex(out.written), vector.file_hex) << vector.name;
     } else {
-      EXPECT_EQ(ks7_test::Hex(host.HmacSha256(ks7_test::ToBytes("ks7 vector digest"), out.written)), vector.digest)
+      EXPECT_EQ(ks7_test::Hex(host.HmacSha256(ks7_test::ToBytes("ks7 vector digest"), out.written)),
+                vector.digest)
           << vector.name;
     }
     MemoryReader encrypted(out.written);
     ks7::Decryptor decryptor(crypto, encrypted);
-    ASSERT_EQ(decryptor.Open([&](auto, std::uint32_t) { return &master.key; }), Result::kSuccess) << vector.name;
+    ASSERT_EQ(decryptor.Open([&](auto, std::uint32_t) { return &master.key; }), Result::kSuccess)
+        << vector.name;
     MemoryWriter plain;
     EXPECT_EQ(decryptor.DecryptTo(plain), Result::kSuccess) << vector.name;
     EXPECT_EQ(plain.written, vector.plaintext) << vector.name;
@@ -136,14 +139,16 @@ TEST_F(Ks7FormatTest, SizesOfFilesAndTheirPlaintexts) {
   }
   // No plaintext encrypts to these: too short, a final chunk without its
   // tag, an empty final chunk after a full one, more than 2^32 chunks.
-  for (const std::uint64_t file : {std::uint64_t{0}, std::uint64_t{95}, std::uint64_t{80 + 65552 + 15},
-                                   std::uint64_t{80 + 65552 + 16}, ks7::EncryptedSize(std::uint64_t{1} << 48) + 17}) {
+  for (const std::uint64_t file :
+       {std::uint64_t{0}, std::uint64_t{95}, std::uint64_t{80 + 65552 + 15}, std::uint64_t{80 + 65552 + 16},
+        ks7::EncryptedSize(std::uint64_t{1} << 48) + 17}) {
     EXPECT_FALSE(ks7::PlaintextSize(file).has_value()) << file;
   }
 }
 
 TEST_F(Ks7FormatTest, RoundTripsAtChunkBoundaries) {
-  for (const std::size_t size : {0UL, 1UL, 65535UL, 65536UL, 65537UL, 16UL * 65536UL, 3UL * 1048576UL + 5UL}) {
+  for (const std::size_t size :
+       {0UL, 1UL, 65535UL, 65536UL, 65537UL, 16UL * 65536UL, 3UL * 1048576UL + 5UL}) {
     const Bytes plain = ks7_test::PatternBytes(size);
     // Reads that return a few bytes at a time are read to the full chunk.
     const Bytes file = Encrypted(plain, "pw", 777);
@@ -161,9 +166,7 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
   const Bytes file = Encrypted(plain);
   const Bytes other = Encrypted(plain);  // same password and salt, another file id
   const std::size_t chunk1 = 80 + 65552;
-  const auto flip = [](std::size_t at) {
-    return [at](Bytes& bytes) { bytes[at] ^= 0x01; };
-  };
+  const auto flip = [](std::size_t at) { return [at](Bytes& bytes) { bytes[at] ^= 0x01; }; };
   const struct {
     const char* name;
     std::function<void(Bytes&)> edit;
@@ -271,8 +274,8 @@ TEST_F(Ks7FormatTest, ASourceThatChangesWhileReadIsNotTakenAsComplete) {
 class NonceTagKey : public platform::AesGcmKey {
  public:
   explicit NonceTagKey(std::vector<Bytes>& nonces) : nonces_(nonces) {}
-  bool Seal(std::span<const std::uint8_t, kNonceSize> nonce, std::span<const std::uint8_t>, std::span<std::uint8_t>,
-            std::span<std::uint8_t, kTagSize> tag) override {
+  bool Seal(std::span<const std::uint8_t, kNonceSize> nonce, std::span<const std::uint8_t>,
+            std::span<std::uint8_t>, std::span<std::uint8_t, kTagSize> tag) override {
     nonces_.emplace_back(nonce.begin(), nonce.end());
     std::fill(std::copy(nonce.begin(), nonce.end(), tag.begin()), tag.end(), std::uint8_t{0});
     return true;
@@ -302,7 +305,8 @@ class HugeReader : public platform::FileReader {
       : size_(size), fill_(std::move(fill)) {}
   [[nodiscard]] std::uint64_t Size() const override { return size_; }
   std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
-    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - position_));
+    const std::size_t count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - position_));
     if (fill_) fill_(position_, buffer.first(count));
     position_ += count;
     return count;

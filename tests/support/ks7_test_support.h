@@ -53,7 +53,8 @@ struct HmacVector {
 inline constexpr HmacVector kHmacVectors[] = {
     {"0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b", "Hi There",
      "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
-    {"4a656665", "what do ya want for nothing?", "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
+    {"4a656665", "what do ya want for nothing?",
+     "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
 };
 
 struct GcmVector {
@@ -93,7 +94,8 @@ inline std::vector<FileVector> FileVectors() {
       {"empty", {}, header + "529e3e2fa6d306c7c200ea6a3ec9580b", ""},
       {"one line", ToBytes("Kestrove .ks7 vector\n"),
        header + "a799d8f9214b66344c2b02f31e7faf9c447cc1763ba8aca12246a7f9ddc76ff4f704bf5c6d", ""},
-      {"two chunks", PatternBytes(65537), "", "5c905dabff454f4aec3cda0c96065896dd263be2d15c9ae801d66ff3fe24fb17"},
+      {"two chunks", PatternBytes(65537), "",
+       "5c905dabff454f4aec3cda0c96065896dd263be2d15c9ae801d66ff3fe24fb17"},
   };
 }
 
@@ -134,7 +136,8 @@ class FixedFileId : public platform::CryptoService {
 // that changes while it is read). Reads at most `step` bytes per call.
 class MemoryReader : public platform::FileReader {
  public:
-  explicit MemoryReader(Bytes bytes, std::optional<std::uint64_t> claimed = std::nullopt, std::size_t step = 1000000)
+  explicit MemoryReader(Bytes bytes, std::optional<std::uint64_t> claimed = std::nullopt,
+                        std::size_t step = 1000000)
       : bytes_(std::move(bytes)), claimed_(claimed.value_or(bytes_.size())), step_(step) {}
   [[nodiscard]] std::uint64_t Size() const override { return claimed_; }
   std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {

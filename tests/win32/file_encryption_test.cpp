@@ -35,7 +35,8 @@ std::string ReadAll(platform::FileService& files, const std::wstring& path) {
   std::string content(reader == nullptr ? 0 : reader->Size(), '\0');
   std::size_t at = 0;
   while (reader != nullptr && at < content.size()) {
-    const auto got = reader->Read(std::span(reinterpret_cast<std::uint8_t*>(content.data()) + at, content.size() - at));
+    const auto got =
+        reader->Read(std::span(reinterpret_cast<std::uint8_t*>(content.data()) + at, content.size() - at));
     if (!got.has_value() || *got == 0) break;
     at += *got;
   }
@@ -45,7 +46,8 @@ std::string ReadAll(platform::FileService& files, const std::wstring& path) {
 TEST(CngTest, PrimitivesMatchPublishedVectors) {
   platform::win32::Win32Crypto crypto;
   for (const auto& v : ks7_test::kHmacVectors) {
-    EXPECT_EQ(ks7_test::Hex(crypto.HmacSha256(ks7_test::FromHex(v.key_hex), ks7_test::ToBytes(v.data))), v.mac_hex);
+    EXPECT_EQ(ks7_test::Hex(crypto.HmacSha256(ks7_test::FromHex(v.key_hex), ks7_test::ToBytes(v.data))),
+              v.mac_hex);
   }
   const auto key = crypto.AesGcm(Bytes(32, 0));
   ASSERT_NE(key, nullptr);
@@ -84,7 +86,8 @@ TEST(CngTest, WritesAndReadsTheSameKs7FilesAsTheHostBuild) {
     if (!vector.file_hex.empty()) {
       EXPECT_EQ(ks7_test::Hex(out.written), vector.file_hex) << vector.name;
     } else {
-      EXPECT_EQ(ks7_test::Hex(cng.HmacSha256(ks7_test::ToBytes("ks7 vector digest"), out.written)), vector.digest)
+      EXPECT_EQ(ks7_test::Hex(cng.HmacSha256(ks7_test::ToBytes("ks7 vector digest"), out.written)),
+                vector.digest)
           << vector.name;
     }
     const Bytes file = vector.file_hex.empty() ? out.written : ks7_test::FromHex(vector.file_hex);
@@ -107,7 +110,8 @@ class FileStreamsTest : public ::testing::Test {
     const HANDLE search = ::FindFirstFileW((folder.path() + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(FromWide(found.cFileName));
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        names.push_back(FromWide(found.cFileName));
     } while (::FindNextFileW(search, &found) != FALSE);
     ::FindClose(search);
     return names;
@@ -147,8 +151,8 @@ TEST_F(FileStreamsTest, AWrittenFileAppearsOnlyWhenCommittedAndNeverReplaces) {
 
 TEST_F(FileStreamsTest, AReaderReadsAFileThatIsOpenElsewhere) {
   const std::wstring path = folder.AddFile(L"open.doc", std::string(100000, 'd'));
-  const HANDLE other = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE other = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   auto reader = files.OpenForReading(U8(path));
   ASSERT_NE(reader, nullptr);

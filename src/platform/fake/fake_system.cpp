@@ -59,7 +59,8 @@ class FakeFileWriter : public FileWriter {
   FakeFileWriter& operator=(FakeFileWriter&&) = delete;
 
   bool Write(std::span<const std::uint8_t> bytes) override {
-    if (failed_ || (files_.fail_write_at.has_value() && content_.size() + bytes.size() > *files_.fail_write_at)) {
+    if (failed_ ||
+        (files_.fail_write_at.has_value() && content_.size() + bytes.size() > *files_.fail_write_at)) {
       failed_ = true;
       return false;
     }

@@ -57,7 +57,8 @@ class FakeFiles : public FileService {
  private:
   friend class FakeFileWriter;
   // What a writer's commit and drop do to the files.
-  FileWriter::Committed Commit(const std::string& temporary, std::string_view destination, std::string content);
+  FileWriter::Committed Commit(const std::string& temporary, std::string_view destination,
+                               std::string content);
   void Drop(const std::string& temporary);
 
   mutable std::mutex mutex_;

@@ -26,12 +26,15 @@ class CngAesGcmKey : public AesGcmKey {
   static std::unique_ptr<AesGcmKey> Create(std::span<const std::uint8_t> key) {
     if (key.size() != 32) return nullptr;
     auto made = std::unique_ptr<CngAesGcmKey>(new CngAesGcmKey);
-    if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(made->algorithm_.put(), BCRYPT_AES_ALGORITHM, nullptr, 0)) ||
-        !BCRYPT_SUCCESS(::BCryptSetProperty(made->algorithm_.get(), BCRYPT_CHAINING_MODE,
-                                            reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_GCM)),
-                                            sizeof(BCRYPT_CHAIN_MODE_GCM), 0)) ||
+    if (!BCRYPT_SUCCESS(
+            ::BCryptOpenAlgorithmProvider(made->algorithm_.put(), BCRYPT_AES_ALGORITHM, nullptr, 0)) ||
+        !BCRYPT_SUCCESS(
+            ::BCryptSetProperty(made->algorithm_.get(), BCRYPT_CHAINING_MODE,
+                                reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_GCM)),
+                                sizeof(BCRYPT_CHAIN_MODE_GCM), 0)) ||
         !BCRYPT_SUCCESS(::BCryptGenerateSymmetricKey(made->algorithm_.get(), made->key_.put(), nullptr, 0,
-                                                     Writable(key.data()), static_cast<ULONG>(key.size()), 0))) {
+                                                     Writable(key.data()), static_cast<ULONG>(key.size()),
+                                                     0))) {
       return nullptr;
     }
     return made;
@@ -49,9 +52,10 @@ class CngAesGcmKey : public AesGcmKey {
     ULONG written = 0;
     // An empty message still needs buffers to point somewhere.
     std::uint8_t none = 0;
-    const NTSTATUS status = ::BCryptEncrypt(
-        key_.get(), plaintext.empty() ? &none : Writable(plaintext.data()), static_cast<ULONG>(plaintext.size()),
-        &info, nullptr, 0, out.empty() ? &none : out.data(), static_cast<ULONG>(out.size()), &written, 0);
+    const NTSTATUS status =
+        ::BCryptEncrypt(key_.get(), plaintext.empty() ? &none : Writable(plaintext.data()),
+                        static_cast<ULONG>(plaintext.size()), &info, nullptr, 0,
+                        out.empty() ? &none : out.data(), static_cast<ULONG>(out.size()), &written, 0);
     return BCRYPT_SUCCESS(status) && written == out.size();
   }
 
@@ -66,10 +70,10 @@ class CngAesGcmKey : public AesGcmKey {
     info.cbTag = static_cast<ULONG>(tag.size());
     ULONG written = 0;
     std::uint8_t none = 0;
-    const NTSTATUS status = ::BCryptDecrypt(
-        key_.get(), ciphertext.empty() ? &none : Writable(ciphertext.data()),
-        static_cast<ULONG>(ciphertext.size()), &info, nullptr, 0, out.empty() ? &none : out.data(),
-        static_cast<ULONG>(out.size()), &written, 0);
+    const NTSTATUS status =
+        ::BCryptDecrypt(key_.get(), ciphertext.empty() ? &none : Writable(ciphertext.data()),
+                        static_cast<ULONG>(ciphertext.size()), &info, nullptr, 0,
+                        out.empty() ? &none : out.data(), static_cast<ULONG>(out.size()), &written, 0);
     if (BCRYPT_SUCCESS(status) && written == out.size()) return Opened::kOk;
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     return status == kStatusAuthTagMismatch ? Opened::kTagMismatch : Opened::kFailed;
@@ -131,10 +135,10 @@ std::vector<std::uint8_t> Win32Crypto::HmacSha256(std::span<const std::uint8_t> 
   if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(hmac.put(), BCRYPT_SHA256_ALGORITHM, nullptr,
                                                     BCRYPT_ALG_HANDLE_HMAC_FLAG)) ||
       !BCRYPT_SUCCESS(::BCryptCreateHash(hmac.get(), hash.put(), nullptr, 0,
-                                         key.empty() ? &none : Writable(key.data()), static_cast<ULONG>(key.size()),
-                                         0)) ||
-      (!data.empty() &&
-       !BCRYPT_SUCCESS(::BCryptHashData(hash.get(), Writable(data.data()), static_cast<ULONG>(data.size()), 0))) ||
+                                         key.empty() ? &none : Writable(key.data()),
+                                         static_cast<ULONG>(key.size()), 0)) ||
+      (!data.empty() && !BCRYPT_SUCCESS(::BCryptHashData(hash.get(), Writable(data.data()),
+                                                         static_cast<ULONG>(data.size()), 0))) ||
       !BCRYPT_SUCCESS(::BCryptFinishHash(hash.get(), out.data(), static_cast<ULONG>(out.size()), 0))) {
     return {};
   }

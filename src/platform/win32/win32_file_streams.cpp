@@ -59,7 +59,10 @@ bool SetDeleteOnClose(HANDLE file, bool remove) {
 class Win32FileWriter : public FileWriter {
  public:
   Win32FileWriter(UniqueFileHandle file, std::wstring path, std::wstring destination, bool marked)
-      : file_(std::move(file)), path_(std::move(path)), destination_(std::move(destination)), marked_(marked) {}
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        destination_(std::move(destination)),
+        marked_(marked) {}
 
   ~Win32FileWriter() override { Discard(); }
   Win32FileWriter(const Win32FileWriter&) = delete;
@@ -107,7 +110,8 @@ class Win32FileWriter : public FileWriter {
   // Renames the open file in place: atomic, and never replacing.
   Committed RenameByHandle() {
     wchar_t full[MAX_PATH * 4];
-    const DWORD length = ::GetFullPathNameW(destination_.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
+    const DWORD length =
+        ::GetFullPathNameW(destination_.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
     if (length == 0 || length >= std::size(full)) return Committed::kFailed;
     // The rename takes the destination as a system path.
     const std::wstring target = std::wstring(L"\\??\\") + full;
@@ -150,9 +154,9 @@ std::unique_ptr<FileReader> Win32Files::OpenForReading(std::string_view path) {
   // Shared with every other reader and writer, so a document open in its
   // program can still be encrypted; a change while reading shows up as a
   // size that no longer matches.
-  UniqueFileHandle file(::CreateFileW(ToWide(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  UniqueFileHandle file(::CreateFileW(
+      ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return nullptr;
   BY_HANDLE_FILE_INFORMATION info{};
   if (::GetFileInformationByHandle(file.get(), &info) == FALSE ||
@@ -169,7 +173,8 @@ std::unique_ptr<FileWriter> Win32Files::CreateBeside(std::string_view destinatio
   const std::wstring folder = FolderOf(target);
   // A short name of its own in the destination's folder: "~ks" and eight
   // hex digits, created new so it never takes over another file.
-  const std::uint32_t seed = static_cast<std::uint32_t>(::GetTickCount64()) ^ (::GetCurrentProcessId() << 16) ^
+  const std::uint32_t seed = static_cast<std::uint32_t>(::GetTickCount64()) ^
+                             (::GetCurrentProcessId() << 16) ^
                              static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&target));
   for (std::uint32_t attempt = 0; attempt < 64; ++attempt) {
     std::wstring path = folder + L"~ks" + Hex8(seed + attempt * 2654435761U) + L".tmp";
