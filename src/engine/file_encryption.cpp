@@ -72,11 +72,15 @@ void FileEncryption::Abort() {
 
 void FileEncryption::Run(const Job& job) {
   if (running_) throw ui::RuntimeError("The encryption component is busy");
-  running_ = true;
   struct Running {
+    explicit Running(bool& running) : flag(running) { flag = true; }
     bool& flag;
     ~Running() { flag = false; }
-  } running{running_};
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    Running(Running&&) = delete;
+    Running& operator=(Running&&) = delete;
+  } running(running_);
 
   // Shared with the posted callbacks, which may run after this call has
   // left (when a handler's failure ends the wait early).
@@ -113,9 +117,14 @@ void FileEncryption::Run(const Job& job) {
     channel.reset();
   });
   struct Join {
+    explicit Join(std::thread& worker) : thread(worker) {}
     std::thread& thread;
     ~Join() { thread.join(); }
-  } join{worker};
+    Join(const Join&) = delete;
+    Join& operator=(const Join&) = delete;
+    Join(Join&&) = delete;
+    Join& operator=(Join&&) = delete;
+  } join(worker);
   while (!*finished) loop_.WaitForEvents();
 }
 

@@ -131,7 +131,7 @@ TEST_F(Ks7FormatTest, SizesOfFilesAndTheirPlaintexts) {
                {1, 97},
                {65536, 80 + 65536 + 16},
                {65537, 80 + 65537 + 32},
-               {5 * gib, 80 + 5 * gib + 16 * 81920},
+               {5 * gib, 80 + 5 * gib + 16 * std::uint64_t{81920}},
                {(std::uint64_t{1} << 48), 80 + (std::uint64_t{1} << 48) + 16 * (std::uint64_t{1} << 32)}};
   for (const auto& size : sizes) {
     EXPECT_EQ(ks7::EncryptedSize(size.plain), size.file) << size.plain;
@@ -217,7 +217,7 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
 }
 
 TEST_F(Ks7FormatTest, AbortStopsBeforeTheNextChunkBothWays) {
-  const Bytes plain = ks7_test::PatternBytes(40 * 65536);
+  const Bytes plain = ks7_test::PatternBytes(std::size_t{40} * 65536);
   const Bytes file = Encrypted(plain);
   for (const bool decrypting : {false, true}) {
     int asked = 0;

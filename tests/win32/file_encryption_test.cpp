@@ -19,7 +19,7 @@
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_system.h"
 #include "support/ks7_test_support.h"
-#include "win32/backend_test_support.h"
+#include "win32/win32_test_support.h"
 
 namespace {
 
@@ -30,18 +30,6 @@ using platform::win32::FromWide;
 using win32_test::ReadFileText;
 using win32_test::TempFolder;
 
-std::string ReadAll(platform::FileService& files, const std::wstring& path) {
-  auto reader = files.OpenForReading(FromWide(path));
-  std::string content(reader == nullptr ? 0 : reader->Size(), '\0');
-  std::size_t at = 0;
-  while (reader != nullptr && at < content.size()) {
-    const auto got =
-        reader->Read(std::span(reinterpret_cast<std::uint8_t*>(content.data()) + at, content.size() - at));
-    if (!got.has_value() || *got == 0) break;
-    at += *got;
-  }
-  return content;
-}
 
 TEST(CngTest, PrimitivesMatchPublishedVectors) {
   platform::win32::Win32Crypto crypto;
@@ -182,10 +170,7 @@ TEST(WorkerChannelTest, PostsFromAnotherThreadRunOnTheLoopThreadInOrder) {
     channel.reset();
   });
   channel.reset();
-  ASSERT_TRUE(win32_test::PollUntil([&] {
-    loop.WaitForEvents();
-    return seen.size() == 100;
-  }));
+  ASSERT_TRUE(win32_test::PumpUntil([&] { return seen.size() == 100; }, [&] { loop.WaitForEvents(); }));
   worker.join();
   EXPECT_TRUE(on_loop_thread);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
@@ -225,7 +210,7 @@ TEST_F(FileStreamsTest, TheComponentEncryptsAndDecryptsARealFile) {
   component.DecryptFile(U8(source + L".ks7"), U8(source), "mixed pw");
   component.DecryptFile(U8(source + L".ks7"), U8(folder / L"wrong.doc"), "other");
   EXPECT_EQ(results, (std::vector<std::int32_t>{0, 0, 6}));
-  EXPECT_EQ(ReadAll(files, source), content);
+  EXPECT_EQ(ReadFileText(source), content);
   EXPECT_EQ(Names().size(), 2U) << "no temporary file, no output of the wrong password";
 }
 
