@@ -96,9 +96,8 @@ void FileEncryption::Run(const Job& job) {
       });
     };
     report(0);
-    // Whole percents of the plaintext; 100 is left for the file in place.
     const auto advanced = [&](std::uint64_t done, std::uint64_t total) {
-      report(total == 0 ? 0 : static_cast<std::int32_t>(std::min<std::uint64_t>(99, done * 100 / total)));
+      report(ks7::PercentDone(done, total));
     };
     Result result = Result::kCryptoFailure;
     try {

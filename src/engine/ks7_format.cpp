@@ -259,6 +259,11 @@ std::optional<std::uint64_t> PlaintextSize(std::uint64_t encrypted_size) {
   return body - chunks * kTagSize;
 }
 
+std::int32_t PercentDone(std::uint64_t done, std::uint64_t total) {
+  // done * 100 stays within 64 bits for any file of the format (2^48 bytes).
+  return total == 0 ? 0 : static_cast<std::int32_t>(std::min<std::uint64_t>(99, done * 100 / total));
+}
+
 void Wipe(std::span<std::uint8_t> bytes) {
   volatile std::uint8_t* at = bytes.data();
   for (std::size_t i = 0; i < bytes.size(); ++i) at[i] = 0;

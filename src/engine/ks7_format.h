@@ -54,6 +54,10 @@ std::uint64_t EncryptedSize(std::uint64_t plaintext_size);
 // plaintext encrypts to that size.
 std::optional<std::uint64_t> PlaintextSize(std::uint64_t encrypted_size);
 
+// The whole percent of a file done, 0 to 99: 100 is left for the file in
+// its place.
+std::int32_t PercentDone(std::uint64_t done, std::uint64_t total);
+
 // Overwrites bytes with zeros in a way the compiler keeps.
 void Wipe(std::span<std::uint8_t> bytes);
 

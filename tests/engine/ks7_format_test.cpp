@@ -233,6 +233,12 @@ TEST(Ks7HugeFileTest, AFileOfFiveGiBHasItsChunkNumbersSizeAndProgress) {
   EXPECT_EQ(ks7_test::Hex(std::span(crypto.nonces[65535]).subspan(7)), "0000ffff00");
   EXPECT_EQ(ks7_test::Hex(std::span(crypto.nonces[65536]).subspan(7)), "0001000000");
   EXPECT_EQ(ks7_test::Hex(std::span(crypto.nonces.back()).subspan(7)), "0001400101");
+  // Percents of it, in whole numbers, 100 left for the file in place.
+  const std::uint64_t four_gib = std::uint64_t{4} << 30;
+  EXPECT_EQ(ks7::PercentDone(four_gib, 5 * (four_gib / 4)), 80);
+  EXPECT_EQ(ks7::PercentDone(size - 1, size), 99);
+  EXPECT_EQ(ks7::PercentDone(size, size), 99);
+  EXPECT_EQ(ks7::PercentDone(0, 0), 0);
 }
 
 }  // namespace
