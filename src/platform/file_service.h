@@ -1,6 +1,8 @@
 // Files and folders by path (UTF-8 paths; "\" separators).
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,13 @@ class FileService {
   virtual bool Delete(std::string_view path) = 0;
   // Renames or moves a file, replacing an existing target; false when it failed.
   virtual bool Rename(std::string_view from, std::string_view to) = 0;
+  // The first max_bytes bytes of a file (all of it when it is shorter);
+  // nullopt when it cannot be read (missing, a folder, no access, in use).
+  virtual std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) = 0;
+  // Creates or replaces a file with the content; false when it failed.
+  virtual bool WriteWhole(std::string_view path, std::string_view content) = 0;
+  // This user's own folder for temporary files, with a trailing "\".
+  virtual std::string TemporaryFolder() = 0;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ class FakeFiles : public FileService {
   std::vector<std::string> FilesOf(std::string_view folder) override;
   bool Delete(std::string_view path) override;
   bool Rename(std::string_view from, std::string_view to) override;
+  std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) override;
+  bool WriteWhole(std::string_view path, std::string_view content) override;
+  std::string TemporaryFolder() override { return temporary_folder; }
+
+  std::string temporary_folder = "C:\\Users\\User\\AppData\\Local\\Temp\\";
 
  private:
   std::set<std::string> folders_;                                     // lower-case paths
@@ -58,6 +64,8 @@ class FakeDialogs : public DialogService {
 class FakeClock : public ClockService {
  public:
   LocalTime Now() override { return now; }
+  // English names, as on an English Windows.
+  std::string MonthName(int month) override;
   LocalTime now{2026, 12, 6, 9, 30, 0};
 };
 

@@ -14,6 +14,9 @@ class Win32Files : public FileService {
   std::vector<std::string> FilesOf(std::string_view folder) override;
   bool Delete(std::string_view path) override;
   bool Rename(std::string_view from, std::string_view to) override;
+  std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) override;
+  bool WriteWhole(std::string_view path, std::string_view content) override;
+  std::string TemporaryFolder() override;
 };
 
 class Win32Dialogs : public DialogService {
@@ -26,6 +29,7 @@ class Win32Dialogs : public DialogService {
 class Win32Clock : public ClockService {
  public:
   LocalTime Now() override;
+  std::string MonthName(int month) override;
 };
 
 // The system's own lower-casing, in the invariant locale.
