@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test: the host unit tests (ASan + UBSan),
-# the format and lint checks, then the Windows backend and end-to-end tests
-# under Wine on a virtual display. Installs missing Debian packages first.
-# Exits non-zero when anything fails.
+# the format and lint checks, the fuzz targets for a bounded time, then the
+# Windows backend and end-to-end tests under Wine on a virtual display.
+# Installs missing Debian packages first. Exits non-zero when anything fails.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$KS_ROOT"
@@ -16,6 +16,9 @@ ctest --preset host -j2
 
 echo "== format and lint"
 bash scripts/lint.sh
+
+echo "== fuzz targets, 30 s each"
+bash scripts/fuzz.sh 30
 
 echo "== windows build"
 cmake --preset windows >/dev/null
