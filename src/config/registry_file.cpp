@@ -170,7 +170,8 @@ class Checker {
 
 std::optional<std::string> RegistryFileRefusal(std::string_view file) {
   if (file.size() > kMaxRegistryFileBytes) {
-    return "the file is larger than " + std::to_string(kMaxRegistryFileBytes / (1024U * 1024U)) + " MB";
+    return "the file is larger than " + std::to_string(kMaxRegistryFileBytes / (std::size_t{1024} * 1024)) +
+           " MB";
   }
   const bool unicode = file.size() >= 2 && static_cast<std::uint8_t>(file[0]) == 0xFF &&
                        static_cast<std::uint8_t>(file[1]) == 0xFE;

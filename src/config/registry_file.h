@@ -14,7 +14,7 @@ namespace config {
 
 // The largest file taken: a full configuration (1000 tasks and 1000 ignore
 // entries of the longest titles) is about a megabyte.
-inline constexpr std::size_t kMaxRegistryFileBytes = 4U * 1024U * 1024U;
+inline constexpr std::size_t kMaxRegistryFileBytes = std::size_t{4} * 1024 * 1024;
 
 // The one key an imported file may write to, with everything under it.
 inline constexpr std::string_view kImportKey = "HKEY_LOCAL_MACHINE\\Software\\KSV";
