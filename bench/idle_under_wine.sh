@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs bench/lock_latency.cpp under Wine on a virtual display and, during its
+# Runs bench/win32/lock_latency.cpp under Wine on a virtual display and, during its
 # thirty idle seconds, measures the running kstrv7.exe from the Linux side
 # (Wine reports no times or memory of another process): processor time used
 # and private memory. Run by hand after a Windows build:

@@ -9,4 +9,13 @@ cd "$KS_ROOT"
 ks_wine_env "$KS_ROOT/build/windows/wineprefix"
 trap ks_wine_stop EXIT
 ks_wine_start
-ctest --preset windows
+status=0
+ctest --preset windows || status=$?
+
+# The scenarios save screenshots as BMP; people look at them as PNG, also
+# after a failed run.
+for shot in build/windows/screenshots/*.bmp; do
+  [ -e "$shot" ] || continue
+  convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+done
+exit $status

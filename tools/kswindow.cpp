@@ -19,10 +19,13 @@
 // Exits 0 when the window closed, 2 on a bad command line, 3 when the window
 // could not be created.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/win32/wide_text.h"
 
 namespace {
 
@@ -54,55 +57,6 @@ struct HelperWindow {
     ::WriteFile(log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
 };
-
-std::string ToUtf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string utf8(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
-  return utf8;
-}
-
-// Splits a command line as the C runtime does: blanks separate arguments,
-// double quotes group them; 2n backslashes before a quote give n backslashes
-// and the quote groups, 2n+1 give n backslashes and a literal quote; other
-// backslashes are literal.
-std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
-  std::vector<std::wstring> arguments;
-  std::size_t i = 0;
-  for (;;) {
-    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t')) ++i;
-    if (i == line.size()) return arguments;
-    std::wstring argument;
-    bool quoted = false;
-    while (i < line.size() && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
-      if (line[i] == L'\\') {
-        std::size_t backslashes = 0;
-        while (i < line.size() && line[i] == L'\\') {
-          ++backslashes;
-          ++i;
-        }
-        if (i < line.size() && line[i] == L'"') {
-          argument.append(backslashes / 2, L'\\');
-          if (backslashes % 2 == 1) {
-            argument += L'"';
-            ++i;
-          }
-        } else {
-          argument.append(backslashes, L'\\');
-        }
-      } else if (line[i] == L'"') {
-        quoted = !quoted;
-        ++i;
-      } else {
-        argument += line[i++];
-      }
-    }
-    arguments.push_back(std::move(argument));
-  }
-}
 
 bool ParseOptions(const std::vector<std::wstring>& arguments, Options& options) {
   // arguments[0] is the program itself.
@@ -151,7 +105,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
       state->Log("HUNG");
       for (;;) ::Sleep(INFINITE);
     case WM_SETTEXT:
-      state->Log("WM_SETTEXT " + ToUtf8(reinterpret_cast<const wchar_t*>(lparam)));
+      state->Log("WM_SETTEXT " + platform::win32::FromWide(reinterpret_cast<const wchar_t*>(lparam)));
       break;
     case WM_CLOSE:
       state->Log("WM_CLOSE " + std::to_string(++state->close_count));
@@ -188,8 +142,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*ansi_command_line*/, int show) {
+  // Split as the C runtime splits a command line.
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   Options options;
-  if (!ParseOptions(SplitCommandLine(::GetCommandLineW()), options)) return 2;
+  const bool parsed = argv != nullptr && ParseOptions({argv, argv + count}, options);
+  ::LocalFree(argv);
+  if (!parsed) return 2;
 
   HelperWindow state;
   state.refuse_close = options.refuse_close;

@@ -1,98 +1,37 @@
 // End-to-end harness over user32, gdi32, advapi32 and kernel32 (see harness.h).
 #include "e2e/harness.h"
 
-#include <shlobj.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cwchar>
-#include <utility>
+#include <filesystem>
+#include <fstream>
 
-#include "e2e/png_writer.h"
+#include "platform/win32/wide_text.h"
 
 namespace e2e {
 namespace {
 
-using std::chrono::duration_cast;
+using platform::win32::FromWide;
+using platform::win32::ToWide;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
+constexpr milliseconds kPollInterval{50};
 // How long a message to another process's window may take before it counts
-// as hung.
+// as hung, and how long a click waits for its handler (see ClickControl).
 constexpr UINT kMessageTimeoutMs = 5000;
-// How long a click waits for its handler (see ClickButton).
 constexpr UINT kClickTimeoutMs = 500;
-// How long a screenshot waits for windows to finish painting.
-constexpr milliseconds kPaintWait{2000};
-// How long ending a process may take.
 constexpr DWORD kEndTimeoutMs = 10000;
+// What SetUp ends: every program scenarios start, whoever started it.
+constexpr std::wstring_view kImagesToEnd[] = {kImage, L"notepad.exe", L"regedit.exe", L"kswindow.exe"};
 
-// Runs a clean-up when the scope ends.
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)) {}
-  ~ScopeExit() { f_(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F f_;
-};
-
-std::wstring Environment(const wchar_t* name) {
-  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-  if (size == 0) return {};
-  std::wstring value(size, L'\0');
-  value.resize(::GetEnvironmentVariableW(name, value.data(), size));
-  return value;
-}
-
-std::wstring WithoutTrailingSlash(std::wstring path) {
-  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  return path;
-}
-
-// ctest hands Unix paths to the program; Wine maps them to a drive path.
-std::wstring ToWindowsPath(std::wstring path) {
-  if (path.empty() || path[0] != L'/') return path;
-  using DosFileName = WCHAR* (*)(const char*);
-  if (FARPROC proc = ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")) {
-    const auto convert = reinterpret_cast<DosFileName>(reinterpret_cast<void (*)()>(proc));
-    if (WCHAR* dos = convert(Narrow(path).c_str())) {
-      std::wstring result = dos;
-      ::HeapFree(::GetProcessHeap(), 0, dos);
-      return result;
-    }
-  }
-  // Wine maps the Unix root to drive Z: unless configured otherwise.
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return L"Z:" + path;
-}
-
-std::wstring ParentFolder(const std::wstring& path) {
-  const auto slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(0, slash);
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const auto slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-// The image file name a command line starts: its first (possibly quoted)
-// token without the folder, with ".exe" added when it has no extension.
-std::wstring ImageOf(std::string_view command_line) {
-  const std::wstring command = Widen(command_line);
-  std::wstring first;
-  if (!command.empty() && command[0] == L'"') {
-    first = command.substr(1, command.find(L'"', 1) - 1);
-  } else {
-    first = command.substr(0, command.find(L' '));
-  }
-  std::wstring image = FileNameOf(first);
-  if (image.find(L'.') == std::wstring::npos) image += L".exe";
-  return image;
+void Pause() {
+  ::Sleep(static_cast<DWORD>(kPollInterval.count()));
 }
 
 bool SameText(std::wstring_view a, std::wstring_view b) {
@@ -100,246 +39,221 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
                                 TRUE) == CSTR_EQUAL;
 }
 
-// "&Open && Save" -> "Open & Save", as the control shows it.
-std::string WithoutAccelerators(std::string_view caption) {
-  std::string shown;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-    shown += caption[i];
-  }
-  return shown;
+// ctest hands Unix paths to the program; Wine maps the Unix root to Z:.
+std::wstring ToWindowsPath(std::wstring path) {
+  if (path.empty() || path[0] != L'/') return path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return L"Z:" + path;
 }
 
-std::vector<HWND> TopLevelWindows() {
+std::wstring ScreenshotDir() {
+  const wchar_t* folder = ::_wgetenv(L"KS_SHOT_DIR");
+  return folder != nullptr ? ToWindowsPath(folder) : BinDir() + L"\\..\\screenshots";
+}
+
+std::vector<HWND> Windows(HWND parent) {
   std::vector<HWND> windows;
-  ::EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  const auto add = [](HWND window, LPARAM list) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+  };
+  const auto list = reinterpret_cast<LPARAM>(&windows);
+  parent == nullptr ? ::EnumWindows(add, list) : ::EnumChildWindows(parent, add, list);
   return windows;
 }
 
-std::vector<HWND> ChildWindows(HWND parent) {
-  std::vector<HWND> windows;
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
+std::string WindowClass(HWND window) {
+  wchar_t name[256] = {};
+  return FromWide({name, static_cast<std::size_t>(std::max(0, ::GetClassNameW(window, name, 256)))});
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  return process_id;
 }
 
 bool Matches(const WindowQuery& query, HWND window) {
-  if (query.process_id != 0 && ProcessOf(window) != query.process_id) return false;
-  if (query.visible_only && !IsShown(window)) return false;
-  if (!query.class_name.empty() && !SameText(Widen(WindowClass(window)), Widen(query.class_name)))
-    return false;
-  if (!query.title.empty() || !query.title_part.empty()) {
-    const std::string title = WindowTitle(window);
-    if (!query.title.empty() && title != query.title) return false;
-    if (!query.title_part.empty() && title.find(query.title_part) == std::string::npos) return false;
-  }
-  return true;
+  return (query.process_id == 0 || ProcessOf(window) == query.process_id) &&
+         (!query.visible_only || IsShown(window)) &&
+         (query.class_name.empty() || SameText(ToWide(WindowClass(window)), ToWide(query.class_name))) &&
+         (query.title.empty() || WindowTitle(window) == query.title);
 }
 
-// Brings a window's top-level window to the foreground so that keyboard
-// input reaches it; false when it did not get there in time.
 bool BringToForeground(HWND window) {
   const HWND root = ::GetAncestor(window, GA_ROOT);
-  if (root == nullptr) return false;
   ::SetForegroundWindow(root);
-  const auto deadline = steady_clock::now() + milliseconds(2000);
-  while (::GetForegroundWindow() != root) {
-    if (steady_clock::now() >= deadline) return false;
-    ::Sleep(static_cast<DWORD>(kPollInterval.count()));
-  }
-  return true;
+  return root != nullptr && WaitUntil([&] { return ::GetForegroundWindow() == root; },
+                                      "the window to type into in the foreground");
 }
 
-bool SendInputs(std::vector<INPUT>& inputs) {
-  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+bool SendKeys(const std::vector<INPUT>& inputs) {
+  return ::SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT)) ==
+         inputs.size();
 }
 
-bool IsExtendedKey(WORD virtual_key) {
-  switch (virtual_key) {
-    case VK_LEFT:
-    case VK_RIGHT:
-    case VK_UP:
-    case VK_DOWN:
-    case VK_PRIOR:
-    case VK_NEXT:
-    case VK_HOME:
-    case VK_END:
-    case VK_INSERT:
-    case VK_DELETE:
-    case VK_RCONTROL:
-    case VK_RMENU:
-      return true;
-    default:
-      return false;
-  }
+INPUT Key(WORD virtual_key, WORD scan, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtual_key;
+  input.ki.wScan = scan;
+  input.ki.dwFlags = flags;
+  return input;
 }
 
-// The whole virtual screen as RGB rows, read through the screen DC.
-bool CaptureScreen(int& width, int& height, std::vector<std::uint8_t>& rgb) {
-  const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
-  const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-  width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (width <= 0 || height <= 0) return false;
-
-  const HDC screen = ::GetDC(nullptr);
-  if (screen == nullptr) return false;
-  ScopeExit release_screen([&] { ::ReleaseDC(nullptr, screen); });
-  const HDC memory = ::CreateCompatibleDC(screen);
-  if (memory == nullptr) return false;
-  ScopeExit delete_memory([&] { ::DeleteDC(memory); });
-
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap == nullptr || bits == nullptr) return false;
-  ScopeExit delete_bitmap([&] { ::DeleteObject(bitmap); });
-  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
-  ScopeExit deselect([&] { ::SelectObject(memory, previous); });
-  if (!::BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT)) return false;
-  ::GdiFlush();
-
-  const auto* bgrx = static_cast<const std::uint8_t*>(bits);
-  const std::size_t pixels = static_cast<std::size_t>(width) * height;
-  rgb.resize(pixels * 3);
-  for (std::size_t i = 0; i < pixels; ++i) {
-    rgb[i * 3] = bgrx[i * 4 + 2];
-    rgb[i * 3 + 1] = bgrx[i * 4 + 1];
-    rgb[i * 3 + 2] = bgrx[i * 4];
-  }
-  return true;
+HWND FindTopLevel(const WindowQuery& query) {
+  const std::vector<HWND> found = FindWindows(query);
+  return found.empty() ? nullptr : found.front();
 }
 
-// Whether a visible window or one of its visible children still has an area
-// waiting to be painted. Read from the window manager's state, so a hung
-// window cannot block the test.
+// A left click at a point of the screen, once the pointer has arrived there.
+bool ClickAt(POINT point, Where where) {
+  // Absolute positions run from 0 to 65535 across the primary screen.
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = ::MulDiv(point.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = ::MulDiv(point.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return ::SendInput(1, inputs, sizeof(INPUT)) == 1 &&
+         WaitUntil(
+             [&] {
+               POINT cursor{};
+               return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+             },
+             "the mouse pointer to arrive", where) &&
+         ::SendInput(2, inputs + 1, sizeof(INPUT)) == 2;
+}
+
+// Under Wine without a desktop, explorer's taskbar exists but is hidden,
+// while on a real desktop it is always shown. The program shows the taskbar
+// when it starts; showing a hidden window activates it, which would take the
+// foreground from the window a scenario has just opened.
+bool ShowTaskbar() {
+  HWND taskbar = nullptr;
+  return WaitUntil(
+      [&] {
+        taskbar = FindTopLevel({.class_name = "Shell_TrayWnd"});
+        if (taskbar != nullptr && !IsShown(taskbar)) ::ShowWindowAsync(taskbar, SW_SHOWNA);
+        return IsShown(taskbar);
+      },
+      "the taskbar to be shown");
+}
+
+// Whether a visible window still has an area waiting to be painted; read
+// from the window manager's state, so a hung window cannot block the test.
 bool PaintPending() {
-  for (HWND window : TopLevelWindows()) {
+  for (HWND window : Windows(nullptr)) {
     if (!::IsWindowVisible(window)) continue;
     if (::GetUpdateRect(window, nullptr, FALSE)) return true;
-    for (HWND child : ChildWindows(window)) {
+    for (HWND child : Windows(window)) {
       if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) return true;
     }
   }
   return false;
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-  const HANDLE file =
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
-  return ok && written == bytes.size();
+// The whole screen as a 24-bit BMP file (scripts/wine-ctest.sh turns it
+// into a PNG afterwards).
+bool SaveScreen(const std::filesystem::path& path) {
+  const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+                               ::GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY | CAPTUREBLT);
+  ::SelectObject(memory, previous);
+  BITMAPINFOHEADER info{};  // bottom-up rows of 24-bit pixels
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  std::vector<char> pixels(static_cast<std::size_t>((width * 3 + 3) & ~3) * std::max(height, 0));
+  const int rows = copied ? ::GetDIBits(memory, bitmap, 0, height, pixels.data(),
+                                        reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS)
+                          : 0;
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (rows != height || height <= 0) return false;
+
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof(header) + sizeof(info);
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(&header), sizeof(header));
+  file.write(reinterpret_cast<const char*>(&info), sizeof(info));
+  file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return file.good();
 }
 
-// Under Wine without a desktop, explorer's taskbar window exists but is hidden
-// (and 0 x 0), while on a real desktop it is always shown. The program shows
-// the taskbar when it starts (unless told to hide it); showing a hidden window
-// activates it, which would take the foreground from the window a scenario has
-// just opened. So every scenario starts with the taskbar shown, as on a real
-// desktop, where showing it again changes nothing.
-bool ShowTaskbar(std::source_location where) {
-  HWND taskbar = nullptr;
-  if (!WaitUntil(
-          [&] {
-            taskbar = FindByClass("Shell_TrayWnd");
-            return taskbar != nullptr;
-          },
-          "the taskbar window", where)) {
-    return false;
-  }
-  if (!IsShown(taskbar)) ::ShowWindowAsync(taskbar, SW_SHOWNA);
-  return WaitUntil([&] { return IsShown(taskbar); }, "the taskbar to be shown", where);
+// One command-line argument; none of ours holds a quote or ends with a
+// backslash, which would need escaping.
+std::string Quote(std::string_view argument) {
+  return "\"" + std::string(argument) + "\"";
 }
 
-// Image names that SetUp ends: the programs scenarios start, and every other
-// program a scenario of this run started.
-std::vector<std::wstring>& ImagesToEnd() {
-  static std::vector<std::wstring> images = {L"kstrv7.exe", L"notepad.exe", L"regedit.exe"};
-  return images;
+// A file of the temporary folder that no other file of this run has, and
+// none of an earlier run (Wine gives out the same process ids again).
+std::filesystem::path FreshTempFile(std::wstring_view stem) {
+  static int count = 0;
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     (std::wstring(stem) + L"-" + std::to_wstring(::GetCurrentProcessId()) +
+                                      L"-" + std::to_wstring(++count) + L".log");
+  std::error_code error;
+  std::filesystem::remove(path, error);
+  return path;
+}
+
+// Ends every process with this image name, whoever started it.
+void EndEvery(std::wstring_view image) {
+  for (const DWORD id : ProcessIdsByImage(image))
+    Process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, id), id).End();
+}
+
+void Fail(Where where, const std::string& message) {
+  ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << message;
 }
 
 }  // namespace
 
-// ---- Text ------------------------------------------------------------------
-
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(size, L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-  return text;
-}
-
-std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string text(size, '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), text.data(), size, nullptr,
-                        nullptr);
-  return text;
-}
-
-// ---- Folders ---------------------------------------------------------------
+// ---- Folders and registry --------------------------------------------------------
 
 std::wstring BinDir() {
-  std::wstring folder = Environment(L"KS_BIN_DIR");
-  if (folder.empty()) {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    folder = ParentFolder(path);
-  }
-  return WithoutTrailingSlash(ToWindowsPath(folder));
+  if (const wchar_t* folder = ::_wgetenv(L"KS_BIN_DIR")) return ToWindowsPath(folder);
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(path).parent_path().wstring();
 }
-
-std::wstring ShotDir() {
-  const std::wstring folder = Environment(L"KS_SHOT_DIR");
-  if (folder.empty()) return ParentFolder(BinDir()) + L"\\screenshots";
-  return WithoutTrailingSlash(ToWindowsPath(folder));
-}
-
-// ---- Registry configuration ------------------------------------------------
 
 namespace {
 
 bool SetValue(HKEY root, std::string_view path, std::string_view name, DWORD type, const void* data,
               DWORD size) {
   HKEY key = nullptr;
-  if (::RegCreateKeyExW(root, Widen(path).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
+  if (::RegCreateKeyExW(root, ToWide(path).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
     return false;
-  }
   const LSTATUS status =
-      ::RegSetValueExW(key, Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data), size);
+      ::RegSetValueExW(key, ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data), size);
   ::RegCloseKey(key);
   return status == ERROR_SUCCESS;
+}
+
+bool DeleteKeyTree(HKEY root, std::string_view path) {
+  const LSTATUS status = ::RegDeleteTreeW(root, ToWide(path).c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace
 
 bool SetString(HKEY root, std::string_view path, std::string_view name, std::string_view text) {
-  const std::wstring data = Widen(text);
-  const auto size = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));  // with the NUL
-  return SetValue(root, path, name, REG_SZ, data.c_str(), size);
+  const std::wstring data = ToWide(text);
+  return SetValue(root, path, name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * 2));
 }
 
 bool SetDword(HKEY root, std::string_view path, std::string_view name, DWORD value) {
@@ -347,54 +261,31 @@ bool SetDword(HKEY root, std::string_view path, std::string_view name, DWORD val
 }
 
 std::optional<std::string> GetString(HKEY root, std::string_view path, std::string_view name) {
-  const std::wstring key = Widen(path);
-  const std::wstring value = Widen(name);
-  DWORD size = 0;
-  if (::RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
-      ERROR_SUCCESS) {
+  wchar_t data[1024] = {};
+  DWORD size = sizeof(data);
+  if (::RegGetValueW(root, ToWide(path).c_str(), ToWide(name).c_str(), RRF_RT_REG_SZ, nullptr, data, &size))
     return std::nullopt;
-  }
-  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  if (::RegGetValueW(root, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, data.data(), &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  data.resize(std::wcslen(data.c_str()));
-  return Narrow(data);
+  return FromWide(data);
 }
 
 std::optional<DWORD> GetDword(HKEY root, std::string_view path, std::string_view name) {
   DWORD value = 0;
   DWORD size = sizeof(value);
-  if (::RegGetValueW(root, Widen(path).c_str(), Widen(name).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
-                     &size) != ERROR_SUCCESS) {
+  if (::RegGetValueW(root, ToWide(path).c_str(), ToWide(name).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                     &size))
     return std::nullopt;
-  }
   return value;
 }
 
-bool DeleteKeyTree(HKEY root, std::string_view path) {
-  const std::wstring key_path = Widen(path);
-  ::RegDeleteTreeW(root, key_path.c_str());
-  HKEY key = nullptr;
-  const LSTATUS status = ::RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, &key);
-  if (status == ERROR_SUCCESS) ::RegCloseKey(key);
-  return status == ERROR_FILE_NOT_FOUND;
-}
-
 bool SetTaskList(const std::vector<std::string>& entries) {
-  if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, kTasksKey)) return false;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (!SetString(HKEY_LOCAL_MACHINE, kTasksKey, "Task" + std::to_string(i), entries[i])) return false;
-  }
-  return true;
+  constexpr std::string_view kTasksKey = "Software\\KSV\\Tasks";
+  bool ok = DeleteKeyTree(HKEY_LOCAL_MACHINE, kTasksKey);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    ok = ok && SetString(HKEY_LOCAL_MACHINE, kTasksKey, "Task" + std::to_string(i), entries[i]);
+  return ok;
 }
 
-// ---- Processes -------------------------------------------------------------
-
-Process::Process(HANDLE handle, DWORD id, std::wstring image)
-    : handle_(handle), id_(id), image_(std::move(image)) {}
+// ---- Processes -----------------------------------------------------------------
 
 Process::~Process() {
   End();
@@ -405,109 +296,58 @@ bool Process::Running() const {
   return handle_ != nullptr && ::WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
 }
 
-std::optional<DWORD> Process::WaitForExit(std::chrono::milliseconds timeout) const {
-  if (handle_ == nullptr ||
-      ::WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
-    return std::nullopt;
-  }
+std::optional<DWORD> Process::WaitForExit(milliseconds timeout) const {
   DWORD code = 0;
-  if (!::GetExitCodeProcess(handle_, &code)) return std::nullopt;
+  if (handle_ == nullptr ||
+      ::WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(handle_, &code))
+    return std::nullopt;
   return code;
 }
 
 bool Process::End() {
-  if (handle_ == nullptr) return true;
   if (Running()) ::TerminateProcess(handle_, 1);
-  return ::WaitForSingleObject(handle_, kEndTimeoutMs) == WAIT_OBJECT_0;
+  return handle_ == nullptr || ::WaitForSingleObject(handle_, kEndTimeoutMs) == WAIT_OBJECT_0;
 }
 
 std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::wstring& folder) {
-  std::wstring command = Widen(command_line);
+  std::wstring command = ToWide(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
     return nullptr;
-  }
   ::CloseHandle(info.hThread);
-  return std::make_unique<Process>(info.hProcess, info.dwProcessId, ImageOf(command_line));
+  return std::make_unique<Process>(info.hProcess, info.dwProcessId);
 }
 
 std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
   std::vector<DWORD> ids;
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  ScopeExit close_snapshot([&] { ::CloseHandle(snapshot); });
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    if (entry.th32ProcessID != ::GetCurrentProcessId() && SameText(FileNameOf(entry.szExeFile), image)) {
+    if (entry.th32ProcessID != ::GetCurrentProcessId() &&
+        SameText(std::filesystem::path(entry.szExeFile).filename().wstring(), image))
       ids.push_back(entry.th32ProcessID);
-    }
   }
+  ::CloseHandle(snapshot);
   return ids;
 }
 
-int EndProcessesByImage(const std::vector<std::wstring>& images) {
-  int ended = 0;
-  for (const std::wstring& image : images) {
-    for (const DWORD id : ProcessIdsByImage(image)) {
-      const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-      if (process == nullptr) continue;
-      if (::TerminateProcess(process, 1) && ::WaitForSingleObject(process, kEndTimeoutMs) == WAIT_OBJECT_0)
-        ++ended;
-      ::CloseHandle(process);
-    }
-  }
-  return ended;
-}
-
-// ---- Windows ---------------------------------------------------------------
+// ---- Windows ---------------------------------------------------------------------
 
 std::vector<HWND> FindWindows(const WindowQuery& query) {
-  std::vector<HWND> found;
-  for (HWND window : TopLevelWindows()) {
-    if (Matches(query, window)) found.push_back(window);
-  }
+  std::vector<HWND> found = Windows(nullptr);
+  std::erase_if(found, [&](HWND window) { return !Matches(query, window); });
   return found;
 }
 
-HWND FindTopLevel(const WindowQuery& query) {
-  for (HWND window : TopLevelWindows()) {
-    if (Matches(query, window)) return window;
-  }
-  return nullptr;
-}
-
-HWND FindByTitle(std::string_view title, DWORD process_id) {
-  return FindTopLevel(WindowQuery().Titled(title).OfProcess(process_id));
-}
-
-HWND FindByTitlePart(std::string_view part, DWORD process_id) {
-  return FindTopLevel(WindowQuery().TitleContains(part).OfProcess(process_id));
-}
-
-HWND FindByClass(std::string_view class_name, DWORD process_id) {
-  return FindTopLevel(WindowQuery().OfClass(class_name).OfProcess(process_id));
-}
-
-std::vector<HWND> WindowsOfProcess(DWORD process_id) {
-  return FindWindows(WindowQuery().OfProcess(process_id));
-}
-
 std::string WindowTitle(HWND window) {
-  // GetWindowTextW reads another process's title without sending it a message,
-  // so a hung window cannot stall the test.
+  // Read without a message to the window, so a hung window cannot stall it.
   wchar_t title[1024] = {};
-  const int length = ::GetWindowTextW(window, title, static_cast<int>(std::size(title)));
-  return Narrow(std::wstring_view(title, length > 0 ? length : 0));
-}
-
-std::string WindowClass(HWND window) {
-  wchar_t name[256] = {};
-  const int length = ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
-  return Narrow(std::wstring_view(name, length > 0 ? length : 0));
+  return FromWide({title, static_cast<std::size_t>(std::max(0, ::GetWindowTextW(window, title, 1024)))});
 }
 
 bool Exists(HWND window) {
@@ -522,12 +362,6 @@ bool IsForeground(HWND window) {
   return window != nullptr && ::GetForegroundWindow() == window;
 }
 
-DWORD ProcessOf(HWND window) {
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  return process_id;
-}
-
 std::string Describe(HWND window) {
   if (window == nullptr) return "none";
   if (!Exists(window)) return "gone";
@@ -536,152 +370,115 @@ std::string Describe(HWND window) {
   text += WindowClass(window);
   text += "] \"";
   text += WindowTitle(window);
-  text += IsShown(window) ? "\" visible" : "\" hidden";
-  return text;
+  return text += IsShown(window) ? "\" visible" : "\" hidden";
 }
 
 HWND FindChild(HWND parent, std::string_view class_name, std::string_view caption) {
-  for (HWND child : ChildWindows(parent)) {
-    if (!class_name.empty() && !SameText(Widen(WindowClass(child)), Widen(class_name))) continue;
-    if (!caption.empty()) {
-      const std::string text = ControlText(child);
-      if (text != caption && WithoutAccelerators(text) != caption) continue;
+  for (HWND child : Windows(parent)) {
+    if (!class_name.empty() && !SameText(ToWide(WindowClass(child)), ToWide(class_name))) continue;
+    if (caption.empty()) return child;
+    std::string text = ControlText(child);
+    std::erase(text, '&');
+    if (text == caption) return child;
+  }
+  return nullptr;
+}
+
+HWND FindConfig(DWORD kestrove_id) {
+  return FindTopLevel({.title = kConfigTitle, .process_id = kestrove_id});
+}
+
+HWND FindPrompt(DWORD kestrove_id) {
+  return FindTopLevel({.title = kPromptTitle, .process_id = kestrove_id, .visible_only = true});
+}
+
+HWND FindCover(DWORD kestrove_id) {
+  const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  for (HWND window : FindWindows({.process_id = kestrove_id, .visible_only = true})) {
+    RECT rect{};
+    if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= screen.left &&
+        rect.top <= screen.top && rect.right >= screen.right && rect.bottom >= screen.bottom)
+      return window;
+  }
+  return nullptr;
+}
+
+std::string PromptHint(HWND prompt) {
+  HWND highest = nullptr;
+  LONG highest_top = LONG_MAX;
+  for (HWND label : Windows(prompt)) {
+    RECT rect{};
+    if (WindowClass(label) == "Static" && IsShown(label) && ::GetWindowRect(label, &rect) &&
+        rect.top < highest_top) {
+      highest = label;
+      highest_top = rect.top;
     }
-    return child;
   }
-  return nullptr;
+  return highest != nullptr ? ControlText(highest) : std::string();
 }
 
-HWND FindChildById(HWND parent, int control_id) {
-  for (HWND child : ChildWindows(parent)) {
-    if (::GetDlgCtrlID(child) == control_id) return child;
-  }
-  return nullptr;
-}
+// ---- Driving ---------------------------------------------------------------------
 
-// ---- Driving ---------------------------------------------------------------
+std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result))
+    return std::nullopt;
+  return static_cast<LRESULT>(result);
+}
 
 std::string ControlText(HWND control) {
-  // WM_GETTEXT rather than GetWindowTextW: an edit control of another process
-  // keeps its text to itself, only the message reads it.
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length)) {
-    return {};
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied)) {
-    return {};
-  }
-  text.resize(std::min<std::size_t>(copied, length));
-  return Narrow(text);
-}
-
-bool SetControlText(HWND control, std::string_view text) {
-  const std::wstring data = Widen(text);
-  DWORD_PTR result = 0;
-  return ::SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(data.c_str()),
-                               SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) != 0 &&
-         result != FALSE;
-}
-
-bool SetChildText(HWND parent, int control_id, std::string_view text) {
-  const HWND child = FindChildById(parent, control_id);
-  return child != nullptr && SetControlText(child, text);
-}
-
-bool SetChildTextByClass(HWND parent, std::string_view class_name, std::string_view text) {
-  const HWND child = FindChild(parent, class_name);
-  return child != nullptr && SetControlText(child, text);
-}
-
-std::string ChildText(HWND parent, int control_id) {
-  const HWND child = FindChildById(parent, control_id);
-  return child != nullptr ? ControlText(child) : std::string();
+  // WM_GETTEXT: only the message reads an edit control of another process.
+  std::wstring text(static_cast<std::size_t>(Send(control, WM_GETTEXTLENGTH).value_or(0)) + 1, L'\0');
+  const auto copied = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::min<std::size_t>(static_cast<std::size_t>(copied.value_or(0)), text.size() - 1));
+  return FromWide(text);
 }
 
 bool ClickControl(HWND button) {
-  if (!Exists(button)) return false;
   DWORD_PTR result = 0;
-  if (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kClickTimeoutMs, &result)) return true;
-  // Still handling the click (a modal window it opened runs inside the
-  // handler): the click was delivered.
-  return ::GetLastError() == ERROR_TIMEOUT;
+  // A timeout means the click is still being handled: it was delivered.
+  return Exists(button) &&
+         (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kClickTimeoutMs, &result) ||
+          ::GetLastError() == ERROR_TIMEOUT);
 }
 
 bool ClickButton(HWND parent, std::string_view caption) {
   return ClickControl(FindChild(parent, "Button", caption));
 }
 
-bool ClickButton(HWND parent, int control_id) {
-  return ClickControl(FindChildById(parent, control_id));
-}
-
 bool PostClose(HWND window) {
   return Exists(window) && ::PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-bool PostKey(HWND window, WORD virtual_key) {
-  const UINT scan = ::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
-  const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
-  const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-  return ::PostMessageW(window, WM_KEYDOWN, virtual_key, down) &&
-         ::PostMessageW(window, WM_KEYUP, virtual_key, up);
-}
-
-bool PostChars(HWND window, std::string_view text) {
-  for (wchar_t unit : Widen(text)) {
-    if (!::PostMessageW(window, WM_CHAR, unit, 1)) return false;
-  }
-  return true;
-}
-
-bool PressKeys(HWND window, std::initializer_list<WORD> chord) {
-  if (!BringToForeground(window)) return false;
-  std::vector<INPUT> inputs;
-  for (WORD key : chord) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = IsExtendedKey(key) ? KEYEVENTF_EXTENDEDKEY : 0;
-    inputs.push_back(input);
-  }
-  for (auto it = std::rbegin(chord); it != std::rend(chord); ++it) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = *it;
-    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(*it, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = KEYEVENTF_KEYUP | (IsExtendedKey(*it) ? KEYEVENTF_EXTENDEDKEY : 0);
-    inputs.push_back(input);
-  }
-  return SendInputs(inputs);
+bool AnswerPrompt(HWND prompt, std::string_view password) {
+  const std::wstring text = ToWide(password);
+  return Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).value_or(0) &&
+         ClickButton(prompt, "OK");
 }
 
 bool TypeText(HWND window, std::string_view text) {
-  if (!BringToForeground(window)) return false;
   std::vector<INPUT> inputs;
-  for (wchar_t unit : Widen(text)) {
-    for (DWORD flags : {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
-      INPUT input{};
-      input.type = INPUT_KEYBOARD;
-      input.ki.wScan = unit;
-      input.ki.dwFlags = flags;
-      inputs.push_back(input);
-    }
+  for (const wchar_t unit : ToWide(text)) {
+    inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE));
+    inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
   }
-  return inputs.empty() || SendInputs(inputs);
+  return BringToForeground(window) && SendKeys(inputs);
 }
 
-// ---- Waiting ---------------------------------------------------------------
+bool PressKey(HWND window, WORD virtual_key) {
+  const auto scan = static_cast<WORD>(::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
+  return BringToForeground(window) &&
+         SendKeys({Key(virtual_key, scan, 0), Key(virtual_key, scan, KEYEVENTF_KEYUP)});
+}
 
-bool WaitUntil(const std::function<bool()>& condition, std::string_view what, std::source_location where) {
+// ---- Waiting ---------------------------------------------------------------------
+
+bool WaitUntil(const std::function<bool()>& condition, std::string_view what, Where where) {
   return WaitUntil(condition, kDefaultTimeout, what, where);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
-               std::string_view what, std::source_location where) {
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout, std::string_view what,
+               Where where) {
   const auto deadline = steady_clock::now() + timeout;
   for (;;) {
     // The last look comes after the deadline, so a slow poll cannot cut the
@@ -689,231 +486,191 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     const bool past_deadline = steady_clock::now() >= deadline;
     if (condition()) return true;
     if (past_deadline) break;
-    ::Sleep(static_cast<DWORD>(kPollInterval.count()));
+    Pause();
   }
-  ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
-      << "Timed out after " << timeout.count() << " ms waiting for: " << what;
+  Fail(where, "Timed out after " + std::to_string(timeout.count()) + " ms waiting for: " + std::string(what));
   return false;
 }
 
-bool HoldsFor(const std::function<bool()>& condition, std::chrono::milliseconds duration,
-              std::string_view what, std::source_location where) {
+bool HoldsFor(const std::function<bool()>& condition, milliseconds duration, std::string_view what,
+              Where where) {
   const auto start = steady_clock::now();
-  const auto deadline = start + duration;
   for (;;) {
-    const bool past_deadline = steady_clock::now() >= deadline;
+    const bool past_deadline = steady_clock::now() >= start + duration;
     if (!condition()) {
-      ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
-          << "Stopped holding after " << duration_cast<milliseconds>(steady_clock::now() - start).count()
-          << " ms of " << duration.count() << " ms: " << what;
+      const auto held = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
+      Fail(where, "Stopped holding after " + std::to_string(held.count()) + " ms of " +
+                      std::to_string(duration.count()) + " ms: " + std::string(what));
       return false;
     }
     if (past_deadline) return true;
-    ::Sleep(static_cast<DWORD>(kPollInterval.count()));
+    Pause();
   }
 }
 
-HWND WaitForWindow(const WindowQuery& query, std::string_view what, std::chrono::milliseconds timeout,
-                   std::source_location where) {
+HWND WaitForWindow(const WindowQuery& query, std::string_view what, Where where) {
   HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        found = FindTopLevel(query);
-        return found != nullptr;
-      },
-      timeout, what, where);
+  WaitUntil([&] { return (found = FindTopLevel(query)) != nullptr; }, what, where);
   return found;
 }
 
-// ---- Screenshots -----------------------------------------------------------
-
-std::wstring SaveScreenshot(std::string_view name) {
-  // A window shown a moment ago may not have painted yet; give it a little
-  // time, then capture whatever is there.
-  const auto paint_deadline = steady_clock::now() + kPaintWait;
-  while (PaintPending() && steady_clock::now() < paint_deadline) {
-    ::Sleep(static_cast<DWORD>(kPollInterval.count()));
-  }
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-  if (!CaptureScreen(width, height, rgb)) return {};
-
-  const std::wstring folder = ShotDir();
-  const int created = ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-  if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS) return {};
-  std::wstring file_name = Widen(name);
-  for (wchar_t& c : file_name) {
-    if (c < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr) c = L'-';
-  }
-  const std::wstring path = folder + L"\\" + file_name + L".png";
-  return WriteFileBytes(path, EncodePng(width, height, rgb)) ? path : std::wstring();
+HWND WaitForPrompt(DWORD kestrove_id, std::string_view why, Where where) {
+  HWND prompt = nullptr;
+  WaitUntil([&] { return (prompt = FindPrompt(kestrove_id)) != nullptr; },
+            "the unlock prompt " + std::string(why), where);
+  return prompt;
 }
 
-// ---- Helper windows --------------------------------------------------------
-
-namespace {
-
-// One command-line argument, quoted as the C runtime splits it again:
-// backslashes before a quote are doubled, a quote is escaped.
-std::string QuoteArgument(std::string_view argument) {
-  std::string quoted(1, '"');
-  std::size_t backslashes = 0;
-  for (const char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  quoted += '"';
-  return quoted;
-}
-
-// A log path of its own for every helper window of this run.
-std::wstring NextHelperLogPath() {
-  static int count = 0;
-  wchar_t temp[MAX_PATH] = {};
-  const DWORD length = ::GetTempPathW(MAX_PATH, temp);
-  return WithoutTrailingSlash(std::wstring(temp, length)) + L"\\kswindow-" +
-         std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++count) + L".log";
-}
-
-}  // namespace
-
-std::vector<std::string> HelperWindow::LogLines() const {
-  return ReadLines(log_path);
-}
+// ---- Helper windows --------------------------------------------------------------
 
 int HelperWindow::CountInLog(std::string_view line) const {
-  const std::vector<std::string> lines = LogLines();
-  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  return CountStartingWith(std::string(line) + '\n');
 }
 
 int HelperWindow::CountStartingWith(std::string_view prefix) const {
-  const std::vector<std::string> lines = LogLines();
-  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-    return std::string_view(line).substr(0, prefix.size()) == prefix;
-  }));
-}
-
-std::string HelperWindowCommand(const HelperWindowOptions& options, const std::wstring& log_path) {
-  std::string command = QuoteArgument(Narrow(BinDir() + L"\\kswindow.exe"));
-  command += " --class ";
-  command += QuoteArgument(options.class_name);
-  command += " --title ";
-  command += QuoteArgument(options.title);
-  if (options.refuse_close) command += " --refuse-close";
-  if (options.background) command += " --background";
-  if (options.hang) command += " --hang";
-  if (!log_path.empty()) {
-    command += " --log ";
-    command += QuoteArgument(Narrow(log_path));
+  // Read while kswindow.exe may still be writing it, each line ending "\r\n".
+  std::ifstream file(std::filesystem::path(log_path), std::ios::binary);
+  int count = 0;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.back() = '\n';
+    count += line.starts_with(prefix) ? 1 : 0;
   }
-  return command;
+  return count;
 }
 
-std::vector<std::string> ReadLines(const std::wstring& path) {
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  ScopeExit close_file([&] { ::CloseHandle(file); });
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) text.append(buffer, read);
-
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
-  }
-  return lines;
-}
-
-// ---- Scenario fixture ------------------------------------------------------
+// ---- Scenario base -----------------------------------------------------------------
 
 void Scenario::SetUp() {
-  EndProcessesByImage(ImagesToEnd());
-  ASSERT_TRUE(ShowTaskbar(std::source_location::current()));
-  ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey)) << "could not clear HKLM\\Software\\KSV";
-  ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, kProductKey)) << "could not clear HKCU\\Software\\KSV";
+  for (const std::wstring_view image : kImagesToEnd) EndEvery(image);
+  ASSERT_TRUE(ShowTaskbar());
+  ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\KSV"));
+  ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, "Software\\KSV"));
+  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kSettingsKey, "DontShowUpdate", "1"));
 }
 
 void Scenario::TearDown() {
   if (HasFailure()) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    SaveScreenshot(std::string(test->test_suite_name()) + "." + test->name() + "-failure");
+    Screenshot(std::string(test->test_suite_name()) + "." + test->name() + "-failure");
   }
-  for (auto it = started_.rbegin(); it != started_.rend(); ++it) {
-    EXPECT_TRUE((*it)->End()) << "could not end " << Narrow((*it)->Image());
-  }
+  for (auto it = started_.rbegin(); it != started_.rend(); ++it)
+    EXPECT_TRUE((*it)->End()) << "could not end process " << (*it)->Id();
   started_.clear();
+  // The copies the program starts itself are no processes of this harness.
+  EndEvery(kImage);
 }
 
-Process& Scenario::StartKestrove(std::string_view arguments, std::source_location where) {
-  const std::wstring folder = BinDir();
-  const std::wstring program = folder + L"\\kstrv7.exe";
-  if (::GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << "no program at " << Narrow(program);
-    started_.push_back(std::make_unique<Process>());
-    return *started_.back();
-  }
-  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "\"" + text.
-  std::string command(1, '"');
-  command += Narrow(program);
-  command += '"';
-  if (!arguments.empty()) {
-    command += ' ';
-    command += arguments;
-  }
-  return Keep(StartProcess(command, folder), command, where);
+Process& Scenario::StartKestrove(Where where) {
+  const std::string command = Quote(FromWide(BinDir() + L"\\" + std::wstring(kImage)));
+  return *(kestrove_ = &Keep(StartProcess(command, BinDir()), command, where));
 }
 
-Process& Scenario::StartProgram(std::string_view command_line, std::source_location where) {
+Process& Scenario::StartProgram(std::string_view command_line, Where where) {
   return Keep(StartProcess(command_line), command_line, where);
 }
 
-Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view command_line,
-                        std::source_location where) {
-  const DWORD error = ::GetLastError();
+Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view command_line, Where where) {
   if (process == nullptr) {
-    ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
-        << "could not start " << command_line << " (error " << error << ")";
+    Fail(where, "could not start " + std::string(command_line) + " (error " +
+                    std::to_string(::GetLastError()) + ")");
     process = std::make_unique<Process>();
-  } else {
-    auto& images = ImagesToEnd();
-    if (std::none_of(images.begin(), images.end(),
-                     [&](const std::wstring& image) { return SameText(image, process->Image()); })) {
-      images.push_back(process->Image());
-    }
   }
   started_.push_back(std::move(process));
   return *started_.back();
 }
 
-void Scenario::Screenshot(std::string_view name, std::source_location where) {
-  if (SaveScreenshot(name).empty()) {
-    ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line()))
-        << "could not save screenshot " << name << " into " << Narrow(ShotDir());
-  }
+HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Where where) {
+  HelperWindow helper{.log_path = FreshTempFile(L"kswindow").wstring()};
+  std::string command = Quote(FromWide(BinDir() + L"\\kswindow.exe"));
+  command += " --class " + Quote(options.class_name) + " --title " + Quote(options.title) + " --log " +
+             Quote(FromWide(helper.log_path));
+  if (options.refuse_close) command += " --refuse-close";
+  if (options.background) command += " --background";
+  if (options.hang) command += " --hang";
+  helper.process = &Keep(StartProcess(command), command, where);
+  // Hidden or not by now: a lock may have caught it already. What the log
+  // leaves out counts only once its show is in it.
+  helper.window = WaitForWindow({.class_name = options.class_name, .process_id = helper.process->Id()},
+                                "the window \"" + options.title + "\"", where);
+  WaitUntil([&] { return helper.CountInLog("WM_SHOWWINDOW 1") == 1; }, "the helper window's log of its show",
+            where);
+  return helper;
 }
 
-HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, std::source_location where) {
-  HelperWindow helper;
-  helper.log_path = NextHelperLogPath();
-  ::DeleteFileW(helper.log_path.c_str());
-  const std::string command = HelperWindowCommand(options, helper.log_path);
-  helper.process = &Keep(StartProcess(command), command, where);
-  return helper;
+void Scenario::Screenshot(std::string_view name, Where where) {
+  // A window shown a moment ago may not have painted yet; give it a little
+  // time, then capture whatever is there.
+  const auto paint_deadline = steady_clock::now() + milliseconds(2000);
+  while (PaintPending() && steady_clock::now() < paint_deadline) Pause();
+  std::wstring file_name = ToWide(name);
+  std::replace_if(
+      file_name.begin(), file_name.end(),
+      [](wchar_t c) { return c < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'-');
+  std::error_code error;
+  std::filesystem::create_directories(ScreenshotDir(), error);
+  if (!SaveScreen(std::filesystem::path(ScreenshotDir()) / (file_name + L".bmp")))
+    Fail(where, "could not save screenshot " + std::string(name));
+}
+
+HWND Scenario::StartToPrompt(Where where) {
+  const DWORD id = StartKestrove(where).Id();
+  HWND prompt = nullptr;
+  const bool shown = WaitUntil(
+      [&] {
+        prompt = FindPrompt(id);
+        return prompt != nullptr && Exists(FindConfig(id)) && !IsShown(FindConfig(id));
+      },
+      "the unlock prompt with the configuration window hidden behind it", where);
+  return shown ? prompt : nullptr;
+}
+
+HWND Scenario::StartToMainWindow(Where where) {
+  const HWND prompt = StartToPrompt(where);
+  if (prompt == nullptr || !AnswerPrompt(prompt, kDefaultPassword)) return nullptr;
+  const DWORD id = kestrove_->Id();
+  const bool shown = WaitUntil([&] { return IsShown(FindConfig(id)) && FindPrompt(id) == nullptr; },
+                               "the configuration window in place of the prompt", where);
+  return shown ? FindConfig(id) : nullptr;
+}
+
+void Scenario::StartPastGate(Where where) {
+  const HWND config = StartToMainWindow(where);
+  ASSERT_NE(config, nullptr);
+  ASSERT_TRUE(ClickButton(config, "Cancel"));
+  ASSERT_TRUE(WaitUntil([&] { return !KestroveShowsAnyWindow(); }, "the configuration window to go", where));
+}
+
+HWND Scenario::OpenNotepad(Where where) {
+  notepad_ = &StartProgram("notepad.exe", where);
+  return WaitForWindow({.class_name = "Notepad", .process_id = notepad_->Id()}, "Notepad's window", where);
+}
+
+bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) {
+  const HWND tabs = FindChild(config, "SysTabControl32");
+  // TCM_GETITEMRECT writes through a pointer, so the rectangle goes through
+  // memory inside the program's process.
+  const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, ProcessOf(tabs));
+  void* remote = ::VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  RECT rect{};
+  const bool got = remote != nullptr &&
+                   Send(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)).value_or(0) != 0 &&
+                   ::ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  if (!got || !::ClientToScreen(tabs, &centre)) {
+    Fail(where, "no tab " + std::to_string(index) + " on " + Describe(config));
+    return false;
+  }
+  // The click lands on whatever is on top there: wait until that is the tabs.
+  return WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered", where) &&
+         ClickAt(centre, where) &&
+         WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == index && IsShown(shown_control); },
+                   "tab " + std::to_string(index) + " to show its page", where);
+}
+
+bool Scenario::KestroveShowsAnyWindow() const {
+  return kestrove_ != nullptr && !FindWindows({.process_id = kestrove_->Id(), .visible_only = true}).empty();
 }
 
 }  // namespace e2e

@@ -1,12 +1,13 @@
 // The desktop service against real windows the test creates: titles and
-// classes (Unicode, cut to 254 characters), asynchronous show and hide,
-// finding, enumeration, topmost, the system menu's Close, WM_CLOSE, and
-// windows that die between two calls.
+// classes (Unicode, cut to 254 characters), asynchronous show and hide on this
+// thread and another, finding, enumeration, topmost, the system menu's Close,
+// WM_CLOSE, and windows that die between two calls.
 #include <windows.h>
 
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_desktop.h"
 #include "win32/win32_test_support.h"
 
@@ -14,13 +15,11 @@ namespace {
 
 using platform::kNoWindow;
 using platform::ShowCommand;
+using platform::win32::ToWide;
 using platform::win32::Win32Desktop;
+using win32_test::OtherThreadWindow;
 using win32_test::PumpUntil;
 using win32_test::TestWindow;
-
-// Cyrillic and CJK: neither fits the ANSI code page of an English system.
-constexpr char kUnicodeTitle[] = "Диспетчер задач — 任务管理器";
-constexpr wchar_t kUnicodeTitleWide[] = L"Диспетчер задач — 任务管理器";
 
 class DesktopTest : public ::testing::Test {
  protected:
@@ -28,79 +27,69 @@ class DesktopTest : public ::testing::Test {
   TestWindow window{L"KSV Desktop Test"};
 };
 
-TEST_F(DesktopTest, TitleAndClassReadBack) {
-  EXPECT_EQ(desktop.Title(window.id()), "KSV Desktop Test");
-  EXPECT_EQ(desktop.ClassName(window.id()), "KSVTestWindow");
-  EXPECT_TRUE(desktop.Exists(window.id()));
-  EXPECT_TRUE(desktop.IsVisible(window.id()));
+TEST_F(DesktopTest, TitlesAndFinding) {
+  EXPECT_EQ(desktop.FindByClass("KSVTestWindow"), window.id());
+  EXPECT_EQ(desktop.FindByClass("KSVNoSuchClass"), kNoWindow);
+  // Whole title, letter case ignored, hidden windows included.
+  ::ShowWindow(window.hwnd(), SW_HIDE);
+  EXPECT_EQ(desktop.FindByTitle("ksv DESKTOP test"), window.id());
+  EXPECT_EQ(desktop.FindByTitle("KSV Desktop"), kNoWindow);
+
+  struct Title {
+    std::string set;
+    std::string read;
+  };
+  const Title titles[] = {
+      // Cyrillic and CJK: stored as UTF-16, not squeezed through a code page.
+      {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},
+      {std::string(300, 'x'), std::string(254, 'x')},
+      // The cut goes through a surrogate pair (U+1F512 at units 254 and 255):
+      // the half character is dropped, not turned into U+FFFD.
+      {std::string(253, 'a') + "\xF0\x9F\x94\x92", std::string(253, 'a')},
+  };
+  for (const Title& title : titles) {
+    ASSERT_TRUE(desktop.SetTitle(window.id(), title.set));
+    EXPECT_EQ(win32_test::WindowText(window.hwnd()), ToWide(title.set)) << "stored whole, as UTF-16";
+    EXPECT_EQ(desktop.Title(window.id()), title.read);
+    EXPECT_EQ(desktop.FindByTitle(title.set), window.id());
+  }
 }
 
-TEST_F(DesktopTest, TitlesOutsideTheAnsiCodePage) {
-  ASSERT_TRUE(desktop.SetTitle(window.id(), kUnicodeTitle));
-  // Stored as UTF-16 by the system, not squeezed through a code page.
-  wchar_t stored[64] = {};
-  ::GetWindowTextW(window.hwnd(), stored, 64);
-  EXPECT_STREQ(stored, kUnicodeTitleWide);
-  EXPECT_EQ(desktop.Title(window.id()), kUnicodeTitle);
-  EXPECT_EQ(desktop.FindByTitle(kUnicodeTitle), window.id());
-}
-
-TEST_F(DesktopTest, LongTitlesAreCutTo254Characters) {
-  ASSERT_TRUE(desktop.SetTitle(window.id(), std::string(300, 'x')));
-  EXPECT_EQ(desktop.Title(window.id()), std::string(254, 'x'));
-  // The cut goes through a surrogate pair (U+1F512 at units 254 and 255):
-  // the half character is dropped, not turned into U+FFFD.
-  ASSERT_TRUE(desktop.SetTitle(window.id(), std::string(253, 'a') + "\xF0\x9F\x94\x92"));
-  EXPECT_EQ(desktop.Title(window.id()), std::string(253, 'a'));
-}
-
-TEST_F(DesktopTest, ShowAsyncHidesAndShowsAnotherProgramsWindow) {
-  // The window's own thread carries the request out, as another program's would.
-  const win32_test::OtherThreadWindow other(L"KSV Other Thread Test");
-  ASSERT_TRUE(desktop.ShowAsync(other.id(), ShowCommand::kHide));
-  EXPECT_TRUE(PumpUntil([&] { return !desktop.IsVisible(other.id()); }));
-  ASSERT_TRUE(desktop.ShowAsync(other.id(), ShowCommand::kShowMinNoActive));
-  EXPECT_TRUE(PumpUntil([&] { return desktop.IsVisible(other.id()) && ::IsIconic(other.hwnd()) != FALSE; }));
-  ASSERT_TRUE(desktop.ShowAsync(other.id(), ShowCommand::kRestore));
-  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(other.hwnd()) == FALSE; }));
+// On another thread the window's own thread carries the request out, as
+// another program's would; on this thread it is done at once, and succeeds
+// whatever the window's state was before. Both are the program's own.
+TEST_F(DesktopTest, ShowAsyncOnThisThreadAndAnother) {
+  const OtherThreadWindow other(L"KSV Other Thread Test");
+  for (const auto& [id, hwnd] :
+       {std::pair(window.id(), window.hwnd()), std::pair(other.id(), other.hwnd())}) {
+    const bool own_thread = hwnd == window.hwnd();
+    EXPECT_TRUE(desktop.IsOwnWindow(id)) << "any thread of this process; " << own_thread;
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide)) << own_thread;
+    EXPECT_TRUE(PumpUntil([&] { return !desktop.IsVisible(id); })) << own_thread;
+    EXPECT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide)) << "hidden already; " << own_thread;
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kShowMinNoActive)) << own_thread;
+    EXPECT_TRUE(PumpUntil([&] { return desktop.IsVisible(id) && ::IsIconic(hwnd) != FALSE; })) << own_thread;
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kRestore)) << own_thread;
+    EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(hwnd) == FALSE; })) << own_thread;
+  }
 }
 
 // Renaming a window whose program has stopped answering gives up after about
 // a second instead of stalling the program's one window thread.
 TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
-  const win32_test::OtherThreadWindow hung(L"KSV Hung Window", true);
+  const OtherThreadWindow hung(L"KSV Hung Window", true);
   const DWORD start = ::GetTickCount();
   EXPECT_FALSE(desktop.SetTitle(hung.id(), "###"));
-  const DWORD spent = ::GetTickCount() - start;
-  EXPECT_LT(spent, 5000U) << "waited " << spent << " ms";
+  EXPECT_LT(::GetTickCount() - start, 5000U) << "a bound on the hang, not a measurement";
   EXPECT_TRUE(desktop.ShowAsync(hung.id(), ShowCommand::kHide)) << "asking to hide never waits";
 }
 
-TEST_F(DesktopTest, OwnWindowsAreTold) {
-  EXPECT_TRUE(desktop.IsOwnWindow(window.id()));
-  const win32_test::OtherThreadWindow other(L"KSV Other Thread Own");
-  EXPECT_TRUE(desktop.IsOwnWindow(other.id())) << "any thread of this process";
-  // The desktop window belongs to the system, not to this program.
+TEST_F(DesktopTest, TheForegroundAndWindowsNotOwn) {
   EXPECT_FALSE(desktop.IsOwnWindow(reinterpret_cast<std::uintptr_t>(::GetDesktopWindow())));
   EXPECT_FALSE(desktop.IsOwnWindow(kNoWindow));
-}
 
-TEST_F(DesktopTest, ShowAsyncOnTheProgramsOwnWindow) {
-  // Whatever the window's state was before, the request succeeds.
-  ASSERT_TRUE(desktop.ShowAsync(window.id(), ShowCommand::kHide));
-  EXPECT_TRUE(PumpUntil([&] { return !desktop.IsVisible(window.id()); }));
-  ASSERT_TRUE(desktop.ShowAsync(window.id(), ShowCommand::kHide));
-  ASSERT_TRUE(desktop.ShowAsync(window.id(), ShowCommand::kShow));
-  EXPECT_TRUE(PumpUntil([&] { return desktop.IsVisible(window.id()); }));
-}
-
-TEST_F(DesktopTest, FindsByClassAndByTitle) {
-  EXPECT_EQ(desktop.FindByClass("KSVTestWindow"), window.id());
-  // Whole title, letter case ignored, hidden windows included.
-  ::ShowWindow(window.hwnd(), SW_HIDE);
-  EXPECT_EQ(desktop.FindByTitle("ksv DESKTOP test"), window.id());
-  EXPECT_EQ(desktop.FindByTitle("KSV Desktop"), kNoWindow);
-  EXPECT_EQ(desktop.FindByClass("KSVNoSuchClass"), kNoWindow);
+  ::SetForegroundWindow(window.hwnd());
+  EXPECT_TRUE(PumpUntil([&] { return desktop.Foreground() == window.id(); }));
 }
 
 TEST_F(DesktopTest, TopLevelWindowsInZOrderWithTheirStyles) {
@@ -116,12 +105,9 @@ TEST_F(DesktopTest, TopLevelWindowsInZOrderWithTheirStyles) {
   EXPECT_EQ(owner_entry->title, "KSV Desktop Test");
   EXPECT_EQ(owner_entry->class_name, "KSVTestWindow");
   EXPECT_TRUE(owner_entry->visible);
-  EXPECT_FALSE(owner_entry->owned);
-  EXPECT_FALSE(owner_entry->tool_window);
-  EXPECT_TRUE(owned_entry->owned);
-  EXPECT_TRUE(owned_entry->tool_window);
-  // An owned window always lies above its owner.
-  EXPECT_LT(owned_entry - windows.begin(), owner_entry - windows.begin());
+  EXPECT_FALSE(owner_entry->owned || owner_entry->tool_window);
+  EXPECT_TRUE(owned_entry->owned && owned_entry->tool_window);
+  EXPECT_LT(owned_entry, owner_entry) << "an owned window always lies above its owner";
 
   ::ShowWindow(window.hwnd(), SW_HIDE);
   windows = desktop.TopLevelWindows();
@@ -129,31 +115,26 @@ TEST_F(DesktopTest, TopLevelWindowsInZOrderWithTheirStyles) {
   EXPECT_FALSE(find(window.id())->visible);
 }
 
-TEST_F(DesktopTest, SetTopmostAndRemoveCloseCommand) {
-  const auto ex_style = [&] { return ::GetWindowLongPtrW(window.hwnd(), GWL_EXSTYLE); };
+TEST_F(DesktopTest, TopmostCloseCommandAndWmClose) {
+  const auto topmost = [&] { return (::GetWindowLongPtrW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
   ASSERT_TRUE(desktop.SetTopmost(window.id(), true));
-  EXPECT_NE(ex_style() & WS_EX_TOPMOST, 0);
+  EXPECT_TRUE(topmost());
   ASSERT_TRUE(desktop.SetTopmost(window.id(), false));
-  EXPECT_EQ(ex_style() & WS_EX_TOPMOST, 0);
+  EXPECT_FALSE(topmost());
 
   // Only the Close command's state is checked: Wine's system menu has an
   // extra item, so counting items would tell nothing.
-  const HMENU menu = ::GetSystemMenu(window.hwnd(), FALSE);
-  ASSERT_NE(menu, nullptr);
-  ASSERT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  const auto has = [&](UINT command) {
+    return ::GetMenuState(::GetSystemMenu(window.hwnd(), FALSE), command, MF_BYCOMMAND) != UINT(-1);
+  };
+  ASSERT_TRUE(has(SC_CLOSE));
   EXPECT_TRUE(desktop.RemoveCloseCommand(window.id()));
-  EXPECT_EQ(::GetMenuState(::GetSystemMenu(window.hwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND),
-            static_cast<UINT>(-1));
-  EXPECT_NE(::GetMenuState(menu, SC_MINIMIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  EXPECT_FALSE(has(SC_CLOSE));
+  EXPECT_TRUE(has(SC_MINIMIZE));
   EXPECT_TRUE(desktop.RemoveCloseCommand(window.id())) << "already removed is no failure";
-}
 
-TEST_F(DesktopTest, PostCloseDeliversWmClose) {
   ASSERT_TRUE(desktop.PostClose(window.id()));
   EXPECT_TRUE(PumpUntil([&] { return window.close_messages() == 1; }));
-}
-
-TEST_F(DesktopTest, NoWindowIsNeverSentAnything) {
   // A close for no window must not land in this thread's own queue.
   EXPECT_FALSE(desktop.PostClose(kNoWindow));
   EXPECT_FALSE(desktop.SetTitle(kNoWindow, "x"));
@@ -161,13 +142,9 @@ TEST_F(DesktopTest, NoWindowIsNeverSentAnything) {
   EXPECT_FALSE(::PeekMessageW(&message, reinterpret_cast<HWND>(-1), WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
 }
 
-TEST_F(DesktopTest, ForegroundIsTheActivatedWindow) {
-  ::SetForegroundWindow(window.hwnd());
-  EXPECT_TRUE(PumpUntil([&] { return desktop.Foreground() == window.id(); }));
-}
-
 TEST_F(DesktopTest, AWindowThatDiedFailsQuietly) {
   const platform::WindowId id = window.id();
+  EXPECT_TRUE(desktop.Exists(id));
   window.Destroy();
   EXPECT_FALSE(desktop.Exists(id));
   EXPECT_FALSE(desktop.IsVisible(id));

@@ -1,7 +1,7 @@
 // The event loop over the real message queue: repeating timers, stopping a
-// timer from its own tick, a yielding tick that is not entered again, posted
-// messages, the message filter, quitting, and a tick's failure reaching the
-// code that pumped it.
+// timer from outside and from its own tick, a yielding tick that is not
+// entered again, posted messages, the message filter, quitting, and a tick's
+// failure reaching the code that pumped it or the handler.
 #include <windows.h>
 
 #include <algorithm>
@@ -24,43 +24,35 @@ class EventLoopTest : public ::testing::Test {
   bool PumpUntil(const std::function<bool()>& done) {
     return win32_test::PumpUntil(done, [&] { loop.DoEvents(); });
   }
-  // Lets time pass in the loop's own terms: until a second timer has fired
-  // `ticks` more times.
-  void PumpTicksOf(std::uint32_t interval_ms, int ticks) {
-    int fired = 0;
-    const EventLoop::TimerId clock = loop.StartTimer(interval_ms, [&] { ++fired; });
-    ASSERT_TRUE(PumpUntil([&] { return fired >= ticks; }));
-    loop.StopTimer(clock);
-  }
 
   Win32EventLoop loop;
 };
 
-TEST_F(EventLoopTest, TimersFireRepeatedlyUntilStopped) {
-  int ticks = 0;
-  const EventLoop::TimerId timer = loop.StartTimer(15, [&] { ++ticks; });
-  ASSERT_NE(timer, EventLoop::kNoTimer);
-  EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; }));
-  loop.StopTimer(timer);
-  const int at_stop = ticks;
-  PumpTicksOf(15, 5);
-  EXPECT_EQ(ticks, at_stop);
-  EXPECT_EQ(loop.running_timers(), 0U);
-}
-
-TEST_F(EventLoopTest, ATickCanStopItsOwnTimer) {
-  int ticks = 0;
-  EventLoop::TimerId timer = EventLoop::kNoTimer;
+TEST_F(EventLoopTest, TimersRepeatUntilStoppedFromOutsideOrFromTheirOwnTick) {
+  int outside = 0;
+  int own = 0;
+  EventLoop::TimerId own_timer = EventLoop::kNoTimer;
+  const EventLoop::TimerId outside_timer = loop.StartTimer(15, [&] { ++outside; });
   // The captured text lives in the timer's function, which StopTimer
   // destroys while the tick is still running.
-  timer = loop.StartTimer(10, [&, text = std::string(64, 'k')] {
-    ++ticks;
-    loop.StopTimer(timer);
+  own_timer = loop.StartTimer(10, [&, text = std::string(64, 'k')] {
+    ++own;
+    loop.StopTimer(own_timer);
     EXPECT_EQ(text, std::string(64, 'k'));
   });
-  EXPECT_TRUE(PumpUntil([&] { return ticks >= 1; }));
-  PumpTicksOf(10, 5);
-  EXPECT_EQ(ticks, 1);
+  ASSERT_NE(outside_timer, EventLoop::kNoTimer);
+  EXPECT_TRUE(PumpUntil([&] { return outside >= 3 && own >= 1; }));
+  loop.StopTimer(outside_timer);
+  const int at_stop = outside;
+  EXPECT_EQ(loop.running_timers(), 0U);
+
+  // Let time pass in the loop's own terms: five ticks of a third timer.
+  int clock = 0;
+  const EventLoop::TimerId clock_timer = loop.StartTimer(10, [&] { ++clock; });
+  EXPECT_TRUE(PumpUntil([&] { return clock >= 5; }));
+  loop.StopTimer(clock_timer);
+  EXPECT_EQ(outside, at_stop);
+  EXPECT_EQ(own, 1);
 }
 
 TEST_F(EventLoopTest, AYieldingTickIsNotEnteredAgain) {
@@ -69,8 +61,7 @@ TEST_F(EventLoopTest, AYieldingTickIsNotEnteredAgain) {
   int ticks = 0;
   const EventLoop::TimerId timer = loop.StartTimer(10, [&] {
     ++ticks;
-    ++depth;
-    deepest = std::max(deepest, depth);
+    deepest = std::max(deepest, ++depth);
     if (ticks == 1) {
       // Yield for many intervals, as a long scan does.
       const std::uint64_t until = loop.NowMs() + 150;
@@ -86,7 +77,7 @@ TEST_F(EventLoopTest, AYieldingTickIsNotEnteredAgain) {
   EXPECT_EQ(deepest, 1);
 }
 
-TEST_F(EventLoopTest, DoEventsDispatchesPostedMessagesThroughTheFilter) {
+TEST_F(EventLoopTest, PostedMessagesTheFilterAndQuit) {
   const TestWindow window(L"KSV Event Loop Test", false);
   ::PostMessageW(window.hwnd(), TestWindow::kTestMessage, 0, 0);
   loop.DoEvents();
@@ -104,42 +95,41 @@ TEST_F(EventLoopTest, DoEventsDispatchesPostedMessagesThroughTheFilter) {
   loop.DoEvents();
   EXPECT_EQ(filtered, 1);
   EXPECT_EQ(window.test_messages(), 2);
-}
 
-TEST_F(EventLoopTest, QuitEndsRunEvenWhenAYieldSawItFirst) {
-  const TestWindow window(L"KSV Event Loop Test", false);
+  // A yield that meets the quit request leaves it for Run.
   ::PostMessageW(window.hwnd(), TestWindow::kTestMessage, 0, 0);
   loop.Quit(3);
   loop.DoEvents();
-  EXPECT_EQ(window.test_messages(), 1);
+  EXPECT_EQ(window.test_messages(), 3);
   EXPECT_EQ(loop.Run(), 3);
 
   // Run handles what was posted before the quit.
   ::PostMessageW(window.hwnd(), TestWindow::kTestMessage, 0, 0);
   loop.Quit(0);
   EXPECT_EQ(loop.Run(), 0);
-  EXPECT_EQ(window.test_messages(), 2);
+  EXPECT_EQ(window.test_messages(), 4);
 }
 
-TEST_F(EventLoopTest, ATickFailureReachesThePumpAndTheTimerGoesOn) {
+// Without a handler the failure is thrown out of the DoEvents that ran the
+// tick, and the timer goes on; with one, the handler gets it.
+TEST_F(EventLoopTest, ATickFailureReachesThePumpOrTheHandler) {
   int ticks = 0;
   const EventLoop::TimerId timer = loop.StartTimer(10, [&] {
     if (++ticks == 1) throw std::runtime_error("Subscript out of range");
+    if (loop.tick_failure_handler) throw std::runtime_error("Invalid procedure call");
   });
-  bool thrown = false;
-  EXPECT_TRUE(win32_test::PumpUntil([&] { return thrown; },
+  std::string thrown;
+  EXPECT_TRUE(win32_test::PumpUntil([&] { return !thrown.empty(); },
                                     [&] {
                                       try {
                                         loop.DoEvents();
                                       } catch (const std::runtime_error& failure) {
-                                        thrown = std::string(failure.what()) == "Subscript out of range";
+                                        thrown = failure.what();
                                       }
                                     }));
+  EXPECT_EQ(thrown, "Subscript out of range");
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
-  loop.StopTimer(timer);
-}
 
-TEST_F(EventLoopTest, ATickFailureGoesToTheHandlerWhenThereIsOne) {
   std::string reported;
   loop.tick_failure_handler = [&](std::exception_ptr failure) {
     try {
@@ -148,8 +138,6 @@ TEST_F(EventLoopTest, ATickFailureGoesToTheHandlerWhenThereIsOne) {
       reported = error.what();
     }
   };
-  const EventLoop::TimerId timer =
-      loop.StartTimer(10, [] { throw std::runtime_error("Invalid procedure call"); });
   EXPECT_TRUE(PumpUntil([&] { return !reported.empty(); }));
   loop.StopTimer(timer);
   EXPECT_EQ(reported, "Invalid procedure call");

@@ -6,15 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_services.h"
-#include "win32/backend_test_support.h"
 #include "win32/win32_test_support.h"
 
 namespace {
@@ -22,14 +22,13 @@ namespace {
 using platform::ShowCommand;
 using platform::win32::FromWide;
 using platform::win32::ToWide;
+using platform::win32::UniqueFileHandle;
+using platform::win32::UniqueKernelHandle;
 using platform::win32::Win32Process;
-using platform::win32::Win32Services;
-using win32_test::EndProcessOf;
-using win32_test::PollUntil;
+using win32_test::PumpUntil;
 using win32_test::ReadFileText;
 using win32_test::ScopedEnvironment;
 using win32_test::TempFolder;
-using win32_test::TestWindow;
 
 constexpr wchar_t kRoleVariable[] = L"KSV_TEST_CHILD";
 // Exit codes of the "instance" role.
@@ -38,24 +37,19 @@ constexpr DWORD kSawNoOtherInstance = 40;
 
 // ---- The child's side -------------------------------------------------------
 
-std::wstring child_marker;  // the "end" roles note each handler that runs here
+std::wstring child_marker;  // the file the roles write what they saw or ran to
 
-void NoteInMarker(const char* what) {
-  const HANDLE file = ::CreateFileW(child_marker.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+void NoteInMarker(const std::string& what) {
+  const UniqueFileHandle file(::CreateFileW(child_marker.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  ::WriteFile(file, what, static_cast<DWORD>(std::char_traits<char>::length(what)), &written, nullptr);
-  ::CloseHandle(file);
+  if (file) ::WriteFile(file.get(), what.data(), static_cast<DWORD>(what.size()), &written, nullptr);
 }
 
 LRESULT CALLBACK ChildWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (!child_marker.empty()) {
-    if (message == WM_CLOSE) NoteInMarker("close ");
-    if (message == WM_DESTROY) NoteInMarker("destroy ");
-  } else if (message == WM_TIMER) {
-    ::ExitProcess(0);  // the "window" role's safety net: never outlive a failed test
-  }
+  if (message == WM_CLOSE) NoteInMarker("close ");
+  if (message == WM_DESTROY) NoteInMarker("destroy ");
+  if (message == WM_TIMER) ::ExitProcess(0);  // never outlive a failed test
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -69,8 +63,9 @@ HWND CreateChildWindow(const std::wstring& title) {
                            160, nullptr, nullptr, window_class.hInstance, nullptr);
 }
 
-// "end|<marker>": a window with a pending close message and exit handlers, then EndProcess. "exit|<marker>":
-// the same, ended the ordinary way, to show that the marker does catch handlers that run.
+// "end|<marker>": a window with a pending close message and exit handlers,
+// then EndProcess. "exit|<marker>": the same, ended the ordinary way, to show
+// that the marker does catch handlers that run.
 [[noreturn]] void EndRole(bool orderly) {
   std::atexit([] { NoteInMarker("atexit "); });
   const HWND window = CreateChildWindow(L"KSV End Child");
@@ -87,23 +82,11 @@ HWND CreateChildWindow(const std::wstring& title) {
 [[noreturn]] void WindowRole(const std::wstring& title) {
   STARTUPINFOW startup{};
   ::GetStartupInfoW(&startup);
-  const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
   const HWND window = CreateChildWindow(title);
-  ::ShowWindow(window, show);
+  ::ShowWindow(window, (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT);
   ::SetTimer(window, 1, 60000, nullptr);
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
-  ::ExitProcess(0);
-}
-
-// "folder|<file>": writes ExecutableFolder to the file.
-[[noreturn]] void FolderRole(const std::wstring& file) {
-  const std::string folder = Win32Process().ExecutableFolder();
-  const HANDLE handle =
-      ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  ::WriteFile(handle, folder.data(), static_cast<DWORD>(folder.size()), &written, nullptr);
-  ::CloseHandle(handle);
   ::ExitProcess(0);
 }
 
@@ -118,12 +101,13 @@ int RunChildRole() {
   if (name == L"instance") {
     ::ExitProcess(Win32Process().AnotherInstanceRunning() ? kSawAnotherInstance : kSawNoOtherInstance);
   }
-  if (name == L"end" || name == L"exit") {
-    child_marker = argument;
-    EndRole(name == L"exit");
-  }
   if (name == L"window") WindowRole(argument);
-  if (name == L"folder") FolderRole(argument);
+  child_marker = argument;
+  if (name == L"end" || name == L"exit") EndRole(name == L"exit");
+  if (name == L"folder") {
+    NoteInMarker(Win32Process().ExecutableFolder());
+    ::ExitProcess(0);
+  }
   return 0;
 }
 
@@ -138,57 +122,35 @@ std::wstring OwnPath() {
 }
 
 // Runs this program (or a copy at `program`) in a role and returns its exit
-// code; STILL_ACTIVE when it did not end within 10 s (it is then ended).
+// code; STILL_ACTIVE when it did not start or end within 10 s (it is then
+// ended).
 DWORD RunChild(const std::wstring& role, const std::wstring& program = OwnPath()) {
-  const ScopedEnvironment environment(kRoleVariable, role);
+  const auto environment = ScopedEnvironment(kRoleVariable, role);
   std::wstring command_line = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
+  PROCESS_INFORMATION started{};
   if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process) == FALSE) {
-    ADD_FAILURE() << "the child did not start";
+                       &startup, &started) == FALSE) {
     return STILL_ACTIVE;
   }
-  ::CloseHandle(process.hThread);
+  const UniqueKernelHandle process(started.hProcess);
+  const UniqueKernelHandle thread(started.hThread);
   DWORD code = STILL_ACTIVE;
-  if (::WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
-    ::GetExitCodeProcess(process.hProcess, &code);
+  if (::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.get(), &code);
   } else {
-    ::TerminateProcess(process.hProcess, 1);
-    ::WaitForSingleObject(process.hProcess, 10000);
+    ::TerminateProcess(process.get(), 1);
   }
-  ::CloseHandle(process.hProcess);
   return code;
 }
-
-std::wstring UniqueTitle(const wchar_t* what) {
-  static std::atomic<int> serial{0};
-  return std::wstring(L"KSV ") + what + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++serial);
-}
-
-// A copy of this program in a folder whose name has spaces, Cyrillic and CJK.
-class ProgramCopy {
- public:
-  ProgramCopy() : path_(folder_ / L"win32 tests copy.exe") {
-    if (::CopyFileW(OwnPath().c_str(), path_.c_str(), TRUE) == FALSE)
-      throw std::runtime_error("CopyFileW failed");
-  }
-  [[nodiscard]] const std::wstring& path() const { return path_; }
-  [[nodiscard]] const TempFolder& folder() const { return folder_; }
-
- private:
-  TempFolder folder_{L"process"};
-  std::wstring path_;
-};
 
 // ---- Tests ------------------------------------------------------------------
 
 TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
-  Win32Services win32(::GetModuleHandleW(nullptr));
+  platform::win32::Win32Services win32(::GetModuleHandleW(nullptr));
   platform::ProcessService& process = win32.services().process;
-  const TestWindow owner(L"KSV Owner Test");
+  const win32_test::TestWindow owner(L"KSV Owner Test");
   win32.process().SetOwnerWindow(owner.hwnd());
   EXPECT_FALSE(process.HiddenFromTaskList());
   ASSERT_NE(::IsWindowVisible(owner.hwnd()), FALSE);
@@ -198,7 +160,7 @@ TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
   EXPECT_EQ(::IsWindowVisible(owner.hwnd()), FALSE);
 
   // An owner registered later (the forms' owner is recreated) is hidden too.
-  const TestWindow later(L"KSV Later Owner Test");
+  const win32_test::TestWindow later(L"KSV Later Owner Test");
   win32.process().SetOwnerWindow(later.hwnd());
   EXPECT_EQ(::IsWindowVisible(later.hwnd()), FALSE);
 }
@@ -223,58 +185,47 @@ TEST(ProcessTest, EndProcessEndsAtOnceWithoutRunningAnyHandler) {
   EXPECT_EQ(RunChild(L"exit|" + ordinary), 0U);
   EXPECT_NE(ReadFileText(ordinary), "") << "an ordinary exit does run handlers the marker sees";
 
-  const std::wstring ended = folder / L"ended \u0442\u0435\u0441\u0442.txt";
+  const std::wstring ended = folder / L"ended.txt";
   EXPECT_EQ(RunChild(L"end|" + ended), 0U) << "EndProcess returned or the child failed";
   EXPECT_EQ(::GetFileAttributesW(ended.c_str()), INVALID_FILE_ATTRIBUTES)
       << "handlers ran: " << ReadFileText(ended);
 }
 
-TEST(ProcessTest, ExecutableFolderAndVersion) {
+// A copy of this program in a folder whose name has spaces, Cyrillic and CJK
+// reports that folder, and is started (unquoted) with its first window shown
+// as asked.
+TEST(ProcessTest, ExecutableFolderVersionAndStart) {
   Win32Process process;
   const std::string folder = process.ExecutableFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.back(), '\\');
   EXPECT_NE(::GetFileAttributesW(ToWide(folder + "win32_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
-
-  // res/kstrv7.rc, which this test program links, declares FILEVERSION 7,6,0,3 (major, minor, revision in the
-  // last field).
+  // res/kstrv7.rc, which this test program links, declares FILEVERSION
+  // 7,6,0,3 (major, minor, revision in the last field).
   const platform::ProgramVersion version = process.ExecutableVersion();
-  EXPECT_EQ(version.major, 7);
-  EXPECT_EQ(version.minor, 6);
-  EXPECT_EQ(version.revision, 3);
+  EXPECT_EQ(std::tuple(version.major, version.minor, version.revision), std::tuple(7, 6, 3));
 
-  // A copy in a folder with a Unicode name reports that folder.
-  const ProgramCopy copy;
-  const std::wstring report = copy.folder() / L"folder.txt";
-  ASSERT_EQ(RunChild(L"folder|" + report, copy.path()), 0U);
-  EXPECT_EQ(ReadFileText(report), FromWide(copy.folder().path()) + "\\");
-}
+  const TempFolder copy_folder(L"process");
+  const std::wstring copy = copy_folder / L"win32 tests copy.exe";
+  ASSERT_NE(::CopyFileW(OwnPath().c_str(), copy.c_str(), TRUE), FALSE);
+  const std::wstring report = copy_folder / L"folder.txt";
+  ASSERT_EQ(RunChild(L"folder|" + report, copy), 0U);
+  EXPECT_EQ(ReadFileText(report), FromWide(copy_folder.path()) + "\\");
 
-TEST(ProcessTest, StartShowsTheFirstWindowAsAsked) {
-  const ProgramCopy copy;  // a path with spaces and Unicode, started unquoted
-  Win32Process process;
   for (const ShowCommand show : {ShowCommand::kShowMinimized, ShowCommand::kShowNormal}) {
-    const std::wstring title = UniqueTitle(L"Started");
-    const ScopedEnvironment environment(kRoleVariable, L"window|" + title);
-    ASSERT_TRUE(process.Start(FromWide(copy.path()), show));
+    const std::wstring title = win32_test::UniqueName(L"started");
+    const auto environment = ScopedEnvironment(kRoleVariable, L"window|" + title);
+    ASSERT_TRUE(process.Start(FromWide(copy), show));
     HWND window = nullptr;
-    ASSERT_TRUE(PollUntil([&] {
+    ASSERT_TRUE(PumpUntil([&] {
       window = ::FindWindowW(nullptr, title.c_str());
       return window != nullptr && ::IsWindowVisible(window) != FALSE;
     })) << "the started program shows its window";
-    if (show == ShowCommand::kShowMinimized) {
-      EXPECT_TRUE(PollUntil([&] { return ::IsIconic(window) != FALSE; })) << "minimised";
-    } else {
-      EXPECT_EQ(::IsIconic(window), FALSE) << "shown normally";
-    }
-    EXPECT_TRUE(EndProcessOf(window));
+    const bool minimized = show == ShowCommand::kShowMinimized;
+    EXPECT_TRUE(PumpUntil([&] { return (::IsIconic(window) != FALSE) == minimized; })) << minimized;
+    EXPECT_TRUE(win32_test::EndProcessOf(window));
   }
-}
-
-TEST(ProcessTest, StartOfAMissingProgramFails) {
-  const TempFolder folder(L"missing");
-  Win32Process process;
-  EXPECT_FALSE(process.Start(FromWide(folder / L"absent.exe"), ShowCommand::kShowNormal));
+  EXPECT_FALSE(process.Start(FromWide(copy_folder / L"absent.exe"), ShowCommand::kShowNormal));
 }
 
 }  // namespace

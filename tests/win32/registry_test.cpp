@@ -1,10 +1,9 @@
-// The registry access layer over the real registry (Win32Registry), under a
-// throwaway key Software\KSVTest\<pid> of both roots the program uses,
-// removed afterwards: value types, NUL handling, key creation, deletion and
-// texts outside the ANSI code page.
+// The registry backend (Win32Registry, under the registry access layer) over
+// the real registry, below a throwaway key Software\KSVTest\<pid> of both
+// roots the program uses, removed afterwards: value types and bytes as Windows
+// stores them, key creation, deletion, and names outside the ANSI code page.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,195 +11,146 @@
 #include <gtest/gtest.h>
 
 #include "config/registry_edit.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_registry.h"
 
 namespace {
 
 using platform::RegRoot;
-
-HKEY RootKey(RegRoot root) {
-  return root == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<std::uint8_t> data;
-};
+using platform::win32::ToWide;
+using platform::win32::UniqueKey;
+using Bytes = std::vector<std::uint8_t>;
 
 // The bytes of a wide text as Windows stores it, with the NUL when asked.
-std::vector<std::uint8_t> WideBytes(std::wstring_view text, bool with_nul) {
-  std::vector<std::uint8_t> bytes;
-  for (const wchar_t unit : text) {
-    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-  }
+Bytes WideBytes(std::wstring_view text, bool with_nul) {
+  Bytes bytes;
+  for (const wchar_t unit : text)
+    bytes.insert(bytes.end(), {std::uint8_t(unit & 0xFF), std::uint8_t(unit >> 8)});
   if (with_nul) bytes.insert(bytes.end(), {0, 0});
   return bytes;
 }
 
 class RegistryTest : public ::testing::TestWithParam<RegRoot> {
  protected:
-  void SetUp() override { ::RegDeleteTreeW(RootKey(GetParam()), base_wide_.c_str()); }
+  void SetUp() override { ::RegDeleteTreeW(Root(), ToWide(base_).c_str()); }
   void TearDown() override {
-    ::RegDeleteTreeW(RootKey(GetParam()), base_wide_.c_str());
-    ::RegDeleteKeyW(RootKey(GetParam()), L"Software\\KSVTest");  // only when no other run uses it
+    ::RegDeleteTreeW(Root(), ToWide(base_).c_str());
+    ::RegDeleteKeyW(Root(), L"Software\\KSVTest");  // only when no other run uses it
     EXPECT_EQ(registry.open_keys(), 0U) << "a key handle leaked";
   }
 
-  // Writes a value with the registry's own API, bypassing the code under test.
-  // Stores the first `size` bytes of data (all of it by default).
-  void PutRaw(const std::wstring& sub_key, const wchar_t* name, DWORD type,
-              const std::vector<std::uint8_t>& data, std::size_t size = SIZE_MAX) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(RootKey(GetParam()), (base_wide_ + sub_key).c_str(), 0, nullptr, 0, KEY_WRITE,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(::RegSetValueExW(key, name, 0, type, data.empty() ? nullptr : data.data(),
-                               static_cast<DWORD>(std::min(size, data.size()))),
-              ERROR_SUCCESS);
-    ::RegCloseKey(key);
-  }
+  HKEY Root() const { return GetParam() == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-  std::optional<RawValue> GetRaw(const std::wstring& sub_key, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(RootKey(GetParam()), (base_wide_ + sub_key).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
+  // A key below the test's own, opened with the registry's own API to bypass
+  // the code under test; empty when it is missing.
+  UniqueKey RawKey(const std::string& sub_key) const {
+    UniqueKey key;
+    ::RegOpenKeyExW(Root(), ToWide(base_ + sub_key).c_str(), 0, KEY_READ, key.put());
+    return key;
+  }
+  std::optional<std::pair<DWORD, Bytes>> GetRaw(const std::string& sub_key, const std::string& name) const {
+    const UniqueKey key = RawKey(sub_key);
+    DWORD type = REG_NONE;
+    Bytes data(8192);
+    auto size = static_cast<DWORD>(data.size());
+    if (!key || ::RegQueryValueExW(key.get(), ToWide(name).c_str(), nullptr, &type, data.data(), &size) != 0)
       return std::nullopt;
-    }
-    RawValue value;
-    DWORD size = 0;
-    LSTATUS status = ::RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
-    if (status == ERROR_SUCCESS) {
-      value.data.resize(size);
-      status = ::RegQueryValueExW(key, name, nullptr, &value.type, value.data.data(), &size);
-    }
-    ::RegCloseKey(key);
-    if (status != ERROR_SUCCESS) return std::nullopt;
-    return value;
+    data.resize(size);
+    return std::pair{type, data};
   }
 
-  bool KeyExists(const std::wstring& sub_key) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(RootKey(GetParam()), (base_wide_ + sub_key).c_str(), 0, KEY_READ, &key) !=
-        ERROR_SUCCESS) {
-      return false;
-    }
-    ::RegCloseKey(key);
-    return true;
-  }
-
-  RegRoot root() const { return GetParam(); }
-
+  const RegRoot root = GetParam();
   const std::string base_ = "Software\\KSVTest\\" + std::to_string(::GetCurrentProcessId());
-  const std::wstring base_wide_ = L"Software\\KSVTest\\" + std::to_wstring(::GetCurrentProcessId());
   platform::win32::Win32Registry registry;
   config::RegistryEdit edit{registry};
 };
 
-TEST_P(RegistryTest, StringsWithAndWithoutTheirNul) {
-  // The registry counts a NUL that directly follows the data as part of a
-  // string value (as NT does); a character there keeps it out.
-  PutRaw(L"", L"NoNul", REG_SZ, WideBytes(L"abcd", false), 6);
-  ASSERT_EQ(GetRaw(L"", L"NoNul")->data, WideBytes(L"abc", false));
-  PutRaw(L"", L"WithNul", REG_SZ, WideBytes(L"abc", true));
-  PutRaw(L"", L"Embedded", REG_SZ, WideBytes(std::wstring(L"a\0b", 3), true));
-  PutRaw(L"", L"Empty", REG_SZ, {});
-  EXPECT_EQ(edit.ReadString(root(), base_, "NoNul"), "abc");
-  EXPECT_EQ(edit.ReadString(root(), base_, "WithNul"), "abc");
-  EXPECT_EQ(edit.ReadString(root(), base_, "Embedded"), "a");
-  EXPECT_EQ(edit.ReadString(root(), base_, "Empty"), "");
-  // The raw bytes pass through unchanged: no NUL added on the way out.
-  const platform::ScopedKey key(registry,
-                                registry.OpenKey(root(), base_, platform::RegistryService::Access::kRead));
-  const auto raw = registry.QueryValue(key.get(), "NoNul");
-  ASSERT_TRUE(raw.has_value());
-  EXPECT_EQ(raw->type, platform::RegType::kSz);
-  EXPECT_EQ(raw->data, WideBytes(L"abc", false));
-}
-
-TEST_P(RegistryTest, OnlyTheRightTypeReads) {
-  PutRaw(L"", L"Expand", REG_EXPAND_SZ, WideBytes(L"%TEMP%", true));
-  DWORD one = 1;
-  PutRaw(L"", L"Number", REG_DWORD,
-         {reinterpret_cast<std::uint8_t*>(&one), reinterpret_cast<std::uint8_t*>(&one) + 4});
-  PutRaw(L"", L"Text", REG_SZ, WideBytes(L"1", true));
-  PutRaw(L"", L"Binary", REG_BINARY, {1, 0, 0, 0});
-  EXPECT_EQ(edit.ReadString(root(), base_, "Expand"), "");
-  EXPECT_EQ(edit.ReadString(root(), base_, "Number"), "");
-  EXPECT_EQ(edit.ReadDword(root(), base_, "Text"), 0);
-  EXPECT_EQ(edit.ReadDword(root(), base_, "Binary"), 0);
-  EXPECT_EQ(edit.ReadDword(root(), base_, "Number"), 1);
-}
-
-TEST_P(RegistryTest, ReadingAMissingKeyCreatesNothing) {
-  EXPECT_EQ(edit.ReadString(root(), base_ + "\\Settings\\Deep", "Tray"), "");
-  EXPECT_EQ(edit.ReadDword(root(), base_ + "\\Settings\\Deep", "Tray"), 0);
-  edit.DeleteValue(root(), base_ + "\\Settings\\Deep", "Tray");
-  EXPECT_FALSE(KeyExists(L"\\Settings"));
-  EXPECT_FALSE(KeyExists(L""));
-}
-
-TEST_P(RegistryTest, WritesCreateTheWholeKeyPath) {
-  edit.WriteString(root(), base_ + "\\Settings\\Deep", "Tray", "yes");
-  edit.WriteDword(root(), base_ + "\\Settings\\Deep", "Count", -2);
-  const auto text = GetRaw(L"\\Settings\\Deep", L"Tray");
-  ASSERT_TRUE(text.has_value());
-  EXPECT_EQ(text->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(text->data, WideBytes(L"yes", true));
-  const auto number = GetRaw(L"\\Settings\\Deep", L"Count");
-  ASSERT_TRUE(number.has_value());
-  EXPECT_EQ(number->type, static_cast<DWORD>(REG_DWORD));
-  // Key and value names are compared without regard to letter case.
-  EXPECT_EQ(edit.ReadString(root(), base_ + "\\SETTINGS\\deep", "TRAY"), "yes");
-  EXPECT_EQ(edit.ReadDword(root(), base_ + "\\settings\\Deep", "count"), -2);
-}
-
-TEST_P(RegistryTest, TextOutsideTheAnsiCodePageRoundTrips) {
-  const std::string text = "Задачи — 任务管理器 ✓";
-  edit.WriteString(root(), base_, "Task0", text);
-  EXPECT_EQ(edit.ReadString(root(), base_, "Task0"), text);
-  // Stored as a REG_SZ any tool reads: UTF-16 with its NUL.
-  const auto raw = GetRaw(L"", L"Task0");
-  ASSERT_TRUE(raw.has_value());
-  EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(raw->data, WideBytes(L"Задачи — 任务管理器 ✓", true));
-}
-
-TEST_P(RegistryTest, DeletingValuesAndKeys) {
-  edit.WriteString(root(), base_ + "\\List", "Task0", "a");
-  edit.WriteString(root(), base_ + "\\List", "Task1", "b");
-  edit.DeleteValue(root(), base_ + "\\List", "Task0");
-  edit.DeleteValue(root(), base_ + "\\List", "Missing");
-  EXPECT_FALSE(GetRaw(L"\\List", L"Task0").has_value());
-  EXPECT_EQ(edit.ReadString(root(), base_ + "\\List", "Task1"), "b");
-
-  // Only a key without subkeys goes.
-  edit.CreateKey(root(), base_ + "\\Parent\\Child");
-  edit.DeleteKey(root(), base_ + "\\Parent");
-  EXPECT_TRUE(KeyExists(L"\\Parent\\Child"));
-  edit.DeleteKey(root(), base_ + "\\Parent\\Child");
-  EXPECT_FALSE(KeyExists(L"\\Parent\\Child"));
-  EXPECT_TRUE(KeyExists(L"\\Parent"));
-}
-
-TEST_P(RegistryTest, RawValuesOfAnySize) {
-  std::vector<std::uint8_t> big(5000);
+// Values written with the registry's own API read back with their type and
+// exact bytes (no NUL added or dropped), and read as text or number only when
+// the type is right.
+TEST_P(RegistryTest, StoredValuesReadWithTheirTypeAndBytes) {
+  struct Stored {
+    const char* name;
+    DWORD type;
+    Bytes data;
+    std::string as_text;
+    std::int32_t as_number;
+  };
+  Bytes big(5000);  // more than the first read's buffer
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
-  PutRaw(L"", L"Big", REG_BINARY, big);
-  PutRaw(L"", L"Nothing", REG_BINARY, {});
-  const platform::ScopedKey key(registry,
-                                registry.OpenKey(root(), base_, platform::RegistryService::Access::kRead));
-  ASSERT_TRUE(key.valid());
-  const auto big_value = registry.QueryValue(key.get(), "Big");
-  ASSERT_TRUE(big_value.has_value());
-  EXPECT_EQ(big_value->type, platform::RegType::kBinary);
-  EXPECT_EQ(big_value->data, big);
-  const auto nothing = registry.QueryValue(key.get(), "Nothing");
-  ASSERT_TRUE(nothing.has_value());
-  EXPECT_TRUE(nothing->data.empty());
-  EXPECT_FALSE(registry.QueryValue(key.get(), "Missing").has_value());
-  EXPECT_FALSE(registry.QueryValue(key.get() + 100, "Big").has_value()) << "no such key handle";
+  const Stored values[] = {
+      {"NoNul", REG_SZ, WideBytes(L"abc", false), "abc", 0},
+      {"WithNul", REG_SZ, WideBytes(L"abc", true), "abc", 0},
+      {"Embedded", REG_SZ, WideBytes(std::wstring(L"a\0b", 3), true), "a", 0},
+      {"Empty", REG_SZ, {}, "", 0},
+      {"Text1", REG_SZ, WideBytes(L"1", true), "1", 0},
+      {"Expand", REG_EXPAND_SZ, WideBytes(L"%TEMP%", true), "", 0},
+      {"Number", REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF}, "", -2},
+      {"Binary", REG_BINARY, {1, 0, 0, 0}, "", 0},
+      {"Big", REG_BINARY, big, "", 0},
+  };
+  const std::wstring key = ToWide(base_);
+  for (const Stored& v : values) {
+    // Stored from a buffer with a character after the data: Windows would
+    // count a NUL found there as part of a string value.
+    Bytes buffer = v.data;
+    buffer.insert(buffer.end(), {'d', 0});
+    ASSERT_EQ(::RegSetKeyValueW(Root(), key.c_str(), ToWide(v.name).c_str(), v.type, buffer.data(),
+                                static_cast<DWORD>(v.data.size())),
+              ERROR_SUCCESS);
+  }
+  const platform::ScopedKey opened(registry,
+                                   registry.OpenKey(root, base_, platform::RegistryService::Access::kRead));
+  ASSERT_TRUE(opened.valid());
+  for (const Stored& v : values) {
+    const auto raw = registry.QueryValue(opened.get(), v.name);
+    ASSERT_TRUE(raw.has_value()) << v.name;
+    EXPECT_EQ(raw->type, static_cast<platform::RegType>(v.type)) << v.name;
+    EXPECT_EQ(raw->data, v.data) << v.name;
+    EXPECT_EQ(edit.ReadString(root, base_, v.name), v.as_text) << v.name;
+    EXPECT_EQ(edit.ReadDword(root, base_, v.name), v.as_number) << v.name;
+  }
+  EXPECT_FALSE(registry.QueryValue(opened.get(), "Missing").has_value());
+  EXPECT_FALSE(registry.QueryValue(opened.get() + 100, "Big").has_value()) << "no such key handle";
   EXPECT_FALSE(registry.SetValue(platform::RegistryService::kNoKey, "X", platform::RegType::kSz, {}));
+}
+
+// Writes create the whole key path and store what any tool reads: REG_SZ as
+// UTF-16 with its NUL, also for key paths, names and texts outside the ANSI
+// code page; key and value names are compared without regard to letter case.
+TEST_P(RegistryTest, WritesCreateThePathAndStoreWhatAnyToolReads) {
+  const std::string deep = "\\Settings\\Задачи 任务";
+  const std::string text = "Задачи — 任务管理器 ✓";
+  edit.WriteString(root, base_ + deep, "Задача0", text);
+  edit.WriteDword(root, base_ + deep, "Count", -2);
+  EXPECT_EQ(GetRaw(deep, "Задача0"), std::pair(DWORD{REG_SZ}, WideBytes(ToWide(text), true)));
+  EXPECT_EQ(GetRaw(deep, "Count"), std::pair(DWORD{REG_DWORD}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(edit.ReadString(root, base_ + deep, "Задача0"), text);
+  EXPECT_EQ(edit.ReadDword(root, base_ + "\\SETTINGS\\Задачи 任务", "COUNT"), -2);
+}
+
+// Reading or deleting in a missing key creates nothing; only a key without
+// subkeys is deleted.
+TEST_P(RegistryTest, MissingKeysStayMissingAndDeletesKeepSubkeys) {
+  EXPECT_EQ(edit.ReadString(root, base_ + "\\List\\Deep", "Task0"), "");
+  EXPECT_EQ(edit.ReadDword(root, base_ + "\\List\\Deep", "Task0"), 0);
+  edit.DeleteValue(root, base_ + "\\List\\Deep", "Task0");
+  EXPECT_FALSE(RawKey(""));
+
+  edit.WriteString(root, base_ + "\\List", "Task0", "a");
+  edit.WriteString(root, base_ + "\\List", "Task1", "b");
+  edit.DeleteValue(root, base_ + "\\List", "Task0");
+  edit.DeleteValue(root, base_ + "\\List", "Missing");
+  EXPECT_FALSE(GetRaw("\\List", "Task0").has_value());
+  EXPECT_EQ(edit.ReadString(root, base_ + "\\List", "Task1"), "b");
+
+  edit.CreateKey(root, base_ + "\\List\\Child");
+  edit.DeleteKey(root, base_ + "\\List");
+  EXPECT_TRUE(RawKey("\\List\\Child")) << "a key with subkeys stays";
+  edit.DeleteKey(root, base_ + "\\List\\Child");
+  EXPECT_FALSE(RawKey("\\List\\Child"));
+  EXPECT_TRUE(RawKey("\\List"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, RegistryTest,

@@ -1,65 +1,202 @@
-// The tray icon against the real shell (Wine shows it in its system tray
-// window): add and delete on a real hidden window, refusals, and both
-// pictures, which fall back to the system's icon in a build without the
-// program's icon resources.
+// The shell service against the real shell: tray icons (Wine shows them in
+// its system tray window) with both pictures, which fall back to the system's
+// icon in a build without the program's icon resources; opening files and
+// programs; and the folder browser driven from a second thread as a user would
+// drive it. The programs the tests open (the text editor) are found by their
+// window and ended.
 #include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_constants.h"
 #include "platform/win32/win32_shell.h"
 #include "win32/win32_test_support.h"
 
 namespace {
 
+using platform::kNoWindow;
+using platform::ShellService;
+using platform::ShowCommand;
 using platform::TrayIconImage;
-using platform::TrayIconRecord;
-using platform::win32::Win32Shell;
-using win32_test::TestWindow;
+using platform::win32::FromWide;
+using platform::win32::ToWide;
+using win32_test::PumpUntil;
+using win32_test::UniqueName;
 
-class ShellTest : public ::testing::Test {
- protected:
-  TrayIconRecord Record(std::uint32_t id, TrayIconImage image, std::string tip) const {
-    TrayIconRecord record;
-    record.window = window.id();
-    record.id = id;
-    record.flags = 1 | 2 | 4;  // message, icon, tip
-    record.callback_message = platform::win32::kWmTrayCallback;
-    record.image = image;
-    record.tip = std::move(tip);
-    return record;
+// ---- Tray icons ---------------------------------------------------------------
+
+TEST(ShellTest, TrayIconsAddOnceAndDeleteOnce) {
+  const win32_test::TestWindow window(L"KSV Tray Test", false);
+  platform::win32::Win32Shell shell;
+  // The unlocked picture's tip is 150 characters, with a surrogate pair
+  // across the 127-character cut.
+  const std::pair<TrayIconImage, std::string> icons[] = {
+      {TrayIconImage::kProgram, "Kestrove Pro"},
+      {TrayIconImage::kUnlocked, std::string(126, 'x') + "\xF0\x9F\x94\x93 Разблокировано 解锁"},
+  };
+  std::uint32_t id = 0;
+  for (const auto& [image, tip] : icons) {
+    platform::TrayIconRecord icon;
+    icon.window = window.id();
+    icon.id = ++id;
+    icon.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.callback_message = platform::win32::kWmTrayCallback;
+    icon.image = image;
+    icon.tip = tip;
+    ASSERT_TRUE(shell.AddTrayIcon(icon)) << id;
+    EXPECT_FALSE(shell.AddTrayIcon(icon)) << "the same window and id are up already";
+    EXPECT_TRUE(shell.DeleteTrayIcon(icon)) << id;
+    EXPECT_FALSE(shell.DeleteTrayIcon(icon)) << "nothing is up any more";
   }
-
-  TestWindow window{L"KSV Tray Test", false};
-  Win32Shell shell;
-};
-
-TEST_F(ShellTest, AddThenDeleteOnce) {
-  const TrayIconRecord icon = Record(1, TrayIconImage::kProgram, "Kestrove Pro");
-  ASSERT_TRUE(shell.AddTrayIcon(icon));
-  EXPECT_FALSE(shell.AddTrayIcon(icon)) << "the same window and id are up already";
-  EXPECT_TRUE(shell.DeleteTrayIcon(icon));
-  EXPECT_FALSE(shell.DeleteTrayIcon(icon)) << "nothing is up any more";
 }
 
-TEST_F(ShellTest, UnlockedPictureAndAnOverlongUnicodeTip) {
-  // 150 characters, a surrogate pair across the 127-character cut.
-  std::string tip(126, 'x');
-  tip += "\xF0\x9F\x94\x93 Разблокировано 解锁";
-  const TrayIconRecord icon = Record(2, TrayIconImage::kUnlocked, tip);
-  ASSERT_TRUE(shell.AddTrayIcon(icon));
-  EXPECT_TRUE(shell.DeleteTrayIcon(icon));
-}
-
-TEST_F(ShellTest, PicturesAreLoadedOnceAndKept) {
+TEST(ShellTest, PicturesAreLoadedOnceAndKept) {
+  platform::win32::Win32Shell shell;
   const HICON program = shell.TrayIcon(TrayIconImage::kProgram);
   ASSERT_NE(program, nullptr);
   EXPECT_EQ(shell.TrayIcon(TrayIconImage::kProgram), program);
   EXPECT_NE(shell.TrayIcon(TrayIconImage::kUnlocked), nullptr);
   ICONINFO info{};
   ASSERT_NE(::GetIconInfo(program, &info), FALSE) << "a usable icon handle";
-  if (info.hbmMask != nullptr) ::DeleteObject(info.hbmMask);
-  if (info.hbmColor != nullptr) ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  ::DeleteObject(info.hbmColor);
+}
+
+// ---- Opening files and programs -------------------------------------------------
+
+// The visible top-level window whose title contains `part`, once there is
+// one (10 s at most); nullptr if none.
+HWND WaitForWindowTitled(const std::wstring& part) {
+  HWND found = nullptr;
+  PumpUntil([&] {
+    for (HWND window = ::GetTopWindow(nullptr); window != nullptr && found == nullptr;
+         window = ::GetWindow(window, GW_HWNDNEXT)) {
+      if (::IsWindowVisible(window) != FALSE &&
+          win32_test::WindowText(window).find(part) != std::wstring::npos)
+        found = window;
+    }
+    return found != nullptr;
+  });
+  return found;
+}
+
+std::string Quoted(const std::string& text) {
+  return '"' + text + '"';
+}
+
+std::wstring Notepad() {
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  return std::wstring(system) + L"\\notepad.exe";
+}
+
+class ShellOpenTest : public ::testing::Test {
+ protected:
+  // The program's window thread runs with OLE initialised (main does it);
+  // the folder browser needs it. The document type one test adds goes.
+  void SetUp() override { ole_ = ::OleInitialize(nullptr); }
+  void TearDown() override {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.ksvdoc");
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\KSV.TestDocument");
+    if (SUCCEEDED(ole_)) ::OleUninitialize();
+  }
+
+  static std::string U8(const std::wstring& text) { return FromWide(text); }
+
+  HRESULT ole_ = E_FAIL;
+  win32_test::TempFolder folder{L"shell"};
+  platform::win32::Win32Shell shell;
+};
+
+// A document is opened by the program of its type, given plain or in double
+// quotes as the unlock prompt passes its file; a missing one fails. (A fresh
+// Wine prefix maps no program to ".txt", and Wine's shell reads only the
+// machine's classes, not the user's, so the test adds a type of the machine.)
+TEST_F(ShellOpenTest, OpeningADocumentStartsTheProgramOfItsType) {
+  const std::wstring command = L"\"" + Notepad() + L"\" \"%1\"";
+  const auto set_default = [](const wchar_t* key, const std::wstring& value) {
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, value.c_str(),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  };
+  ASSERT_EQ(set_default(L"Software\\Classes\\.ksvdoc", L"KSV.TestDocument"), ERROR_SUCCESS);
+  ASSERT_EQ(set_default(L"Software\\Classes\\KSV.TestDocument\\shell\\open\\command", command),
+            ERROR_SUCCESS);
+
+  EXPECT_EQ(shell.Open(kNoWindow, U8(folder / L"absent.txt"), "", "", ShowCommand::kShowNormal), 2)
+      << "file not found";
+  EXPECT_LE(shell.Open(kNoWindow, Quoted(U8(folder / L"absent.scf")), "", "", ShowCommand::kShowNormal), 32);
+  for (const bool quoted : {false, true}) {
+    const std::wstring name = UniqueName(L"document");
+    const std::string path = U8(folder.AddFile(name + L".ksvdoc", "text"));
+    EXPECT_GT(shell.Open(kNoWindow, quoted ? Quoted(path) : path, "", "", ShowCommand::kShowNormal), 32)
+        << quoted;
+    const HWND editor = WaitForWindowTitled(name);
+    ASSERT_NE(editor, nullptr) << U8(name);
+    EXPECT_TRUE(win32_test::EndProcessOf(editor));
+  }
+}
+
+TEST_F(ShellOpenTest, OpeningAProgramPassesParametersFolderAndShowCommand) {
+  const std::wstring name = UniqueName(L"program");
+  folder.AddFile(name + L".txt", "text");
+  // The file is named relative to the working folder given.
+  EXPECT_GT(shell.Open(kNoWindow, U8(Notepad()), Quoted(U8(name + L".txt")), U8(folder.path()),
+                       ShowCommand::kShowMinimized),
+            32);
+  const HWND editor = WaitForWindowTitled(name);
+  ASSERT_NE(editor, nullptr) << "the editor did not open the file in the working folder";
+  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(editor) != FALSE; })) << "shown minimised";
+  EXPECT_TRUE(win32_test::EndProcessOf(editor));
+}
+
+// ---- The folder browser -------------------------------------------------------
+
+// The folder, or with files included the file, that the user picked; nothing
+// when the user cancelled. The prompt is shown, and the window thread's timers
+// run while the dialog is up.
+TEST_F(ShellOpenTest, BrowseForFolderGivesTheChoice) {
+  const std::wstring chosen_folder = folder / L"\u0432\u044b\u0431\u043e\u0440 \u9078\u629e";
+  ASSERT_NE(::CreateDirectoryW(chosen_folder.c_str(), nullptr), FALSE);
+  struct Choice {
+    std::uint32_t flags;
+    std::optional<std::string> title;
+    std::wstring chosen;  // "" to cancel
+  };
+  const Choice choices[] = {
+      {ShellService::kOnlyFileSystemFolders, std::nullopt, chosen_folder},
+      {ShellService::kIncludeFiles, "Select a File:", folder.AddFile(L"kstrv7 \u0444\u0430\u0439\u043b.reg")},
+      {ShellService::kIncludeFiles, "Select import folder: \u0442\u0435\u0441\u0442", L""},
+  };
+  static std::atomic<int> ticks{0};
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+  for (const Choice& choice : choices) {
+    ticks = 0;
+    bool title_shown = false;
+    std::jthread driver = win32_test::AnswerDialog(
+        [](HWND) { return true; },
+        [&](HWND dialog) {
+          title_shown =
+              !choice.title || ::FindWindowExW(dialog, nullptr, nullptr, ToWide(*choice.title).c_str());
+          PumpUntil([] { return ticks >= 2; });
+          if (!choice.chosen.empty())
+            ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.chosen.c_str()));
+          win32_test::PressButton(dialog, choice.chosen.empty() ? IDCANCEL : IDOK);
+        });
+    EXPECT_EQ(shell.BrowseForFolder(kNoWindow, choice.flags, choice.title), U8(choice.chosen));
+    driver.join();
+    EXPECT_TRUE(title_shown) << "the prompt is shown in the dialog";
+    EXPECT_GE(ticks, 2) << "the window thread's timers ran while the dialog was up";
+  }
+  ::KillTimer(nullptr, timer);
 }
 
 }  // namespace

@@ -1,42 +1,54 @@
 // Helpers for the tests that run against the real Win32 implementation:
-// waiting for a condition while pumping messages, and real top-level windows
-// of a test class that count the messages they get.
+// waiting while pumping, real top-level windows of a test class that count
+// the messages they get, throwaway folders and names that cross the UTF-8
+// boundary, and a second thread that answers a modal dialog as a user would
+// (find it, read it, press a button).
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
-#include <future>
+#include <iterator>
+#include <latch>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace win32_test {
 
-// Dispatches every message pending on this thread.
-inline void PumpMessages() {
-  MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-}
+// ---- Waiting ----------------------------------------------------------------
 
-// Pumps (PumpMessages unless told otherwise) until done() holds or the
-// deadline passes; returns done(). Between rounds it waits for the next
-// message, at most 10 ms, so it does not spin.
-inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = PumpMessages,
+// Pumps (every pending message of this thread, unless told otherwise) until
+// done() holds or the deadline passes; returns done(). Between rounds it
+// waits for the next message, at most 10 ms, so it does not spin. Also for
+// what another thread or process brings about: pumping does no harm there.
+inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    pump();
+    MSG message;
+    if (pump) {
+      pump();
+    } else {
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+    }
     if (!done()) ::MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   return true;
 }
+
+// ---- Windows ----------------------------------------------------------------
 
 inline constexpr wchar_t kTestWindowClass[] = L"KSVTestWindow";
 
@@ -103,41 +115,26 @@ class TestWindow {
 };
 
 // A TestWindow on a thread of its own that pumps its messages, as another
-// program's window would be.
+// program's window would be; when `hung`, the thread takes no message until
+// the object goes, as a program that has stopped answering.
 class OtherThreadWindow {
  public:
-  // hung: the thread takes no message until the object goes, as a program
-  // that has stopped answering.
   explicit OtherThreadWindow(std::wstring title, bool hung = false)
-      : resume_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    auto created = created_.get_future();
-    thread_ = std::thread([this, hung, title = std::move(title)] {
-      try {
-        const TestWindow window(title);
-        thread_id_ = ::GetCurrentThreadId();
-        created_.set_value(window.hwnd());
-        if (hung) ::WaitForSingleObject(resume_, INFINITE);
-        MSG message;
-        while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-          ::TranslateMessage(&message);
-          ::DispatchMessageW(&message);
-        }
-      } catch (...) {
-        created_.set_exception(std::current_exception());
-      }
-    });
-    try {
-      window_ = created.get();
-    } catch (...) {
-      thread_.join();
-      throw;
-    }
+      : thread_([this, hung, title = std::move(title)] {
+          const TestWindow window(title);
+          window_ = window.hwnd();
+          thread_id_ = ::GetCurrentThreadId();
+          created_.count_down();
+          if (hung) resume_.wait();
+          MSG message;
+          while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+        }) {
+    created_.wait();
   }
   ~OtherThreadWindow() {
-    ::SetEvent(resume_);
+    resume_.count_down();
     ::PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
     thread_.join();
-    ::CloseHandle(resume_);
   }
   OtherThreadWindow(const OtherThreadWindow&) = delete;
   OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
@@ -148,11 +145,126 @@ class OtherThreadWindow {
   [[nodiscard]] std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(window_); }
 
  private:
-  HANDLE resume_;
-  std::promise<HWND> created_;
-  std::thread thread_;
-  DWORD thread_id_ = 0;
+  std::latch created_{1};
+  std::latch resume_{1};
   HWND window_ = nullptr;
+  DWORD thread_id_ = 0;
+  std::thread thread_;  // last: it starts once the members above exist
 };
+
+inline std::wstring WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  ::GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+// Ends the process that owns a window (a program a test started) and waits
+// for it to be gone; false when it could not be ended.
+inline bool EndProcessOf(HWND window) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id);
+  if (process == nullptr) return false;
+  const bool ended =
+      ::TerminateProcess(process, 0) != FALSE && ::WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return ended;
+}
+
+// ---- Names, files, environment ----------------------------------------------
+
+// A name no other test or run uses at the same time, with Cyrillic and CJK in
+// it so that whatever is named by it crosses the UTF-8 boundary.
+inline std::wstring UniqueName(std::wstring_view what) {
+  static std::atomic<int> serial{0};
+  return L"ksv " + std::wstring(what) + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++serial) + L" \u0442\u0435\u0441\u0442 \u6d4b\u8bd5";
+}
+
+// A new, empty folder under the temporary folder with a UniqueName, removed
+// with its contents (read-only ones too) when the object goes.
+class TempFolder {
+ public:
+  explicit TempFolder(std::wstring_view tag)
+      : path_((std::filesystem::temp_directory_path() / UniqueName(tag)).wstring()) {
+    std::filesystem::create_directory(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+      ::SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder(TempFolder&&) = delete;
+  TempFolder& operator=(TempFolder&&) = delete;
+
+  // Without a trailing "\".
+  [[nodiscard]] const std::wstring& path() const { return path_; }
+  [[nodiscard]] std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+  // Writes a file of that name and content (and attributes) into the folder.
+  std::wstring AddFile(const std::wstring& name, const std::string& content = "x",
+                       DWORD attributes = FILE_ATTRIBUTE_NORMAL) const {
+    const std::wstring file = *this / name;
+    if (!(std::ofstream(std::filesystem::path(file), std::ios::binary) << content))
+      throw std::runtime_error("cannot write a test file");
+    ::SetFileAttributesW(file.c_str(), attributes);
+    return file;
+  }
+
+ private:
+  std::wstring path_;
+};
+
+// A whole small file; "" when it cannot be opened.
+inline std::string ReadFileText(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Sets an environment variable of this process (which children inherit)
+// until the result goes.
+inline auto ScopedEnvironment(const wchar_t* name, const std::wstring& value) {
+  ::SetEnvironmentVariableW(name, value.c_str());
+  const auto clear = [](const wchar_t* variable) { ::SetEnvironmentVariableW(variable, nullptr); };
+  return std::unique_ptr<const wchar_t, decltype(clear)>(name, clear);
+}
+
+// ---- Answering a modal dialog -----------------------------------------------
+
+// The first visible dialog window (class "#32770") of that thread for which
+// matches() holds; nullptr when there is none.
+inline HWND FindDialogOfThread(DWORD thread_id, const std::function<bool(HWND)>& matches) {
+  for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
+       window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+    if (::GetWindowThreadProcessId(window, nullptr) == thread_id && ::IsWindowVisible(window) != FALSE &&
+        matches(window)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// Presses a dialog's button as a click would.
+inline void PressButton(HWND dialog, int id) {
+  ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+// Runs act() on a second thread on the first dialog of this thread that
+// matches, once one is up (10 s at most). Start it just before the modal
+// call and join it after. When no dialog turns up in time it cancels any
+// dialog of this thread, so a failing test does not hang in the modal loop.
+inline std::jthread AnswerDialog(std::function<bool(HWND)> matches, std::function<void(HWND)> act) {
+  return std::jthread(
+      [thread_id = ::GetCurrentThreadId(), matches = std::move(matches), act = std::move(act)] {
+        HWND dialog = nullptr;
+        if (PumpUntil([&] { return (dialog = FindDialogOfThread(thread_id, matches)) != nullptr; }))
+          return act(dialog);
+        dialog = FindDialogOfThread(thread_id, [](HWND) { return true; });
+        if (dialog != nullptr) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      });
+}
 
 }  // namespace win32_test
