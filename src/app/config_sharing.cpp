@@ -4,6 +4,7 @@
 // imports the files; the program reads every file before it is imported and
 // lets the tool import only what writes inside the program's own key.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/general.h"
@@ -159,8 +160,15 @@ void FrmKestrove::ImportConfig() {
   });
 }
 
+// The tick's messages belong to the main window only while it is on screen:
+// Windows activates a message box's owner when the box closes, and the
+// hidden main window, activated, would ask for the password.
+platform::WindowId FrmKestrove::AutoUpdateBoxOwner() const {
+  return visible() ? window() : platform::kNoWindow;
+}
+
 void FrmKestrove::AutoUpdateTick() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context, AutoUpdateBoxOwner(), [this] {
     const engine::Globals& g = program_.globals;
     // Without the program's folder the path would name a file wherever the
     // current folder happens to be.
@@ -195,7 +203,7 @@ void FrmKestrove::AutoUpdateImport() {
     throw ui::RuntimeError(text);
   }
   program_.os.dialogs.ShowMessageBox(
-      window(), "Auto-update of configuration completed on " + CompletionTime(program_.os.clock),
+      AutoUpdateBoxOwner(), "Auto-update of configuration completed on " + CompletionTime(program_.os.clock),
       engine::kMessageBoxTitle, platform::box::kOk);
   const bool deleted = program_.os.files.Delete(path);
   GetConfig();

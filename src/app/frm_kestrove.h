@@ -151,6 +151,7 @@ class FrmKestrove : public ui::Form {
   void ImportConfig();
   void AutoUpdateTick();
   void AutoUpdateImport();
+  [[nodiscard]] platform::WindowId AutoUpdateBoxOwner() const;
 
   Program& program_;
   std::int16_t task_counter_ = 0;

@@ -1,256 +1,166 @@
 // Export, Import and the drop folder against the fakes: the registry tool's
-// command lines, what is checked before it runs, waiting for it before the
-// reload and the deletion, and what the user is told.
+// command lines, the check before it runs, waiting for it before the reload
+// and the deletion, and what the user is told.
 #include <gtest/gtest.h>
 
 #include "support/program_fixture.h"
 
 namespace {
 
-using platform::RunResult;
-using platform::ShowCommand;
+using Outcome = platform::RunResult::Outcome;
 
-constexpr char kDropFile[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg";
+constexpr char kDrop[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg";
 constexpr char kRejected[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg.rejected";
 constexpr char kCopy[] = "C:\\Users\\User\\AppData\\Local\\Temp\\kstrv7-import.reg";
-constexpr char kGoodFile[] =
-    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\KSV\\Tasks]\r\n\"Task0\"=\"Imported,1\"\r\n";
-constexpr char kRunFile[] =
-    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"x\"=\"y\"\r\n";
+constexpr char kGood[] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\KSV\\Tasks]\r\n";
+constexpr char kRun[] =
+    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n";
+constexpr char kOutside[] =
+    "line 2 writes to HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, "
+    "which is outside HKEY_LOCAL_MACHINE\\Software\\KSV.";
 
 class ConfigSharingTest : public testing_support::ProgramTest {
  protected:
+  // The registry tool: unless it cannot start, it writes the task "Imported";
+  // it notes the file it was given.
   void SetUp() override {
-    PutTask(0, "Before,1");
     StartQuietly();
-    // The registry tool: imports the checked copy (as the fake registry
-    // cannot read the file, it writes what kGoodFile holds).
-    fakes.process.on_run = [this](const platform::fake::FakeProcess::RunCall& /*call*/) {
-      copy_at_run = fakes.files.Content(kCopy) ? *fakes.files.Content(kCopy) : "<none>";
-      if (tool.outcome != RunResult::Outcome::kNotStarted) PutTask(0, "Imported,1");
+    fakes.process.on_run = [this](const auto&) {
+      copy_at_run = fakes.files.Content(kCopy) != nullptr ? *fakes.files.Content(kCopy) : "";
+      if (tool.outcome != Outcome::kNotStarted) PutTask(0, "Imported,1");
       return tool;
     };
   }
-  std::string Shown() { return main.lstTasks.listCount() > 0 ? main.lstTasks.list(0) : ""; }
-  std::string LastBox() { return fakes.dialogs.boxes().empty() ? "" : fakes.dialogs.boxes().back().text; }
-  void Minute() { fakes.loop.Advance(60000); }
+  // Each case starts from the task "Before", stored and shown.
+  void Reset(platform::RunResult result) {
+    tool = result;
+    copy_at_run = "(not run)";
+    PutTask(0, "Before,1");
+    main.GetConfig();
+  }
+  std::string Shown() { return main.lstTasks.list(0); }
+  std::string Box() { return fakes.dialogs.boxes().empty() ? "" : fakes.dialogs.boxes().back().text; }
 
-  RunResult tool{RunResult::Outcome::kExited, 0};
+  platform::RunResult tool;
   std::string copy_at_run;
 };
 
-TEST_F(ConfigSharingTest, ExportCommandLines) {
-  struct {
-    const char* chosen;
-    RunResult tool;
-    const char* arguments;  // nullptr: no run
-    const char* box;        // "" : none
-  } const cases[] = {
-      {"C:\\My Configs",
-       {RunResult::Outcome::kExited, 0},
-       "export hklm\\software\\ksv \"C:\\My Configs\\kstrv7.reg\" /y",
-       ""},
-      {"D:\\", {RunResult::Outcome::kExited, 0}, "export hklm\\software\\ksv \"D:\\kstrv7.reg\" /y", ""},
-      {"", {}, nullptr, ""},
-      {"C:\\Out",
-       {RunResult::Outcome::kExited, 1},
-       "export hklm\\software\\ksv \"C:\\Out\\kstrv7.reg\" /y",
-       "The configuration was not exported to C:\\Out\\kstrv7.reg: the registry tool reported an error (exit "
-       "code "
-       "1)."},
-      {"C:\\Out",
-       {RunResult::Outcome::kNotStarted, 0},
-       "export hklm\\software\\ksv \"C:\\Out\\kstrv7.reg\" /y",
-       "The configuration was not exported to C:\\Out\\kstrv7.reg: the registry tool reg.exe could not be "
-       "started."},
-  };
-  for (const auto& c : cases) {
-    const std::size_t runs = fakes.process.runs().size();
-    const std::size_t boxes = fakes.dialogs.boxes().size();
-    tool = c.tool;
-    fakes.shell.browse_answers = {c.chosen};
-    main.cmdExport.click();
-    EXPECT_EQ(fakes.shell.browsed().back().flags, 1U);
-    EXPECT_FALSE(fakes.shell.browsed().back().title);
-    ASSERT_EQ(fakes.process.runs().size(), runs + (c.arguments ? 1 : 0)) << c.chosen;
-    if (c.arguments) {
-      const auto& run = fakes.process.runs().back();
-      EXPECT_EQ(run.program, "reg.exe");
-      EXPECT_EQ(run.arguments, c.arguments);
-      EXPECT_EQ(run.show, ShowCommand::kShowNormalNoActivate);
-    }
-    EXPECT_EQ(fakes.dialogs.boxes().size(), boxes + (*c.box ? 1 : 0)) << c.chosen;
-    if (*c.box) {
-      EXPECT_EQ(LastBox(), c.box);
-      EXPECT_EQ(fakes.dialogs.boxes().back().title, "Kestrove Pro");
-      EXPECT_EQ(fakes.dialogs.boxes().back().style, 0U) << "OK only, no icon";
-    }
-  }
+TEST_F(ConfigSharingTest, ExportWritesKstrv7RegIntoTheChosenFolder) {
+  fakes.shell.browse_answers = {"C:\\My Configs", "", "D:\\"};
+  Reset({Outcome::kExited, 0});
+  main.cmdExport.click();
+  main.cmdExport.click();  // cancelled: nothing runs
+  tool = {Outcome::kExited, 1};
+  main.cmdExport.click();
+  EXPECT_EQ(fakes.shell.browsed()[0].flags, 1U);
+  EXPECT_FALSE(fakes.shell.browsed()[0].title);
+  const auto& runs = fakes.process.runs();
+  ASSERT_EQ(runs.size(), 2U);
+  EXPECT_EQ(runs[0].program + " " + runs[0].arguments,
+            "reg.exe export hklm\\software\\ksv \"C:\\My Configs\\kstrv7.reg\" /y");
+  EXPECT_EQ(runs[0].show, platform::ShowCommand::kShowNormalNoActivate);
+  EXPECT_EQ(runs[1].arguments, "export hklm\\software\\ksv \"D:\\kstrv7.reg\" /y");
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U) << "only the failure is reported";
+  const auto& box = fakes.dialogs.boxes()[0];
+  EXPECT_EQ(box.text,
+            "The configuration was not exported to D:\\kstrv7.reg: the registry tool reported an error "
+            "(exit code 1).");
+  EXPECT_EQ(box.title, "Kestrove Pro");
+  EXPECT_EQ(box.style, 0U) << "OK only, no icon";
 }
 
-TEST_F(ConfigSharingTest, ImportChecksTheFileImportsACopyAndReloadsAfterTheTool) {
-  struct {
-    const char* content;  // nullptr: no file
-    RunResult tool;
-    bool runs;
-    const char* shown;  // the first task after the click
-    const char* box;
-  } const cases[] = {
-      {kGoodFile, {RunResult::Outcome::kExited, 0}, true, "Imported", ""},
-      {kRunFile,
-       {},
-       false,
-       "Before",
-       "The configuration was not imported from C:\\Shared Files\\kstrv7.reg: line 2 writes to "
-       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, which is outside "
-       "HKEY_LOCAL_MACHINE\\Software\\KSV."},
-      // Whatever the tool wrote before it failed is shown.
-      {kGoodFile,
-       {RunResult::Outcome::kTimedOut, 0},
-       true,
+TEST_F(ConfigSharingTest, ImportRunsTheToolOnACheckedCopyAndReloadsOnceItHasEnded) {
+  const std::string file = "C:\\Shared Files\\kstrv7.reg";
+  const std::string why = "The configuration was not imported from " + file + ": ";
+  const struct {
+    const char* content;  // nullptr: no such file
+    platform::RunResult tool;
+    const char* shown;
+    std::string box;
+  } cases[] = {
+      {kGood, {Outcome::kExited, 0}, "Imported", ""},
+      {kRun, {}, "Before", why + kOutside},
+      // What the tool wrote before it hung is shown.
+      {kGood,
+       {Outcome::kTimedOut, 0},
        "Imported",
-       "The configuration was not imported from C:\\Shared Files\\kstrv7.reg: the registry tool did not "
-       "finish "
-       "within 30 seconds and was stopped."},
-      {nullptr,
-       {},
-       false,
-       "Before",
-       "The configuration was not imported from C:\\Shared Files\\kstrv7.reg: the file could not be read."},
+       why + "the registry tool did not finish within 30 seconds and was stopped."},
+      {nullptr, {}, "Before", why + "the file could not be read."},
   };
   for (const auto& c : cases) {
-    PutTask(0, "Before,1");
-    main.GetConfig();
-    const std::size_t runs = fakes.process.runs().size();
+    fakes.files.Delete(file);
+    if (c.content != nullptr) fakes.files.AddFile(file, c.content);
+    fakes.shell.browse_answers = {file};
+    Reset(c.tool);
     const std::size_t boxes = fakes.dialogs.boxes().size();
-    if (c.content) fakes.files.AddFile("C:\\Shared Files\\kstrv7.reg", c.content);
-    tool = c.tool;
-    fakes.shell.browse_answers = {"C:\\Shared Files\\kstrv7.reg"};
     main.cmdImport.click();
-    EXPECT_EQ(fakes.shell.browsed().back().flags, 0x4000U);
-    EXPECT_EQ(fakes.shell.browsed().back().title, "Select import folder:");
-    ASSERT_EQ(fakes.process.runs().size(), runs + (c.runs ? 1 : 0)) << c.box;
-    if (c.runs) {
-      const auto& run = fakes.process.runs().back();
-      EXPECT_EQ(run.arguments, std::string("import \"") + kCopy + "\"");
-      EXPECT_EQ(run.show, ShowCommand::kShowMinimized);
-      EXPECT_EQ(copy_at_run, c.content) << "the tool imports exactly what was checked";
-      EXPECT_FALSE(fakes.files.Content(kCopy)) << "the copy goes once the tool has ended";
-    }
+    EXPECT_EQ(copy_at_run, c.content == kGood ? kGood : "(not run)") << "the tool imports what was checked";
     EXPECT_EQ(Shown(), c.shown) << c.box;
-    EXPECT_EQ(fakes.dialogs.boxes().size(), boxes + (*c.box ? 1 : 0));
-    if (*c.box) {
-      EXPECT_EQ(LastBox(), c.box);
-    }
-    fakes.files.Delete("C:\\Shared Files\\kstrv7.reg");
+    EXPECT_EQ(fakes.dialogs.boxes().size() - boxes, c.box.empty() ? 0U : 1U);
+    EXPECT_TRUE(c.box.empty() || Box() == c.box) << Box();
   }
-
-  fakes.shell.browse_answers = {""};
-  const std::size_t runs = fakes.process.runs().size();
-  main.cmdImport.click();
-  EXPECT_EQ(fakes.process.runs().size(), runs) << "Cancel imports nothing";
-}
-
-TEST_F(ConfigSharingTest, NoDropFileNothingHappensTickAfterTick) {
-  fakes.files.AddFolder(kDropFile);  // a folder of that name is no file
-  for (int minute = 0; minute < 3; ++minute) Minute();
-  EXPECT_TRUE(fakes.process.runs().empty());
-  EXPECT_TRUE(fakes.dialogs.boxes().empty());
+  EXPECT_EQ(fakes.shell.browsed().back().flags, 0x4000U);
+  EXPECT_EQ(fakes.shell.browsed().back().title, "Select import folder:");
+  EXPECT_EQ(fakes.process.runs().back().arguments, std::string("import \"") + kCopy + "\"");
+  EXPECT_EQ(fakes.process.runs().back().show, platform::ShowCommand::kShowMinimized);
+  EXPECT_FALSE(fakes.files.Content(kCopy)) << "the copy goes once the tool has ended";
 }
 
 TEST_F(ConfigSharingTest, DropFileIsImportedConfirmedDeletedAndReloadedInThatOrder) {
-  fakes.files.AddFile(kDropFile, kGoodFile);
+  Reset({Outcome::kExited, 0});
+  fakes.files.AddFolder(kDrop);  // a folder of that name is no file
+  fakes.loop.Advance(60000);
+  fakes.files = {};
+  fakes.files.AddFile(kDrop, kGood);
+  g.saveRunning = true;  // a save yielding below the tick: the file waits
+  fakes.loop.Advance(60000);
+  EXPECT_TRUE(fakes.process.runs().empty());
+  g.saveRunning = false;
   fakes.clock.now = {2026, 12, 6, 9, 5, 0};
-  bool file_kept_while_shown = false;
-  std::string shown_while_box;
+  std::string while_shown;
   fakes.dialogs.while_shown = [&] {
-    file_kept_while_shown = fakes.files.Kind(kDropFile) == platform::FileKind::kFile;
-    shown_while_box = Shown();
+    while_shown = Shown() + (fakes.files.Content(kDrop) ? " kept" : " gone");
   };
-  Minute();
-  ASSERT_EQ(fakes.process.runs().size(), 1U);
-  EXPECT_EQ(fakes.process.runs()[0].show, ShowCommand::kShowMinimized);
-  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(LastBox(), "Auto-update of configuration completed on 6-December 9:05");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0U);
-  EXPECT_TRUE(file_kept_while_shown) << "deleted only once the user has confirmed";
-  EXPECT_EQ(shown_while_box, "Before");
-  EXPECT_EQ(fakes.files.Kind(kDropFile), platform::FileKind::kMissing);
+  fakes.loop.Advance(60000);
+  EXPECT_EQ(Box(), "Auto-update of configuration completed on 6-December 9:05");
+  EXPECT_EQ(fakes.dialogs.boxes().back().owner, platform::kNoWindow) << "not the hidden main window";
+  EXPECT_EQ(while_shown, "Before kept") << "deleted and reloaded once the user has confirmed";
+  EXPECT_FALSE(fakes.files.Content(kDrop));
   EXPECT_EQ(Shown(), "Imported");
-  Minute();
+  fakes.loop.Advance(60000);
   EXPECT_EQ(fakes.process.runs().size(), 1U) << "imported once";
 }
 
 TEST_F(ConfigSharingTest, DropFileThatMayNotOrCouldNotBeImportedIsSetAside) {
-  struct {
+  const struct {
     const char* content;
-    RunResult tool;
+    platform::RunResult tool;
     const char* shown;
-    const char* tail;  // the end of the message
-    bool set_aside;
-    bool runs;
-  } const cases[] = {
-      {kRunFile,
-       {},
-       "Before",
-       "which is outside HKEY_LOCAL_MACHINE\\Software\\KSV. It was renamed to kstrv7.reg.rejected.",
-       true,
-       false},
-      {kGoodFile,
-       {RunResult::Outcome::kExited, 1},
+    std::string end;       // of the message
+    const char* rejected;  // kstrv7.reg.rejected afterwards
+  } cases[] = {
+      {kRun, {}, "Before", kOutside + std::string(" It was renamed to kstrv7.reg.rejected."), kRun},
+      {kGood,
+       {Outcome::kExited, 1},
        "Imported",
-       "the registry tool reported an error (exit code 1). It was renamed to kstrv7.reg.rejected.",
-       true,
-       true},
-      {kGoodFile,
-       {RunResult::Outcome::kNotStarted, 0},
-       "Before",
-       "could not be started. It will be tried again in a minute.",
-       false,
-       true},
+       "(exit code 1). It was renamed to kstrv7.reg.rejected.",
+       kGood},
+      {kGood, {Outcome::kNotStarted, 0}, "Before", "started. It will be tried again in a minute.", "older"},
   };
   for (const auto& c : cases) {
-    PutTask(0, "Before,1");
-    main.GetConfig();
-    const std::size_t runs = fakes.process.runs().size();
-    fakes.files.AddFile(kRejected, "an older one");
-    fakes.files.AddFile(kDropFile, c.content);
-    tool = c.tool;
-    Minute();
-    const std::string box = LastBox();
-    EXPECT_EQ(box.rfind(std::string("The configuration was not imported from ") + kDropFile + ": ", 0), 0U)
-        << box;
-    EXPECT_EQ(box.substr(box.size() - std::string(c.tail).size()), c.tail);
-    EXPECT_EQ(Shown(), c.shown) << box;
-    EXPECT_EQ(fakes.files.Kind(kDropFile),
-              c.set_aside ? platform::FileKind::kMissing : platform::FileKind::kFile);
-    EXPECT_EQ(*fakes.files.Content(kRejected), c.set_aside ? c.content : "an older one") << "replaced";
-    EXPECT_EQ(fakes.process.runs().size(), runs + (c.runs ? 1 : 0))
-        << "a refused file never reaches the tool";
-    fakes.files.Delete(kDropFile);
+    Reset(c.tool);
+    fakes.files.AddFile(kRejected, "older");
+    fakes.files.AddFile(kDrop, c.content);
+    fakes.loop.Advance(60000);
+    EXPECT_TRUE(Box().starts_with("The configuration was not imported from " + std::string(kDrop) + ": "));
+    EXPECT_TRUE(Box().ends_with(c.end)) << Box();
+    EXPECT_EQ(Shown(), c.shown) << Box();
+    EXPECT_EQ(*fakes.files.Content(kRejected), c.rejected);
+    EXPECT_EQ(fakes.files.Content(kDrop) != nullptr, c.rejected == std::string("older"))
+        << "kept to try again";
+    fakes.files.Delete(kDrop);
   }
-}
-
-TEST_F(ConfigSharingTest, DropFileWaitsWhileASaveYields) {
-  fakes.files.AddFile(kDropFile, kGoodFile);
-  g.saveRunning = true;
-  Minute();
-  EXPECT_TRUE(fakes.process.runs().empty());
-  g.saveRunning = false;
-  Minute();
-  EXPECT_EQ(fakes.process.runs().size(), 1U);
-}
-
-TEST_F(ConfigSharingTest, Image1ShowsTheInstructions) {
-  main.Image1.click();
-  EXPECT_TRUE(program.frmError.visible());
-  EXPECT_EQ(g.messageText,
-            "Have your computers update the Configuration automatically.\r"
-            "1. From your computer Export the Configuration on Users tab.\r"
-            "2. Copy exported file 'kstrv7.reg' to all other computers, to the directory below:\r"
-            "C:\\Program Files\\kst7\\Save\r"
-            "(where above directory is where software is installed.\r"
-            "3. Wait 1 minute. Settings update and confirmation displayed.\r");
+  EXPECT_EQ(fakes.process.runs().size(), 2U) << "a refused file never reaches the tool";
 }
 
 }  // namespace

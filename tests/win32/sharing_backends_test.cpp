@@ -1,6 +1,5 @@
 // The Windows services behind sharing the configuration: the registry tool
-// run to its end with its exit code and a time limit, whole files read and
-// written in the temporary folder, and the user's month names.
+// run to its end with its exit code and time limit, whole files, month names.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,83 +11,56 @@
 
 namespace {
 
-using platform::RunResult;
-using platform::ShowCommand;
+using Outcome = platform::RunResult::Outcome;
 
-constexpr char kKey[] = "HKCU\\Software\\KestroveSharingTest";
-
-class SharingBackendsTest : public ::testing::Test {
- protected:
-  void TearDown() override { Reg(std::string("delete ") + kKey + " /f"); }
-
-  RunResult Reg(const std::string& arguments, std::uint32_t timeout_ms = 60000) {
-    return process.RunSystemProgram("reg.exe", arguments, ShowCommand::kShowMinNoActive, timeout_ms);
-  }
-
+TEST(SharingBackendsTest, RegistryToolRunsToItsEndWithItsExitCode) {
   platform::win32::Win32Process process;
   platform::win32::Win32Files files;
-};
-
-TEST_F(SharingBackendsTest, RegistryToolRunsToItsEndWithItsExitCode) {
-  const std::string folder = files.TemporaryFolder() + "ks sharing test";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string file = folder + "\\kstrv7.reg";
-  const auto exited = [](int code) {
-    return RunResult{RunResult::Outcome::kExited, static_cast<std::uint32_t>(code)};
+  const std::string file = files.TemporaryFolder() + "ks sharing test.reg";
+  const std::string key = "HKCU\\Software\\KestroveSharingTest";
+  const auto reg = [&](const std::string& arguments, std::uint32_t timeout_ms = 60000) {
+    const platform::RunResult result =
+        process.RunSystemProgram("reg.exe", arguments, platform::ShowCommand::kShowMinNoActive, timeout_ms);
+    return result.outcome == Outcome::kExited ? static_cast<int>(result.exit_code)
+                                              : -1 - static_cast<int>(result.outcome);
   };
-  const auto same = [](const RunResult& a, const RunResult& b) {
-    return a.outcome == b.outcome && a.exit_code == b.exit_code;
-  };
-
-  EXPECT_TRUE(same(Reg(std::string("add ") + kKey + " /v Tray /d 1 /f"), exited(0)));
-  // The second export replaces the first without asking.
-  for (int round = 0; round < 2; ++round) {
-    EXPECT_TRUE(same(Reg(std::string("export ") + kKey + " \"" + file + "\" /y"), exited(0))) << round;
-  }
-  const std::optional<std::string> exported = files.ReadWhole(file, 1 << 20);
-  ASSERT_TRUE(exported);
-  EXPECT_EQ(exported->substr(0, 2), "\xFF\xFE") << "Unicode with its byte-order mark";
-  EXPECT_TRUE(same(Reg(std::string("delete ") + kKey + " /f"), exited(0)));
-  EXPECT_TRUE(same(Reg("import \"" + file + "\""), exited(0)));
-  EXPECT_TRUE(same(Reg(std::string("query ") + kKey + " /v Tray"), exited(0))) << "imported again";
-  EXPECT_TRUE(same(Reg("query HKCU\\Software\\KestroveNoSuchKey"), exited(1)));
-  EXPECT_TRUE(same(Reg("import \"" + folder + "\\missing.reg\""), exited(1)));
-
-  EXPECT_EQ(Reg("query HKCU", 0).outcome, RunResult::Outcome::kTimedOut) << "stopped at the time limit";
+  EXPECT_EQ(reg("add " + key + " /v Tray /d 1 /f"), 0);
+  // With /y the second export replaces the first without asking.
+  EXPECT_EQ(reg("export " + key + " \"" + file + "\" /y"), 0);
+  EXPECT_EQ(reg("export " + key + " \"" + file + "\" /y"), 0);
+  EXPECT_EQ(files.ReadWhole(file, 2), "\xFF\xFE") << "Unicode with its byte-order mark";
+  EXPECT_EQ(reg("delete " + key + " /f"), 0);
+  EXPECT_EQ(reg("import \"" + file + "\""), 0);
+  EXPECT_EQ(reg("query " + key + " /v Tray"), 0) << "imported again";
+  EXPECT_EQ(reg("delete " + key + " /f"), 0);
+  EXPECT_EQ(reg("query " + key), 1);
+  EXPECT_EQ(reg("query HKCU", 0), -1 - static_cast<int>(Outcome::kTimedOut)) << "stopped at the time limit";
   for (const char* program :
        {"no-such-tool.exe", "..\\system32\\reg.exe", "C:\\windows\\system32\\reg.exe"}) {
-    EXPECT_EQ(process.RunSystemProgram(program, "", ShowCommand::kHide, 5000).outcome,
-              RunResult::Outcome::kNotStarted)
-        << program << ": only a bare name, looked for in the system folder";
+    EXPECT_EQ(process.RunSystemProgram(program, "", platform::ShowCommand::kHide, 5000).outcome,
+              Outcome::kNotStarted)
+        << program << ": a bare name, taken from the system folder only";
   }
-  files.Delete(file);
-  ::RemoveDirectoryA(folder.c_str());
+  EXPECT_TRUE(files.Delete(file));
 }
 
-TEST_F(SharingBackendsTest, WholeFilesInTheTemporaryFolder) {
+TEST(SharingBackendsTest, WholeFilesAndMonthNames) {
+  platform::win32::Win32Files files;
   const std::string folder = files.TemporaryFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '\\');
-  EXPECT_EQ(files.Kind(folder), platform::FileKind::kFolder);
-
+  ASSERT_TRUE(folder.ends_with("\\"));
   const std::string path = folder + "ks-whole-file-test.bin";
   const std::string content = std::string("\xFF\xFE\0a\r\n", 6) + std::string(200000, 'x');
-  ASSERT_TRUE(files.WriteWhole(path, "an older, longer content that is replaced entirely........"));
+  ASSERT_TRUE(files.WriteWhole(path, content + "an older, longer content"));
   ASSERT_TRUE(files.WriteWhole(path, content));
-  EXPECT_EQ(files.ReadWhole(path, content.size() + 1), content);
+  EXPECT_EQ(files.ReadWhole(path, content.size() + 1), content) << "replaced whole";
   EXPECT_EQ(files.ReadWhole(path, 5), content.substr(0, 5));
   EXPECT_TRUE(files.Delete(path));
   EXPECT_FALSE(files.ReadWhole(path, 10));
   EXPECT_FALSE(files.ReadWhole(folder, 10)) << "a folder is no file";
   EXPECT_FALSE(files.WriteWhole(folder + "no such folder\\x.reg", "x"));
-}
 
-TEST(SharingClockTest, MonthNamesOfTheUsersLanguage) {
   platform::win32::Win32Clock clock;
-  EXPECT_EQ(clock.MonthName(1), "January");
-  EXPECT_EQ(clock.MonthName(12), "December");
-  EXPECT_EQ(clock.MonthName(0), "");
-  EXPECT_EQ(clock.MonthName(13), "");
+  EXPECT_EQ(clock.MonthName(1) + clock.MonthName(12) + clock.MonthName(13), "JanuaryDecember");
 }
 
 }  // namespace

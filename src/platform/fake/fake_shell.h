@@ -1,6 +1,6 @@
 // In-memory shell and process for host tests: the tray icon that is up,
-// files opened, the folder browser's answers, programs started, the end of
-// the process.
+// files opened, the folder browser's answers, programs started or run to
+// their end, the end of the process.
 #pragma once
 
 #include <deque>

@@ -86,9 +86,9 @@ std::string FakeClock::MonthName(int month) {
   return (month >= 1 && month <= 12) ? kNames[month - 1] : "";
 }
 
-int FakeDialogs::ShowMessageBox(WindowId /*owner*/, std::string_view text, std::string_view title,
+int FakeDialogs::ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
                                 std::uint32_t style) {
-  boxes_.push_back(Box{std::string(text), std::string(title), style});
+  boxes_.push_back(Box{std::string(text), std::string(title), style, owner});
   if (while_shown) while_shown();
   if (answers.empty()) return box::kAnswerOk;
   const int answer = answers.front();

@@ -45,6 +45,7 @@ class FakeDialogs : public DialogService {
     std::string text;
     std::string title;
     std::uint32_t style;
+    WindowId owner = kNoWindow;
   };
   int ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
                      std::uint32_t style) override;
