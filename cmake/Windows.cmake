@@ -5,6 +5,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # GCC 12 at -O3 reports impossible overlaps in std::string concatenation
 # (-Wrestrict false positives, GCC bug 105329); they are not ours to fix.
 add_compile_options(-Wno-restrict)
+target_compile_options(kestrove_core PRIVATE -Wno-restrict)
 
 file(GLOB_RECURSE KS_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp

@@ -65,9 +65,9 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       lblUserSettings(*this, "lblUserSettings", Bounds{300, 600, 5175, 255}, "User Settings:"),
       chkAdmin(*this, "chkAdmin", Bounds{420, 900, 5055, 435},
                "Administrator (this user account will not be restricted)"),
-      lblCopyConfig(*this, "lblCopyConfig", Bounds{420, 1530, 4455, 255},
-                    "Copy the Configuration to other computers."),
-      imgCopyConfig(*this, "imgCopyConfig", Bounds{4995, 1500, 240, 240}, "IDI_PROGRAM"),
+      lblImport(*this, "lblImport", Bounds{420, 1530, 4455, 255},
+                "Copy the Configuration to other computers."),
+      Image1(*this, "Image1", Bounds{4995, 1500, 240, 240}, "IDI_PROGRAM"),
       cmdImport(*this, "cmdImport", Bounds{600, 1860, 1215, 375}, "Import..."),
       cmdExport(*this, "cmdExport", Bounds{1920, 1860, 1215, 375}, "Export..."),
       lblRelock(*this, "lblRelock", Bounds{420, 2520, 5055, 255},
@@ -90,11 +90,13 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       cmdupdate(*this, "cmdupdate", Bounds{300, 3600, 1575, 375}, "Update Check"),
       cmdExit(*this, "cmdExit", Bounds{3900, 3600, 1575, 375}, "End kstrv7.exe"),
       // Debug Panel
-      fraDebug(*this, "fraDebug", Bounds{120, 5160, 5535, 1935}, "Debug Panel:"),
+      fraDebug(*this, "fraDebug", Bounds{120, 5160, 5535, 2415}, "Debug Panel:"),
       lstAllow(*this, "lstAllow", Bounds{240, 5400, 2535, 1500}),
       lstignore(*this, "lstignore", Bounds{2880, 5400, 2535, 1500}),
       timerKestrove(*this, "timerKestrove", 1000, false),
       tmrForeground(*this, "tmrForeground", kForegroundCheckMs, false),
+      Command1(*this, "Command1", Bounds{240, 6960, 1215, 375}, "Command1"),
+      tmrAutoUpdated(*this, "tmrAutoUpdated", 60000, true),
       // Invisible
       imgunlock(*this, "imgunlock", Bounds{0, 0, 240, 240}, "IDI_UNLOCKED"),
       Timer1(*this, "Timer1", 1000, false),
@@ -121,8 +123,8 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
     control->setContainer(SmartTab1, kSettings);
   }
   for (ui::Control* control :
-       std::initializer_list<ui::Control*>{&lblUserSettings, &chkAdmin, &lblCopyConfig, &imgCopyConfig,
-                                           &cmdImport, &cmdExport, &lblRelock, &txtrelock, &lblRelockMins}) {
+       std::initializer_list<ui::Control*>{&lblUserSettings, &chkAdmin, &lblImport, &Image1, &cmdImport,
+                                           &cmdExport, &lblRelock, &txtrelock, &lblRelockMins}) {
     control->setContainer(SmartTab1, kUsers);
   }
   for (ui::Control* control : std::initializer_list<ui::Control*>{
@@ -135,6 +137,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   }
   lstAllow.setContainer(fraDebug);
   lstignore.setContainer(fraDebug);
+  Command1.setContainer(fraDebug);
   imgunlock.Design(false, true);
 
   cmdDirlatch.underline = true;
@@ -177,6 +180,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   cmdbrowse2.on_click = [this] { BrowseForEncryptionPath(); };
   HostEncryptionComponent(
       std::make_unique<engine::FileEncryption>(program.os.loop, program.os.files, program.os.crypto));
+  WireSharing();
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

@@ -98,8 +98,8 @@ class FrmKestrove : public ui::Form {
   // ---- Users tab.
   ui::Label lblUserSettings;
   ui::CheckBox chkAdmin;
-  ui::Label lblCopyConfig;
-  ui::Image imgCopyConfig;
+  ui::Label lblImport;
+  ui::Image Image1;  // shows how to set up the automatic update
   ui::Button cmdImport;
   ui::Button cmdExport;
   ui::Label lblRelock;
@@ -127,8 +127,10 @@ class FrmKestrove : public ui::Form {
   ui::Frame fraDebug;
   ui::ListBox lstAllow;
   ui::ListBox lstignore;
-  ui::Timer timerKestrove;  // the watch tick
-  ui::Timer tmrForeground;  // the quick look at the foreground between ticks
+  ui::Timer timerKestrove;   // the watch tick
+  ui::Timer tmrForeground;   // the quick look at the foreground between ticks
+  ui::Button Command1;       // the automatic update's import step
+  ui::Timer tmrAutoUpdated;  // looks for a configuration file in the drop folder
 
   // ---- Invisible parts.
   ui::Image imgunlock;
@@ -163,6 +165,14 @@ class FrmKestrove : public ui::Form {
   void ApplyStartup(std::optional<bool> startup);
   void ApplyTaskbar(bool hide);
 
+  // Sharing the configuration between computers (config_sharing.cpp).
+  void WireSharing();
+  void ExportConfig();
+  void ImportConfig();
+  void AutoUpdateTick();
+  void AutoUpdateImport();
+  [[nodiscard]] platform::WindowId AutoUpdateBoxOwner() const;
+
   Program& program_;
   // The component's last result, kept for the window's whole life.
   std::int32_t encryption_code_ = 0;
@@ -172,6 +182,7 @@ class FrmKestrove : public ui::Form {
   bool encryption_run_failed_ = false;
   std::int16_t task_counter_ = 0;
   std::string version_text_;
+  std::string autoUpdatePath_;  // the drop file, set by every tick of tmrAutoUpdated
 };
 
 }  // namespace app

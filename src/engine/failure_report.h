@@ -8,6 +8,7 @@
 
 #include "engine/context.h"
 #include "ui/control.h"
+#include "platform/dialog_service.h"
 
 namespace engine {
 
@@ -65,6 +66,21 @@ bool RunReportingLabelFailure(ui::Label& label, Body&& body) {
     label.setCaption(failure.what());
     label.setVisible(true);
     return false;
+  }
+}
+
+// The title of the message boxes in which handlers report failures.
+inline constexpr std::string_view kMessageBoxTitle = "Kestrove Pro";
+
+// Runs the body of a handler that reports in the standard message box
+// (export, import, the automatic update, the update check); a failure
+// abandons the rest and its description alone is shown, OK only, no icon.
+template <typename Body>
+void RunReportingBoxFailure(Context& context, platform::WindowId owner, Body&& body) {
+  try {
+    body();
+  } catch (const std::exception& failure) {
+    context.os.dialogs.ShowMessageBox(owner, failure.what(), kMessageBoxTitle, platform::box::kOk);
   }
 }
 

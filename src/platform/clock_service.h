@@ -1,5 +1,7 @@
-// The local date and time.
+// The local date and time, and the names of the months.
 #pragma once
+
+#include <string>
 
 namespace platform {
 
@@ -16,6 +18,9 @@ class ClockService {
  public:
   virtual ~ClockService() = default;
   virtual LocalTime Now() = 0;
+  // The full name of a month (1 to 12) in the user's language, as dates
+  // name it standing alone.
+  virtual std::string MonthName(int month) = 0;
 };
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +75,13 @@ class FileService {
   // so the final rename is atomic) that becomes the destination on Commit;
   // nullptr when it cannot be created.
   virtual std::unique_ptr<FileWriter> CreateBeside(std::string_view destination) = 0;
+  // The first max_bytes bytes of a file (all of it when it is shorter);
+  // nullopt when it cannot be read (missing, a folder, no access, in use).
+  virtual std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) = 0;
+  // Creates or replaces a file with the content; false when it failed.
+  virtual bool WriteWhole(std::string_view path, std::string_view content) = 0;
+  // This user's own folder for temporary files, with a trailing "\".
+  virtual std::string TemporaryFolder() = 0;
 };
 
 }  // namespace platform

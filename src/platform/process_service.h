@@ -2,12 +2,24 @@
 // starting other programs, another running copy, its folder and version.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/types.h"
 
 namespace platform {
+
+// How a program run to its end went.
+struct RunResult {
+  enum class Outcome {
+    kNotStarted,  // no such program, or it could not be started
+    kTimedOut,    // still running at the time limit, and stopped there
+    kExited,
+  };
+  Outcome outcome = Outcome::kNotStarted;
+  std::uint32_t exit_code = 0;  // when it exited
+};
 
 struct ProgramVersion {
   int major = 0;
@@ -41,6 +53,13 @@ class ProcessService {
   // Starts a program (a path, quoted as needed) as a new process whose first
   // window is shown with `show`; false when it could not be started.
   virtual bool Start(std::string_view path, ShowCommand show) = 0;
+  // Runs a program of the Windows system folder (a bare file name such as
+  // "reg.exe", never looked for anywhere else) with the arguments, as a new
+  // process whose window is shown with `show`, and waits for it to end, at
+  // most timeout_ms; one still running then is stopped. The calling thread
+  // waits: no event runs meanwhile.
+  virtual RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
+                                     std::uint32_t timeout_ms) = 0;
 };
 
 }  // namespace platform

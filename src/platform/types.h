@@ -17,6 +17,7 @@ enum class ShowCommand : int {
   kShowNormal = 1,
   kShowMinimized = 2,
   kShowMaximized = 3,
+  kShowNormalNoActivate = 4,  // shown at its normal size without taking the focus
   kShow = 5,
   kMinimize = 6,
   kShowMinNoActive = 7,

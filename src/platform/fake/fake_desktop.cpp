@@ -103,6 +103,7 @@ bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
       w->visible = true;
       break;
     case ShowCommand::kShowNormal:
+    case ShowCommand::kShowNormalNoActivate:
     case ShowCommand::kShowMaximized:
     case ShowCommand::kRestore:
       w->visible = true;

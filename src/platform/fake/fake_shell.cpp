@@ -43,4 +43,11 @@ bool FakeProcess::Start(std::string_view path, ShowCommand show) {
   return start_result;
 }
 
+RunResult FakeProcess::RunSystemProgram(std::string_view program, std::string_view arguments,
+                                        ShowCommand show, std::uint32_t timeout_ms) {
+  runs_.push_back(RunCall{std::string(program), std::string(arguments), show, timeout_ms});
+  if (on_run) return on_run(runs_.back());
+  return RunResult{RunResult::Outcome::kExited, 0};
+}
+
 }  // namespace platform::fake

@@ -1,9 +1,10 @@
 // In-memory shell and process for host tests: the tray icon that is up,
-// files opened, the folder browser's answers, programs started, the end of
-// the process.
+// files opened, the folder browser's answers, programs started or run to
+// their end, the end of the process.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,8 @@ class FakeProcess : public ProcessService {
   std::string ExecutableFolder() override { return folder; }
   ProgramVersion ExecutableVersion() override { return version; }
   bool Start(std::string_view path, ShowCommand show) override;
+  RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
+                             std::uint32_t timeout_ms) override;
 
   bool another_instance = false;
   std::string folder = "C:\\Program Files\\Kestrove Pro\\";
@@ -82,12 +85,24 @@ class FakeProcess : public ProcessService {
     ShowCommand show;
   };
   [[nodiscard]] const std::vector<StartCall>& started() const { return started_; }
+
+  struct RunCall {
+    std::string program;
+    std::string arguments;
+    ShowCommand show;
+    std::uint32_t timeout_ms;
+  };
+  [[nodiscard]] const std::vector<RunCall>& runs() const { return runs_; }
+  // Plays the program that is run (e.g. the registry tool writing the fake
+  // registry); unset: it exits with 0 at once.
+  std::function<RunResult(const RunCall&)> on_run;
   [[nodiscard]] bool ended() const { return ended_; }
 
  private:
   bool hidden_ = false;
   bool ended_ = false;
   std::vector<StartCall> started_;
+  std::vector<RunCall> runs_;
 };
 
 }  // namespace platform::fake

@@ -182,9 +182,33 @@ void FakeFiles::Drop(const std::string& temporary) {
   files_.erase(Lower(temporary));
 }
 
-int FakeDialogs::ShowMessageBox(WindowId /*owner*/, std::string_view text, std::string_view title,
+void FakeFiles::RemoveFolder(std::string_view path) {
+  const std::lock_guard lock(mutex_);
+  folders_.erase(Lower(path));
+}
+
+std::optional<std::string> FakeFiles::ReadWhole(std::string_view path, std::size_t max_bytes) {
+  std::optional<std::string> content = Content(path);
+  if (!content) return std::nullopt;
+  return content->substr(0, max_bytes);
+}
+
+bool FakeFiles::WriteWhole(std::string_view path, std::string_view content) {
+  if (Kind(path) == FileKind::kFolder) return false;
+  AddFile(path, std::string(content));
+  return true;
+}
+
+std::string FakeClock::MonthName(int month) {
+  static constexpr const char* kNames[] = {"January",   "February", "March",    "April",
+                                           "May",       "June",     "July",     "August",
+                                           "September", "October",  "November", "December"};
+  return (month >= 1 && month <= 12) ? kNames[month - 1] : "";
+}
+
+int FakeDialogs::ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
                                 std::uint32_t style) {
-  boxes_.push_back(Box{std::string(text), std::string(title), style});
+  boxes_.push_back(Box{std::string(text), std::string(title), style, owner});
   if (while_shown) while_shown();
   if (answers.empty()) return box::kAnswerOk;
   const int answer = answers.front();

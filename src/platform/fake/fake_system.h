@@ -24,6 +24,8 @@ namespace platform::fake {
 class FakeFiles : public FileService {
  public:
   void AddFolder(std::string_view path);
+  // Takes a folder away again (its files stay).
+  void RemoveFolder(std::string_view path);
   void AddFile(std::string_view path, std::string content = "");
   // A copy of a file's content; nothing when there is no such file.
   [[nodiscard]] std::optional<std::string> Content(std::string_view path) const;
@@ -53,6 +55,11 @@ class FakeFiles : public FileService {
   // Called just before a commit renames the file into place (a test may
   // create the destination meanwhile).
   std::function<void(std::string_view destination)> before_commit;
+  std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) override;
+  bool WriteWhole(std::string_view path, std::string_view content) override;
+  std::string TemporaryFolder() override { return temporary_folder; }
+
+  std::string temporary_folder = "C:\\Users\\User\\AppData\\Local\\Temp\\";
 
  private:
   friend class FakeFileWriter;
@@ -73,6 +80,7 @@ class FakeDialogs : public DialogService {
     std::string text;
     std::string title;
     std::uint32_t style;
+    WindowId owner = kNoWindow;
   };
   int ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
                      std::uint32_t style) override;
@@ -92,6 +100,8 @@ class FakeDialogs : public DialogService {
 class FakeClock : public ClockService {
  public:
   LocalTime Now() override { return now; }
+  // English names, as on an English Windows.
+  std::string MonthName(int month) override;
   LocalTime now{2026, 12, 6, 9, 30, 0};
 };
 

@@ -111,4 +111,38 @@ bool Win32Process::Start(std::string_view path, ShowCommand show) {
   return true;
 }
 
+RunResult Win32Process::RunSystemProgram(std::string_view program, std::string_view arguments,
+                                         ShowCommand show, std::uint32_t timeout_ms) {
+  // Named by its full path in the system folder: the usual search would try
+  // the program's own folder and the current folder first, where anybody
+  // who can write there could put a program of the same name.
+  if (program.empty() || program.find_first_of("\\/:") != std::string_view::npos) return {};
+  std::wstring system_folder(MAX_PATH, L'\0');
+  const UINT length = ::GetSystemDirectoryW(system_folder.data(), static_cast<UINT>(system_folder.size()));
+  if (length == 0 || length >= system_folder.size()) return {};
+  system_folder.resize(length);
+  const std::wstring path = system_folder + L"\\" + ToWide(program);
+  std::wstring command_line = L"\"" + path + L"\" " + ToWide(arguments);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process{};
+  if (::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process) == FALSE) {
+    return {};
+  }
+  ::CloseHandle(process.hThread);
+  const UniqueKernelHandle running(process.hProcess);
+  if (::WaitForSingleObject(running.get(), timeout_ms) != WAIT_OBJECT_0) {
+    // Stopped, so that nothing it does lands after the caller has moved on.
+    ::TerminateProcess(running.get(), 1);
+    ::WaitForSingleObject(running.get(), INFINITE);
+    return {RunResult::Outcome::kTimedOut, 0};
+  }
+  DWORD exit_code = 0;
+  if (::GetExitCodeProcess(running.get(), &exit_code) == FALSE) return {RunResult::Outcome::kTimedOut, 0};
+  return {RunResult::Outcome::kExited, exit_code};
+}
+
 }  // namespace platform::win32

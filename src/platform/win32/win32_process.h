@@ -29,6 +29,8 @@ class Win32Process : public ProcessService {
   std::string ExecutableFolder() override;
   ProgramVersion ExecutableVersion() override;
   bool Start(std::string_view path, ShowCommand show) override;
+  RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
+                             std::uint32_t timeout_ms) override;
 
  private:
   void HideOwner();

@@ -57,6 +57,53 @@ bool Win32Files::Rename(std::string_view from, std::string_view to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+std::optional<std::string> Win32Files::ReadWhole(std::string_view path, std::size_t max_bytes) {
+  // Shared for reading only: a file still being written or copied is not
+  // read half-way.
+  const UniqueFileHandle file(::CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  while (content.size() < max_bytes) {
+    const DWORD wanted =
+        static_cast<DWORD>(std::min<std::size_t>(sizeof(buffer), max_bytes - content.size()));
+    DWORD read = 0;
+    if (::ReadFile(file.get(), buffer, wanted, &read, nullptr) == FALSE) return std::nullopt;
+    if (read == 0) break;
+    content.append(buffer, read);
+  }
+  return content;
+}
+
+bool Win32Files::WriteWhole(std::string_view path, std::string_view content) {
+  const std::wstring wide_path = ToWide(path);
+  bool written = false;
+  {
+    const UniqueFileHandle file(::CreateFileW(wide_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    written = true;
+    std::string_view rest = content;
+    while (written && !rest.empty()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1U << 20U));
+      DWORD done = 0;
+      written = ::WriteFile(file.get(), rest.data(), chunk, &done, nullptr) != FALSE && done == chunk;
+      rest.remove_prefix(done);
+    }
+  }
+  // A file cut short is no copy of the content.
+  if (!written) ::DeleteFileW(wide_path.c_str());
+  return written;
+}
+
+std::string Win32Files::TemporaryFolder() {
+  wchar_t folder[MAX_PATH + 2] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 2, folder);
+  if (length == 0 || length > MAX_PATH + 1) return {};
+  return FromWide(std::wstring_view(folder, length));
+}
+
 int Win32Dialogs::ShowMessageBox(WindowId owner, std::string_view text, std::string_view title,
                                  std::uint32_t style) {
   return ::MessageBoxW(reinterpret_cast<HWND>(owner), ToWide(text).c_str(), ToWide(title).c_str(), style);
@@ -70,6 +117,14 @@ LocalTime Win32Clock::Now() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::string Win32Clock::MonthName(int month) {
+  if (month < 1 || month > 12) return {};
+  wchar_t name[80] = {};
+  const int length = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT,
+                                       LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1), name, 80);
+  return length > 1 ? FromWide(std::wstring_view(name, static_cast<std::size_t>(length - 1))) : std::string();
 }
 
 std::string Win32Text::LowerCase(std::string_view text) {

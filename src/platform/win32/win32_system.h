@@ -17,6 +17,9 @@ class Win32Files : public FileService {
   // win32_file_streams.cpp
   std::unique_ptr<FileReader> OpenForReading(std::string_view path) override;
   std::unique_ptr<FileWriter> CreateBeside(std::string_view destination) override;
+  std::optional<std::string> ReadWhole(std::string_view path, std::size_t max_bytes) override;
+  bool WriteWhole(std::string_view path, std::string_view content) override;
+  std::string TemporaryFolder() override;
 };
 
 class Win32Dialogs : public DialogService {
@@ -29,6 +32,7 @@ class Win32Dialogs : public DialogService {
 class Win32Clock : public ClockService {
  public:
   LocalTime Now() override;
+  std::string MonthName(int month) override;
 };
 
 // The system's own lower-casing, in the invariant locale.

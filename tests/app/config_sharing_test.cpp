@@ -1,0 +1,166 @@
+// Export, Import and the drop folder against the fakes: the registry tool's
+// command lines, the check before it runs, waiting for it before the reload
+// and the deletion, and what the user is told.
+#include <gtest/gtest.h>
+
+#include "support/program_fixture.h"
+
+namespace {
+
+using Outcome = platform::RunResult::Outcome;
+
+constexpr char kDrop[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg";
+constexpr char kRejected[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg.rejected";
+constexpr char kCopy[] = "C:\\Users\\User\\AppData\\Local\\Temp\\kstrv7-import.reg";
+constexpr char kGood[] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\KSV\\Tasks]\r\n";
+constexpr char kRun[] =
+    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n";
+constexpr char kOutside[] =
+    "line 2 writes to HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, "
+    "which is outside HKEY_LOCAL_MACHINE\\Software\\KSV.";
+
+class ConfigSharingTest : public testing_support::ProgramTest {
+ protected:
+  // The registry tool: unless it cannot start, it writes the task "Imported";
+  // it notes the file it was given.
+  void SetUp() override {
+    StartQuietly();
+    fakes.process.on_run = [this](const auto&) {
+      copy_at_run = fakes.files.Content(kCopy).value_or("");
+      if (tool.outcome != Outcome::kNotStarted) PutTask(0, "Imported,1");
+      return tool;
+    };
+  }
+  // Each case starts from the task "Before", stored and shown.
+  void Reset(platform::RunResult result) {
+    tool = result;
+    copy_at_run = "(not run)";
+    PutTask(0, "Before,1");
+    main.GetConfig();
+  }
+  std::string Shown() { return main.lstTasks.list(0); }
+  std::string Box() { return fakes.dialogs.boxes().empty() ? "" : fakes.dialogs.boxes().back().text; }
+
+  platform::RunResult tool;
+  std::string copy_at_run;
+};
+
+TEST_F(ConfigSharingTest, ExportWritesKstrv7RegIntoTheChosenFolder) {
+  fakes.shell.browse_answers = {"C:\\My Configs", "", "D:\\"};
+  Reset({Outcome::kExited, 0});
+  main.cmdExport.click();
+  main.cmdExport.click();  // cancelled: nothing runs
+  tool = {Outcome::kExited, 1};
+  main.cmdExport.click();
+  EXPECT_EQ(fakes.shell.browsed()[0].flags, 1U);
+  EXPECT_FALSE(fakes.shell.browsed()[0].title);
+  const auto& runs = fakes.process.runs();
+  ASSERT_EQ(runs.size(), 2U);
+  EXPECT_EQ(runs[0].program + " " + runs[0].arguments,
+            "reg.exe export hklm\\software\\ksv \"C:\\My Configs\\kstrv7.reg\" /y");
+  EXPECT_EQ(runs[0].show, platform::ShowCommand::kShowNormalNoActivate);
+  EXPECT_EQ(runs[1].arguments, "export hklm\\software\\ksv \"D:\\kstrv7.reg\" /y");
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U) << "only the failure is reported";
+  const auto& box = fakes.dialogs.boxes()[0];
+  EXPECT_EQ(box.text,
+            "The configuration was not exported to D:\\kstrv7.reg: the registry tool reported an error "
+            "(exit code 1).");
+  EXPECT_EQ(box.title, "Kestrove Pro");
+  EXPECT_EQ(box.style, 0U) << "OK only, no icon";
+}
+
+TEST_F(ConfigSharingTest, ImportRunsTheToolOnACheckedCopyAndReloadsOnceItHasEnded) {
+  const std::string file = "C:\\Shared Files\\kstrv7.reg";
+  const std::string why = "The configuration was not imported from " + file + ": ";
+  const struct {
+    const char* content;  // nullptr: no such file
+    platform::RunResult tool;
+    const char* shown;
+    std::string box;
+  } cases[] = {
+      {kGood, {Outcome::kExited, 0}, "Imported", ""},
+      {kRun, {}, "Before", why + kOutside},
+      // What the tool wrote before it hung is shown.
+      {kGood,
+       {Outcome::kTimedOut, 0},
+       "Imported",
+       why + "the registry tool did not finish within 30 seconds and was stopped."},
+      {nullptr, {}, "Before", why + "the file could not be read."},
+  };
+  for (const auto& c : cases) {
+    fakes.files.Delete(file);
+    if (c.content != nullptr) fakes.files.AddFile(file, c.content);
+    fakes.shell.browse_answers = {file};
+    Reset(c.tool);
+    const std::size_t boxes = fakes.dialogs.boxes().size();
+    main.cmdImport.click();
+    EXPECT_EQ(copy_at_run, c.content == kGood ? kGood : "(not run)") << "the tool imports what was checked";
+    EXPECT_EQ(Shown(), c.shown) << c.box;
+    EXPECT_EQ(fakes.dialogs.boxes().size() - boxes, c.box.empty() ? 0U : 1U);
+    EXPECT_TRUE(c.box.empty() || Box() == c.box) << Box();
+  }
+  EXPECT_EQ(fakes.shell.browsed().back().flags, 0x4000U);
+  EXPECT_EQ(fakes.shell.browsed().back().title, "Select import folder:");
+  EXPECT_EQ(fakes.process.runs().back().arguments, std::string("import \"") + kCopy + "\"");
+  EXPECT_EQ(fakes.process.runs().back().show, platform::ShowCommand::kShowMinimized);
+  EXPECT_FALSE(fakes.files.Content(kCopy)) << "the copy goes once the tool has ended";
+}
+
+TEST_F(ConfigSharingTest, DropFileIsImportedConfirmedDeletedAndReloadedInThatOrder) {
+  Reset({Outcome::kExited, 0});
+  fakes.files.AddFolder(kDrop);  // a folder of that name is no file
+  fakes.loop.Advance(60000);
+  fakes.files.RemoveFolder(kDrop);
+  fakes.files.AddFile(kDrop, kGood);
+  g.saveRunning = true;  // a save yielding below the tick: the file waits
+  fakes.loop.Advance(60000);
+  EXPECT_TRUE(fakes.process.runs().empty());
+  g.saveRunning = false;
+  fakes.clock.now = {2026, 12, 6, 9, 5, 0};
+  std::string while_shown;
+  fakes.dialogs.while_shown = [&] {
+    while_shown = Shown() + (fakes.files.Content(kDrop) ? " kept" : " gone");
+  };
+  fakes.loop.Advance(60000);
+  EXPECT_EQ(Box(), "Auto-update of configuration completed on 6-December 9:05");
+  EXPECT_EQ(fakes.dialogs.boxes().back().owner, platform::kNoWindow) << "not the hidden main window";
+  EXPECT_EQ(while_shown, "Before kept") << "deleted and reloaded once the user has confirmed";
+  EXPECT_FALSE(fakes.files.Content(kDrop));
+  EXPECT_EQ(Shown(), "Imported");
+  fakes.loop.Advance(60000);
+  EXPECT_EQ(fakes.process.runs().size(), 1U) << "imported once";
+}
+
+TEST_F(ConfigSharingTest, DropFileThatMayNotOrCouldNotBeImportedIsSetAside) {
+  const struct {
+    const char* content;
+    platform::RunResult tool;
+    const char* shown;
+    std::string end;       // of the message
+    const char* rejected;  // kstrv7.reg.rejected afterwards
+  } cases[] = {
+      {kRun, {}, "Before", kOutside + std::string(" It was renamed to kstrv7.reg.rejected."), kRun},
+      {kGood,
+       {Outcome::kExited, 1},
+       "Imported",
+       "(exit code 1). It was renamed to kstrv7.reg.rejected.",
+       kGood},
+      {kGood, {Outcome::kNotStarted, 0}, "Before", "started. It will be tried again in a minute.", "older"},
+  };
+  for (const auto& c : cases) {
+    Reset(c.tool);
+    fakes.files.AddFile(kRejected, "older");
+    fakes.files.AddFile(kDrop, c.content);
+    fakes.loop.Advance(60000);
+    EXPECT_TRUE(Box().starts_with("The configuration was not imported from " + std::string(kDrop) + ": "));
+    EXPECT_TRUE(Box().ends_with(c.end)) << Box();
+    EXPECT_EQ(Shown(), c.shown) << Box();
+    EXPECT_EQ(*fakes.files.Content(kRejected), c.rejected);
+    EXPECT_EQ(fakes.files.Content(kDrop).has_value(), c.rejected == std::string("older"))
+        << "kept to try again";
+    fakes.files.Delete(kDrop);
+  }
+  EXPECT_EQ(fakes.process.runs().size(), 2U) << "a refused file never reaches the tool";
+}
+
+}  // namespace
