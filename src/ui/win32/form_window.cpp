@@ -100,6 +100,7 @@ RECT Win32FormHost::FormWindow::DesignedRect(UINT dpi) const {
 void Win32FormHost::FormWindow::CreateFonts() {
   font_.reset(CreateFormFont(dpi_, false));
   underline_font_.reset(CreateFormFont(dpi_, true));
+  bold_font_.reset(CreateFormFont(dpi_, false, true));
 }
 
 void Win32FormHost::FormWindow::Create() {
@@ -327,8 +328,10 @@ void Win32FormHost::FormWindow::UpdateInnerBrushes() {
 }
 
 HFONT Win32FormHost::FormWindow::FontFor(const Control& control) const {
-  if (control.kind() == ControlKind::kLabel && static_cast<const Label&>(control).underline) {
-    return underline_font_.get();
+  if (control.kind() == ControlKind::kLabel) {
+    const auto& label = static_cast<const Label&>(control);
+    if (label.bold) return bold_font_.get();
+    if (label.underline) return underline_font_.get();
   }
   return font_.get();
 }
@@ -474,6 +477,7 @@ void Win32FormHost::FormWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   // The controls take the new fonts before the old ones are deleted.
   const UniqueFont old_font = std::move(font_);
   const UniqueFont old_underline_font = std::move(underline_font_);
+  const UniqueFont old_bold_font = std::move(bold_font_);
   CreateFonts();
   for (const auto& view : views_) view->Rescale(dpi_);
   UpdateInnerBrushes();
@@ -523,6 +527,15 @@ void Win32FormHost::FormWindow::EraseBackground(HDC dc) {
     const RECT inner = MapRect(view->hwnd(), hwnd_, view->InnerRect());
     ::FillRect(dc, &inner, view->inner_brush());
   }
+}
+
+// A press on the form's own surface, not on one of its controls: a control
+// that is transparent to the mouse (a static without SS_NOTIFY, such as a
+// frame without a border) lets the press through to the form.
+void Win32FormHost::FormWindow::MouseDownOnSurface(UINT message, LPARAM lparam) {
+  const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  if (::ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE) != hwnd_) return;
+  form_.MouseDown(PressedButton(message));
 }
 
 LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) {
@@ -618,6 +631,14 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       if (HIWORD(wparam) == 0) RestoreFocus();
       if (!closing_) form_.Activated();
       return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      if (!closing_) MouseDownOnSurface(message, lparam);
+      break;
     case WM_CLOSE:
       // The close box, Alt+F4 and WM_CLOSE from another program ask the
       // form, which may stay; never DefWindowProc's DestroyWindow.
