@@ -59,11 +59,16 @@ class TaskBrowserTest : public testing_support::ProgramTest {
 
 TEST_F(TaskBrowserTest, ListsVisibleBorderedWindowsSortedOnceAndRefusesItself) {
   for (const char* title :
-       {"Untitled - Notepad", "Untitled - Notepad", "calc", "Документ — 文档", "", "kestrove"})
+       {"Untitled - Notepad", "Untitled - Notepad", "calc", "Документ — 文档", "", "kestrove", "Duplicate"})
     OpenWindow(title);
+  OpenWindow("calc");
+  OpenWindow("calc");
+  OpenWindow("calc");
   OpenWindow("Tool palette", true, false);
   OpenWindow("Hidden", false);
-  const std::string once = "calc|Kestrove Pro Configuration Tool|Untitled - Notepad|Документ — 文档|";
+  // Four equal titles and a title that reads "Duplicate" are listed once too.
+  const std::string once =
+      "calc|Duplicate|Kestrove Pro Configuration Tool|Untitled - Notepad|Документ — 文档|";
   browser.ShowCentredOn(main);
   EXPECT_EQ(Listed(), once);
   Pick("Untitled");
@@ -74,7 +79,8 @@ TEST_F(TaskBrowserTest, ListsVisibleBorderedWindowsSortedOnceAndRefusesItself) {
 
   browser.MouseDown(ui::kLeftButton);  // now visible, the browser itself is still left out
   EXPECT_EQ(Listed(),
-            "calc|Kestrove Pro Configuration Tool|Untitled - Notepad|Untitled - Notepad|Документ — 文档|");
+            "calc|calc|calc|calc|Duplicate|Kestrove Pro Configuration Tool|Untitled - Notepad|"
+            "Untitled - Notepad|Документ — 文档|");
   fakes.loop.Advance(30000);
   EXPECT_EQ(Listed(), once);
   EXPECT_EQ(browser.lstWindows.listIndex(), -1);
