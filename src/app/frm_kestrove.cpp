@@ -32,8 +32,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       cmdcancel(*this, "cmdcancel", Bounds{3120, 4320, 1215, 375}, "Cancel"),
       cmdok(*this, "cmdok", Bounds{4395, 4320, 1215, 375}, "Apply"),
       // Tasks
-      lblSelectTask(*this, "lblSelectTask", Bounds{300, 600, 5175, 255},
-                    "Select a Task to Lock, or, click Browse."),
+      Label1(*this, "Label1", Bounds{300, 600, 5175, 255}, "Select a Task to Lock, or, click Browse."),
       lstTasks(*this, "lstTasks", Bounds{300, 900, 5175, 2580}),
       cmdadd(*this, "cmdadd", Bounds{300, 3600, 1215, 375}, "Browse..."),
       cmddel(*this, "cmddel", Bounds{1620, 3600, 1215, 375}, "Remove"),
@@ -109,7 +108,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   show_in_taskbar = false;
   icon = "IDI_PROGRAM";
 
-  for (ui::Control* control : std::initializer_list<ui::Control*>{&lblSelectTask, &lstTasks, &cmdadd, &cmddel,
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&Label1, &lstTasks, &cmdadd, &cmddel,
                                                                   &cmdDirlatch, &lblTaskCount}) {
     control->setContainer(SmartTab1, kTasks);
   }
@@ -181,6 +180,12 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   HostEncryptionComponent(
       std::make_unique<engine::FileEncryption>(program.os.loop, program.os.files, program.os.crypto));
   WireSharing();
+  cmdadd.on_click = [this] { AddTask(); };
+  cmddel.on_click = [this] { RemoveTask(); };
+  lstTasks.on_key_down = [this](int key_code) { TasksKeyDown(key_code); };
+  lstTasks.on_mouse_down = [this](int button) {
+    if (button == ui::kRightButton) CountTasks();
+  };
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

@@ -61,7 +61,7 @@ class FrmKestrove : public ui::Form {
   ui::Button cmdok;
 
   // ---- Tasks tab.
-  ui::Label lblSelectTask;
+  ui::Label Label1;
   ui::CheckListBox lstTasks;
   ui::Button cmdadd;
   ui::Button cmddel;
@@ -149,6 +149,12 @@ class FrmKestrove : public ui::Form {
   void InstanceTick();
   void Exit();
   void ApplySteps();
+  // Tasks tab: Browse... (cmdadd) adds the title chosen in the window
+  // browser at the top of lstTasks, checked; Remove (cmddel) removes the
+  // highlighted row without a recount.
+  void AddTask();
+  void RemoveTask();
+  void TasksKeyDown(int key_code);
   // Everything Apply saves, as the window shows it now.
   config::Configuration ConfigurationShown();
 

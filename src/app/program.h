@@ -9,6 +9,7 @@
 
 #include "app/frm_error.h"
 #include "app/frm_kestrove.h"
+#include "app/frm_lock.h"
 #include "engine/context.h"
 #include "engine/frm_tick_count.h"
 #include "engine/locks.h"
@@ -50,6 +51,7 @@ class Program : public engine::Application {
   engine::FrmBlank& frmblank = locks.frmblank;
   engine::FrmDummy& frmDummy = locks.frmDummy;
   FrmError frmError;
+  FrmLock frmLock;
   engine::FrmTickCount frmtickCount;
   engine::WatchCycle watch;
   engine::SessionLimit session;

@@ -141,6 +141,11 @@ struct Globals {
   std::string appFolder;  // the program's folder with a trailing "\"
   int sessionMinutesLeft = 0;
   std::string messageText;  // the message dialog's text
+
+  // ---- Task list management.
+  // The text the window browser's Select handed over for the task list; ""
+  // when it was closed any other way.
+  std::string PendingTask;
 };
 
 }  // namespace engine

@@ -22,6 +22,8 @@ struct TopLevelWindow {
   bool visible = false;
   bool owned = false;  // has an owner window
   bool tool_window = false;
+  // Has a border line (WS_BORDER), as every window with a caption has.
+  bool bordered = false;
 };
 
 class WindowService {

@@ -207,8 +207,11 @@ const std::string& ListControl::list(int row) const {
   return rows_[static_cast<std::size_t>(row)].text;
 }
 
-void ListControl::AddRow(std::string text, bool checked) {
-  rows_.push_back(Row{std::move(text), checked});
+void ListControl::AddRow(std::string text, bool checked, int row) {
+  if (row == -1) row = listCount();
+  if (row < 0 || row > listCount()) throw RuntimeError(kBadIndex);
+  rows_.insert(rows_.begin() + row, Row{std::move(text), checked});
+  if (list_index_ >= row) ++list_index_;
   Notify(Property::kItems);
 }
 
@@ -251,11 +254,40 @@ void ListControl::ResetToDesign() {
   if (!rows_.empty() || list_index_ != -1) clear();
 }
 
+void ListControl::keyDown(int key_code) {
+  if (takesClicks() && on_key_down) on_key_down(key_code);
+}
+
+void ListControl::mouseDown(int button) {
+  if (takesClicks() && on_mouse_down) on_mouse_down(button);
+}
+
 ListBox::ListBox(Form& form, std::string name, Bounds bounds)
     : ListControl(form, std::move(name), ControlKind::kListBox, bounds) {}
 
 void ListBox::addItem(std::string text) {
-  AddRow(std::move(text), false);
+  int row = listCount();
+  if (sorted) {
+    // After the last row that does not sort after the text.
+    const std::string key = platform::UnicodeLower(text);
+    int low = 0;
+    while (low < row) {
+      const int middle = low + (row - low) / 2;
+      if (key < platform::UnicodeLower(list(middle))) {
+        row = middle;
+      } else {
+        low = middle + 1;
+      }
+    }
+  }
+  AddRow(std::move(text), false, row);
+}
+
+void ListBox::click(int row) {
+  CheckRow(row);
+  if (!takesClicks()) return;
+  setListIndex(row);
+  if (on_click) on_click();
 }
 
 CheckListBox::CheckListBox(Form& form, std::string name, Bounds bounds)
@@ -271,6 +303,10 @@ void CheckListBox::setSelected(int row, bool checked) {
 
 void CheckListBox::addItem(std::string text, bool checked) {
   AddRow(std::move(text), checked);
+}
+
+void CheckListBox::insertItem(int row, std::string text, bool checked) {
+  AddRow(std::move(text), checked, row);
 }
 
 // ---- Timer -----------------------------------------------------------------

@@ -79,6 +79,13 @@ inline constexpr std::uint32_t kBlack = 0x000000;
 inline constexpr std::uint32_t kRed = 0xFF0000;
 inline constexpr std::uint32_t kBlue = 0x0000FF;
 
+// Mouse buttons as the key and mouse events name them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+// Key codes are Windows virtual-key codes.
+inline constexpr int kKeyDelete = 0x2E;
+
 class Control {
  public:
   Control(Form& form, std::string name, ControlKind kind, Bounds bounds);
@@ -260,9 +267,20 @@ class ListControl : public Control {
   void setListIndex(int row);
   void ResetToDesign() override;
 
+  // A key pressed (its key code) or a mouse button pressed on the list, as
+  // a user would: nothing happens while the list is disabled or hidden.
+  void keyDown(int key_code);
+  void mouseDown(int button);
+  // Raised by a key before the list's own handling of it, and by a mouse
+  // button after the list's own selection and check box handling.
+  std::function<void(int key_code)> on_key_down;
+  std::function<void(int button)> on_mouse_down;
+
  protected:
   ListControl(Form& form, std::string name, ControlKind kind, Bounds bounds);
-  void AddRow(std::string text, bool checked);
+  // Inserts a row at `row` (the end when -1); the current row keeps
+  // pointing at the same text.
+  void AddRow(std::string text, bool checked, int row = -1);
   // Throws RuntimeError for a row that does not exist.
   void CheckRow(int row) const;
   [[nodiscard]] bool RowChecked(int row) const;
@@ -282,8 +300,15 @@ class ListControl : public Control {
 class ListBox : public ListControl {
  public:
   ListBox(Form& form, std::string name, Bounds bounds);
+  // Adds a row at the end, or in a sorted list at its place in
+  // alphabetical order (letter case ignored; after rows that compare equal).
   void addItem(std::string text);
+  // Picks a row as a user's click does: it becomes the current row and
+  // on_click is raised; nothing happens while the list is disabled or
+  // hidden. Throws RuntimeError for a row that does not exist.
+  void click(int row);
 
+  bool sorted = false;  // design
   std::function<void()> on_click;
 };
 
@@ -294,6 +319,9 @@ class CheckListBox : public ListControl {
   [[nodiscard]] bool selected(int row) const;  // the row's check box
   void setSelected(int row, bool checked);
   void addItem(std::string text, bool checked = false);
+  // Inserts a row at `row` (0 to listCount()); throws RuntimeError for a
+  // position outside that.
+  void insertItem(int row, std::string text, bool checked = false);
 
   // A user ticked or cleared row `row`'s check box.
   std::function<void(int row)> on_item_check;
@@ -382,6 +410,10 @@ class Frame : public CaptionedControl {
   // Design properties.
   bool bordered = true;
   std::optional<std::uint32_t> top_line_color;
+  // Without a border: a background of its own, which the controls in it
+  // take, and a 1-pixel line along its bottom.
+  std::optional<std::uint32_t> back_color;
+  std::optional<std::uint32_t> bottom_line_color;
 };
 
 // A bar that fills from min() to max() as value() grows.

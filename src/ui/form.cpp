@@ -119,6 +119,10 @@ void Form::Activated() {
   if (on_activate) on_activate();
 }
 
+void Form::MouseDown(int button) {
+  if (loaded_ && enabled_ && on_mouse_down) on_mouse_down(button);
+}
+
 void Form::BringToFront() {
   if (loaded_) env_.host.FormBringToFront(*this);
 }

@@ -111,6 +111,10 @@ class Form {
   bool QueryUnload(UnloadReason reason);
   // The form became the active window (the host calls this).
   void Activated();
+  // A mouse button (kLeftButton, kRightButton, kMiddleButton) was pressed on
+  // the form's own surface, not on one of its controls (the host calls this;
+  // nothing happens while the form is disabled).
+  void MouseDown(int button);
   // Makes the loaded form the foreground window (nothing when headless).
   void BringToFront();
   // Repaints the loaded form at once, so changes show before a long step.
@@ -149,6 +153,7 @@ class Form {
   std::function<void()> on_resize;
   // Asked before the user, the program or the ending session closes the form.
   std::function<void(UnloadRequest&)> on_query_unload;
+  std::function<void(int button)> on_mouse_down;
   // Private window messages (WM_APP, 0x8000, and above) that reach the
   // form's window: the tray icon's callback is WM_APP + 1 with the mouse
   // message in lparam.

@@ -106,26 +106,6 @@ HWND FindTopLevel(const WindowQuery& query) {
   return found.empty() ? nullptr : found.front();
 }
 
-// A left click at a point of the screen, once the pointer has arrived there.
-bool ClickAt(POINT point, Where where) {
-  // Absolute positions run from 0 to 65535 across the primary screen.
-  INPUT inputs[3] = {};
-  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-  inputs[0].mi.dx = ::MulDiv(point.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
-  inputs[0].mi.dy = ::MulDiv(point.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  return ::SendInput(1, inputs, sizeof(INPUT)) == 1 &&
-         WaitUntil(
-             [&] {
-               POINT cursor{};
-               return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
-             },
-             "the mouse pointer to arrive", where) &&
-         ::SendInput(2, inputs + 1, sizeof(INPUT)) == 2;
-}
-
 // Under Wine without a desktop, explorer's taskbar exists but is hidden,
 // while on a real desktop it is always shown. The program shows the taskbar
 // when it starts; showing a hidden window activates it, which would take the
@@ -463,6 +443,25 @@ bool TypeText(HWND window, std::string_view text) {
     inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
   }
   return BringToForeground(window) && SendKeys(inputs);
+}
+
+bool ClickAt(POINT point, Where where) {
+  // Absolute positions run from 0 to 65535 across the primary screen.
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = ::MulDiv(point.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = ::MulDiv(point.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return ::SendInput(1, inputs, sizeof(INPUT)) == 1 &&
+         WaitUntil(
+             [&] {
+               POINT cursor{};
+               return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+             },
+             "the mouse pointer to arrive", where) &&
+         ::SendInput(2, inputs + 1, sizeof(INPUT)) == 2;
 }
 
 bool PressKey(HWND window, WORD virtual_key) {

@@ -136,6 +136,8 @@ bool AnswerPrompt(HWND prompt, std::string_view password);
 // has the foreground: Unicode text, and one key pressed and released.
 bool TypeText(HWND window, std::string_view text);
 bool PressKey(HWND window, WORD virtual_key);
+// A left click at a point of the screen, once the pointer has arrived there.
+bool ClickAt(POINT point, Where where = Where::current());
 // A message to another process's window; nothing when it hung or is gone.
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
 

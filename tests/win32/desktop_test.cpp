@@ -104,7 +104,7 @@ TEST_F(DesktopTest, TopLevelWindowsInZOrderWithTheirStyles) {
   ASSERT_NE(owned_entry, windows.end());
   EXPECT_EQ(owner_entry->title, "KSV Desktop Test");
   EXPECT_EQ(owner_entry->class_name, "KSVTestWindow");
-  EXPECT_TRUE(owner_entry->visible);
+  EXPECT_TRUE(owner_entry->visible && owner_entry->bordered);
   EXPECT_FALSE(owner_entry->owned || owner_entry->tool_window);
   EXPECT_TRUE(owned_entry->owned && owned_entry->tool_window);
   EXPECT_LT(owned_entry, owner_entry) << "an owned window always lies above its owner";

@@ -301,6 +301,11 @@ class RendererTest : public RendererFixture<TestForm> {
     form.imgLock.on_click = [this] { ++events["imgLock"]; };
     form.lblHelp.on_click = [this] { ++events["lblHelp"]; };
     form.on_activate = [this] { ++events["activate"]; };
+    form.lstTasks.on_key_down = [this](int key) { ++events["lstTasks key " + std::to_string(key)]; };
+    form.lstTasks.on_mouse_down = [this](int button) {
+      ++events["lstTasks button " + std::to_string(button)];
+    };
+    form.on_mouse_down = [this](int button) { ++events["form button " + std::to_string(button)]; };
   }
 
   // How often each control's event (and the form's activation) was raised.
@@ -611,6 +616,26 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
        tab_state, "0 2 0"},
       {"a click on an image", [&] { ClickAt(Child(form.imgLock), 4, 4); },
        [&] { return Join(events["imgLock"]); }, "1"},
+      // A list view follows a pressed button until it is released; the
+      // model hears of the press once it has.
+      {"the Delete key and a right click on a list view",
+       [&] {
+         ::SetFocus(tasks);
+         Send(tasks, WM_KEYDOWN, VK_DELETE);
+         ::PostMessageW(tasks, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 4));
+         ::PostMessageW(tasks, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
+         PumpUntil([&] { return events["lstTasks button 2"] > 0; });
+       },
+       [&] { return Join(events["lstTasks key 46"], events["lstTasks button 2"]); }, "1 1"},
+      // A borderless frame lets the press through to the form, but it is on
+      // a control all the same.
+      {"presses on the form's surface and on a frame",
+       [&] {
+         Send(Window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
+         const RECT frame = RectIn(Child(form.fraButtons), Window());
+         ClickAt(Window(), frame.left + 2, frame.bottom - 2);
+       },
+       [&] { return Join(events["form button 2"], events["form button 1"]); }, "1 0"},
       {"BM_CLICK on a disabled button",
        [&] {
          form.cmdOK.setEnabled(false);
@@ -763,6 +788,10 @@ TEST_F(RendererTest, UnloadDestroysTheWindowEvenFromTheFormsOwnHandler) {
   form.cmdCancel.on_click = [&] { form.Unload(); };
   Send(Child(form.cmdCancel), BM_CLICK);
   EXPECT_FALSE(::IsWindow(window));
+  window = Window();
+  form.lstTasks.on_key_down = [&](int) { form.Unload(); };
+  Send(Child(form.lstTasks), WM_KEYDOWN, VK_DELETE);
+  EXPECT_FALSE(::IsWindow(window)) << "unloaded from a list's key handler";
   form.Show();
   EXPECT_TRUE(::IsWindowVisible(Window()));
 }

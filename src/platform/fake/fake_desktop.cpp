@@ -147,7 +147,8 @@ std::vector<TopLevelWindow> FakeDesktop::TopLevelWindows() {
   std::vector<TopLevelWindow> out;
   for (const WindowId id : z_order_) {
     const FakeWindow& w = windows_.at(id);
-    out.push_back(TopLevelWindow{id, Title(id), ClassName(id), w.visible, w.owned, w.tool_window});
+    out.push_back(
+        TopLevelWindow{id, Title(id), ClassName(id), w.visible, w.owned, w.tool_window, w.bordered});
   }
   return out;
 }

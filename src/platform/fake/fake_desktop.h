@@ -20,6 +20,7 @@ struct FakeWindow {
   bool topmost = false;
   bool owned = false;
   bool tool_window = false;
+  bool bordered = true;       // has a border line, as a captioned window does
   bool close_command = true;  // Close still in its system menu
   bool refuses_hide = false;  // ShowAsync(kHide) fails for it
   int close_requests = 0;     // WM_CLOSE messages posted to it

@@ -120,7 +120,9 @@ std::vector<TopLevelWindow> Win32Desktop::TopLevelWindows() {
     entry.id = id;
     entry.title = Title(id);
     entry.class_name = ClassName(id);
-    entry.visible = (StyleOf(window, GWL_STYLE) & WS_VISIBLE) != 0;
+    const auto style = StyleOf(window, GWL_STYLE);
+    entry.visible = (style & WS_VISIBLE) != 0;
+    entry.bordered = (style & WS_BORDER) != 0;
     entry.owned = ::GetWindow(window, GW_OWNER) != nullptr;
     entry.tool_window = (StyleOf(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0;
     windows.push_back(std::move(entry));

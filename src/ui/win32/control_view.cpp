@@ -159,6 +159,7 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
       list_rows_ = ListRows::For(control_.kind(), hwnd_, rect.right - rect.left);
       SyncRows();
       SyncListIndex();
+      ::SetWindowSubclass(hwnd_, &ControlView::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
       break;
     case ControlKind::kTabStrip: {
       ::SetWindowSubclass(hwnd_, &ControlView::ContainerProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -205,6 +206,32 @@ LRESULT CALLBACK ControlView::ContainerProc(HWND hwnd, UINT message, WPARAM wpar
   }
   if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &ControlView::ContainerProc, id);
   return ::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// A key reaches the model before the list handles it. A mouse button
+// reaches it after: a list view follows a pressed button in a loop of its own
+// until it is released (drag detection), and a handler that yields inside
+// that loop would take the release away from it. The handlers may unload the
+// form and destroy the list: the host keeps this view alive until its
+// dispatch ends, and the list's own handling is then skipped.
+LRESULT CALLBACK ControlView::ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                       DWORD_PTR data) {
+  auto* view = reinterpret_cast<ControlView*>(data);
+  const int button = PressedButton(message);
+  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &ControlView::ListProc, id);
+  if ((message != WM_KEYDOWN && button == 0) || view->owner_.closing()) {
+    return ::DefSubclassProc(hwnd, message, wparam, lparam);
+  }
+  return view->owner_.host().Guarded([&]() -> LRESULT {
+    auto& list = static_cast<ListControl&>(view->control_);
+    if (message == WM_KEYDOWN) {
+      list.keyDown(static_cast<int>(wparam));
+      return ::IsWindow(hwnd) != FALSE ? ::DefSubclassProc(hwnd, message, wparam, lparam) : 0;
+    }
+    const LRESULT result = ::DefSubclassProc(hwnd, message, wparam, lparam);
+    if (::IsWindow(hwnd) != FALSE && !view->owner_.closing()) list.mouseDown(button);
+    return result;
+  });
 }
 
 // ---- Model to control ---------------------------------------------------------------
@@ -410,12 +437,15 @@ void ControlView::DrawItem(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   if (control_.kind() == ControlKind::kFrame) {
     const auto& frame = static_cast<Frame&>(control_);
-    ::FillRect(dc, &rect, owner_.BackgroundBrush(control_));
-    if (frame.top_line_color.has_value()) {
-      const UniqueBrush line(::CreateSolidBrush(ToColorRef(*frame.top_line_color)));
-      const RECT top{rect.left, rect.top, rect.right, rect.top + 1};
-      ::FillRect(dc, &top, line.get());
-    }
+    ::FillRect(dc, &rect, inner_brush_ ? inner_brush_.get() : owner_.BackgroundBrush(control_));
+    const auto draw_line = [&](const std::optional<std::uint32_t>& color, LONG top) {
+      if (!color.has_value()) return;
+      const UniqueBrush line(::CreateSolidBrush(ToColorRef(*color)));
+      const RECT row{rect.left, top, rect.right, top + 1};
+      ::FillRect(dc, &row, line.get());
+    };
+    draw_line(frame.top_line_color, rect.top);
+    draw_line(frame.bottom_line_color, rect.bottom - 1);
     return;
   }
   if (control_.kind() == ControlKind::kShape) {
@@ -460,6 +490,13 @@ RECT ControlView::InnerRect() const {
 // filled group box in some themes): paint it once off screen over the
 // colour around it and read the colour in the middle.
 void ControlView::UpdateInnerBrush() {
+  if (control_.kind() == ControlKind::kFrame) {
+    const auto& frame = static_cast<Frame&>(control_);
+    if (!frame.bordered && frame.back_color.has_value()) {
+      SetInnerColor(ToColorRef(*frame.back_color));
+      return;
+    }
+  }
   const bool painted = control_.kind() == ControlKind::kTabStrip ||
                        (control_.kind() == ControlKind::kFrame && static_cast<Frame&>(control_).bordered);
   if (!painted || hwnd_ == nullptr) return;
@@ -485,6 +522,10 @@ void ControlView::UpdateInnerBrush() {
       if (sampled != CLR_INVALID) color = sampled;
     }
   }
+  SetInnerColor(color);
+}
+
+void ControlView::SetInnerColor(COLORREF color) {
   if (color == inner_color_ && inner_brush_) return;
   inner_color_ = color;
   inner_brush_.reset(::CreateSolidBrush(color));

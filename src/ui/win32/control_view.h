@@ -39,7 +39,7 @@ class ControlView : public ControlObserver {
   [[nodiscard]] HWND hwnd() const { return hwnd_; }
   [[nodiscard]] int id() const { return id_; }
   // nullptr / CLR_INVALID for what contains nothing or draws no inside of
-  // its own (a frame without a border).
+  // its own (a frame without a border or a background colour).
   [[nodiscard]] HBRUSH inner_brush() const { return inner_brush_.get(); }
   [[nodiscard]] COLORREF inner_color() const { return inner_color_; }
   // A container's inside in its own client coordinates: a tab strip's page
@@ -59,6 +59,10 @@ class ControlView : public ControlObserver {
   // containers clip their siblings. They erase it in the colour around them.
   static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR data);
+  // Keys and mouse buttons pressed on a list reach its model.
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                   DWORD_PTR data);
+  void SetInnerColor(COLORREF color);
   void Place(UINT dpi);
   void PushCaption();
   void PushText();

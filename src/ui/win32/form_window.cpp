@@ -529,6 +529,15 @@ void Win32FormHost::FormWindow::EraseBackground(HDC dc) {
   }
 }
 
+// A press on the form's own surface, not on one of its controls: a control
+// that is transparent to the mouse (a static without SS_NOTIFY, such as a
+// frame without a border) lets the press through to the form.
+void Win32FormHost::FormWindow::MouseDownOnSurface(UINT message, LPARAM lparam) {
+  const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+  if (::ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE) != hwnd_) return;
+  form_.MouseDown(PressedButton(message));
+}
+
 LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) {
   const ControlView* view = closing_ ? nullptr : ViewByWindow(control);
   if (view == nullptr)
@@ -624,6 +633,14 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       if (HIWORD(wparam) == 0) RestoreFocus();
       if (!closing_) form_.Activated();
       return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      if (!closing_) MouseDownOnSurface(message, lparam);
+      break;
     case WM_CLOSE:
       // The close box, Alt+F4 and WM_CLOSE from another program ask the
       // form, which may stay; never DefWindowProc's DestroyWindow.

@@ -57,6 +57,9 @@ class Win32FormHost::FormWindow {
   [[nodiscard]] HWND hwnd() const { return hwnd_; }
   [[nodiscard]] UINT dpi() const { return dpi_; }
   [[nodiscard]] HWND tool_tip() const { return tool_tip_; }
+  // The window is going: its controls' notifications no longer reach the
+  // models (which may be gone already).
+  [[nodiscard]] bool closing() const { return closing_; }
   [[nodiscard]] HWND ControlWindow(const Control& control) const;
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
 
@@ -91,6 +94,7 @@ class Win32FormHost::FormWindow {
   void MirrorWindowState(WPARAM size_type);
   void MirrorBounds();
   void EraseBackground(HDC dc);
+  void MouseDownOnSurface(UINT message, LPARAM lparam);
   LRESULT CtlColor(UINT message, HDC dc, HWND control);
 
   Win32FormHost& host_;

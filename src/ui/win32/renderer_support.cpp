@@ -46,6 +46,22 @@ bool HasStyle(HWND hwnd, DWORD style) {
   return (static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE)) & style) != 0;
 }
 
+int PressedButton(UINT message) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return kLeftButton;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      return kRightButton;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      return kMiddleButton;
+    default:
+      return 0;
+  }
+}
+
 RECT MapRect(HWND from, HWND to, RECT rect) {
   ::MapWindowPoints(from, to, reinterpret_cast<POINT*>(&rect), 2);
   return rect;

@@ -26,6 +26,9 @@ void SetText(HWND hwnd, const std::string& text);
 HICON LoadIconResource(HINSTANCE instance, const std::string& name, int width, int height);
 
 bool HasStyle(HWND hwnd, DWORD style);
+// The button a mouse message presses (kLeftButton, kRightButton,
+// kMiddleButton; a double click's second press too), 0 for other messages.
+int PressedButton(UINT message);
 // A rectangle of `from`'s client area in `to`'s client coordinates.
 RECT MapRect(HWND from, HWND to, RECT rect);
 

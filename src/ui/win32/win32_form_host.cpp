@@ -108,22 +108,6 @@ Win32FormHost::FormWindow* Win32FormHost::FindWindowByHandle(HWND hwnd) const {
   return nullptr;
 }
 
-template <typename Fn>
-LRESULT Win32FormHost::Guarded(Fn&& fn) {
-  ++dispatch_depth_;
-  LRESULT result = 0;
-  // A handler's exception must not unwind through the system's frames.
-  try {
-    result = fn();
-  } catch (const std::exception& error) {
-    ReportUnhandled(error.what());
-  } catch (...) {
-    ReportUnhandled("Unknown error");
-  }
-  if (--dispatch_depth_ == 0) retired_.clear();
-  return result;
-}
-
 bool Win32FormHost::PreTranslateMessage(MSG& msg) {
   if (msg.hwnd == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
   const HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);

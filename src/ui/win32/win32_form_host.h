@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -78,12 +79,14 @@ class Win32FormHost : public FormHost {
   // One loaded form's window and the views of its controls.
   class FormWindow;
 
- private:
-  static LRESULT CALLBACK FormWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   // Runs fn (which may call the models' handlers) so that no exception
-  // escapes and no form state is freed while it runs.
+  // escapes and no form state is freed while it runs. Every window
+  // procedure of the renderer that reaches a model runs through it.
   template <typename Fn>
   LRESULT Guarded(Fn&& fn);
+
+ private:
+  static LRESULT CALLBACK FormWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   [[nodiscard]] FormWindow* FindWindowByHandle(HWND hwnd) const;
   // The window of a loaded form; nullptr when it is not loaded.
   [[nodiscard]] FormWindow* FindFormWindow(const Form& form) const;
@@ -99,5 +102,21 @@ class Win32FormHost : public FormHost {
   int dispatch_depth_ = 0;
   std::function<void(const std::string&)> unhandled_error_;
 };
+
+template <typename Fn>
+LRESULT Win32FormHost::Guarded(Fn&& fn) {
+  ++dispatch_depth_;
+  LRESULT result = 0;
+  // A handler's exception must not unwind through the system's frames.
+  try {
+    result = fn();
+  } catch (const std::exception& error) {
+    ReportUnhandled(error.what());
+  } catch (...) {
+    ReportUnhandled("Unknown error");
+  }
+  if (--dispatch_depth_ == 0) retired_.clear();
+  return result;
+}
 
 }  // namespace ui::win32
