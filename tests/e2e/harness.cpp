@@ -22,14 +22,7 @@ using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
 constexpr DWORD kPollMs = 50;
-// A message to another process's window counts as hung after this long.
-constexpr UINT kMessageTimeoutMs = 5000;
 constexpr std::wstring_view kImagesToEnd[] = {kImage, L"notepad.exe", L"regedit.exe", L"kswindow.exe"};
-
-bool SameText(std::wstring_view a, std::wstring_view b) {
-  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
 
 // ctest hands Unix paths to the program; Wine maps the Unix root to Z:.
 std::wstring ToWindowsPath(std::wstring path) {
@@ -56,7 +49,8 @@ std::string WindowClass(HWND window) {
 }
 
 bool HasClass(HWND window, std::string_view class_name) {
-  return class_name.empty() || SameText(ToWide(WindowClass(window)), ToWide(class_name));
+  return class_name.empty() ||
+         ::_wcsicmp(ToWide(WindowClass(window)).c_str(), ToWide(class_name).c_str()) == 0;
 }
 
 DWORD ProcessOf(HWND window) {
@@ -82,8 +76,7 @@ HWND FindTopLevel(const WindowQuery& query) {
   return found.empty() ? nullptr : found.front();
 }
 
-// Presses and releases each key (virtual key, scan code) once the window's
-// top-level window has the foreground.
+// Each key (virtual key, scan code) pressed and released.
 bool SendKeys(HWND window, const std::vector<std::pair<WORD, WORD>>& keys, DWORD flags) {
   std::vector<INPUT> inputs;
   for (const auto& [virtual_key, scan] : keys) {
@@ -101,8 +94,7 @@ bool SendKeys(HWND window, const std::vector<std::pair<WORD, WORD>>& keys, DWORD
          ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-// A quoted command-line argument; none of ours holds a quote or ends with a
-// backslash.
+// None of our arguments holds a quote or ends with a backslash.
 std::string Quote(std::string_view argument) {
   return "\"" + std::string(argument) + "\"";
 }
@@ -123,7 +115,7 @@ bool DeleteKeyTree(HKEY root, std::string_view path) {
 
 }  // namespace
 
-// ---- Folders and registry --------------------------------------------------------
+// ---- Folders, registry and processes -------------------------------------------
 
 std::wstring BinDir() {
   if (const wchar_t* folder = ::_wgetenv(L"KS_BIN_DIR")) return ToWindowsPath(folder);
@@ -159,8 +151,6 @@ bool SetTaskList(const std::vector<std::string>& entries) {
   return ok;
 }
 
-// ---- Processes -----------------------------------------------------------------
-
 Process::~Process() {
   End();
   if (handle_ != nullptr) ::CloseHandle(handle_);
@@ -193,13 +183,14 @@ std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::
 }
 
 std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
+  const std::wstring wanted(image);
   std::vector<DWORD> ids;
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID != ::GetCurrentProcessId() &&
-        SameText(std::filesystem::path(entry.szExeFile).filename().wstring(), image))
+        ::_wcsicmp(std::filesystem::path(entry.szExeFile).filename().c_str(), wanted.c_str()) == 0)
       ids.push_back(entry.th32ProcessID);
   }
   ::CloseHandle(snapshot);
@@ -281,11 +272,11 @@ std::string PromptHint(HWND prompt) {
   return ControlText(highest);  // "" for none
 }
 
-// ---- Driving ---------------------------------------------------------------------
+// ---- Driving and waiting -----------------------------------------------------------
 
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result))
+  DWORD_PTR result = 0;  // hung after five seconds
+  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result))
     return std::nullopt;
   return static_cast<LRESULT>(result);
 }
@@ -328,8 +319,6 @@ bool PressKey(HWND window, WORD virtual_key) {
   return SendKeys(window, {{virtual_key, ::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC)}}, 0);
 }
 
-// ---- Waiting ---------------------------------------------------------------------
-
 bool WaitUntil(const std::function<bool()>& condition, std::string_view what, Where where) {
   return WaitUntil(condition, kDefaultTimeout, what, where);
 }
@@ -362,7 +351,7 @@ HWND WaitForPrompt(DWORD kestrove_id, std::string_view why, Where where) {
                        "the unlock prompt " + std::string(why), where);
 }
 
-// ---- Helper windows --------------------------------------------------------------
+// ---- Helper windows and the scenario base ------------------------------------------
 
 int HelperWindow::CountStartingWith(std::string_view prefix) const {
   // Read while kswindow.exe may still be writing it, each line ending "\r\n".
@@ -374,8 +363,6 @@ int HelperWindow::CountStartingWith(std::string_view prefix) const {
   }
   return count;
 }
-
-// ---- Scenario base -----------------------------------------------------------------
 
 void Scenario::SetUp() {
   for (const std::wstring_view image : kImagesToEnd) EndEvery(image);
@@ -417,12 +404,10 @@ Process& Scenario::StartProgram(std::string_view command_line, Where where) {
 }
 
 Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view command_line, Where where) {
-  if (process == nullptr) {
+  if (process == nullptr)
     Fail(where, "could not start " + std::string(command_line) + " (error " +
                     std::to_string(::GetLastError()) + ")");
-    process = std::make_unique<Process>();
-  }
-  started_.push_back(std::move(process));
+  started_.push_back(process != nullptr ? std::move(process) : std::make_unique<Process>());
   return *started_.back();
 }
 
@@ -449,17 +434,15 @@ HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Whe
 }
 
 void Scenario::Screenshot(std::string_view name, Where where) {
-  // A window shown a moment ago may not have painted yet: wait a little for
-  // pending paints (read from the window manager, so a hung window cannot
-  // block this), then capture whatever is there.
+  // A window shown a moment ago may not have painted yet. The update regions
+  // are the window manager's, so a hung window cannot block this.
   PollUntil(milliseconds(2000), [] {
     const std::vector<HWND> all = Windows(::GetDesktopWindow());
     return std::none_of(all.begin(), all.end(), [](HWND window) {
       return ::IsWindowVisible(window) && ::GetUpdateRect(window, nullptr, FALSE);
     });
   });
-  // The whole screen as a BMP file of bottom-up rows of 24-bit pixels
-  // (scripts/wine-ctest.sh turns it into a PNG afterwards).
+  // Bottom-up rows of 24-bit pixels (scripts/wine-ctest.sh makes PNGs of them).
   const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
   const int height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
   BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
@@ -496,10 +479,7 @@ HWND Scenario::StartToPrompt(Where where) {
   const DWORD id = StartKestrove(where).Id();
   HWND prompt = nullptr;
   const bool shown = WaitUntil(
-      [&] {
-        prompt = FindPrompt(id);
-        return prompt != nullptr && Exists(FindConfig(id)) && !IsShown(FindConfig(id));
-      },
+      [&] { return (prompt = FindPrompt(id)) && Exists(FindConfig(id)) && !IsShown(FindConfig(id)); },
       "the unlock prompt with the configuration window hidden behind it", where);
   return shown ? prompt : nullptr;
 }
@@ -527,8 +507,7 @@ HWND Scenario::OpenNotepad(Where where) {
 
 bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) {
   const HWND tabs = FindChild(config, "SysTabControl32");
-  // TCM_GETITEMRECT writes through a pointer: into memory of the program's
-  // process.
+  // TCM_GETITEMRECT writes through a pointer: into the program's memory.
   const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, ProcessOf(tabs));
   void* remote = ::VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   RECT rect{};
@@ -547,13 +526,11 @@ bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) 
   clicks[0].type = clicks[1].type = INPUT_MOUSE;
   clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  const auto pointer_there = [&] {
-    POINT cursor{};
-    return ::GetCursorPos(&cursor) && cursor.x == centre.x && cursor.y == centre.y;
-  };
+  POINT cursor{};
   return WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered", where) &&
          ::SetCursorPos(centre.x, centre.y) &&
-         WaitUntil(pointer_there, "the mouse pointer to arrive", where) &&
+         WaitUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == centre.x && cursor.y == centre.y; },
+                   "the mouse pointer to arrive", where) &&
          ::SendInput(2, clicks, sizeof(INPUT)) == 2 &&
          WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == index && IsShown(shown_control); },
                    "tab " + std::to_string(index) + " to show its page", where);
@@ -565,9 +542,8 @@ bool Scenario::KestroveShowsAnyWindow() const {
 
 }  // namespace e2e
 
-// Screenshots read real pixels, not pixels scaled for a DPI-unaware program;
-// the programs scenarios start inherit the error mode, so that a crash ends
-// a program at once instead of opening a dialog that nobody answers.
+// Screenshots of real, unscaled pixels; the programs started inherit the error
+// mode, so that a crash ends one at once instead of opening a dialog.
 int main(int argc, char** argv) {
   ::SetProcessDPIAware();
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);

@@ -31,31 +31,24 @@ inline constexpr std::chrono::milliseconds kThreeTicks{3500};
 inline constexpr std::wstring_view kImage = L"kstrv7.exe";
 inline constexpr std::string_view kPromptTitle = "Kestrove";
 inline constexpr std::string_view kConfigTitle = "Kestrove Pro Configuration Tool";
-// The password in force while none is stored; the prompt takes any letter case.
+// In force while none is stored; the prompt takes any letter case.
 inline constexpr std::string_view kDefaultPassword = "tavrolk";
 inline constexpr std::string_view kInvalidPasswordHint = "Password is Invalid.";
 inline constexpr std::string_view kHiddenTitle = "###";
 inline constexpr std::string_view kSettingsKey = "Software\\KSV\\Settings";
 
-// ---- Folders and registry ----------------------------------------------------
+// ---- Folders, registry and processes -------------------------------------------
 
-// kstrv7.exe's folder: %KS_BIN_DIR% (a Unix path mapped to Wine's Z:), else
-// this program's.
+// kstrv7.exe's folder: %KS_BIN_DIR% (a Unix path as Wine's Z:), else ours.
 std::wstring BinDir();
-
-// The key is created on write; a missing value or one of another type reads
-// as nothing.
+// The key is created on write; a missing or other-typed value reads as none.
 bool SetString(HKEY root, std::string_view path, std::string_view name, std::string_view text);
 bool SetDword(HKEY root, std::string_view path, std::string_view name, DWORD value);
 std::optional<std::string> GetString(HKEY root, std::string_view path, std::string_view name);
-// Replaces HKLM\Software\KSV\Tasks with Task0, Task1, ...: "entry,1" (active)
-// or "entry,0".
+// HKLM\Software\KSV\Tasks as Task0, Task1, ...: "entry,1" (active) or "entry,0".
 bool SetTaskList(const std::vector<std::string>& entries);
 
-// ---- Processes -----------------------------------------------------------------
-
-// A started process, ended on destruction if it still runs; Id() is 0 when
-// the start failed.
+// Ended on destruction if it still runs; Id() is 0 when the start failed.
 class Process {
  public:
   Process() = default;
@@ -74,23 +67,21 @@ class Process {
   DWORD id_ = 0;
 };
 
-// In a folder ("" = this program's); nullptr on failure.
+// In a folder ("" = ours); nullptr on failure.
 std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::wstring& folder = {});
 // Whoever started them, this program excepted.
 std::vector<DWORD> ProcessIdsByImage(std::wstring_view image);
 
 // ---- Windows ---------------------------------------------------------------------
 
-// Top-level windows, hidden ones too unless visible_only; empty texts and
-// process_id 0 match anything.
+// Top-level windows, hidden ones too unless visible_only, found from the top of
+// the z-order down; empty texts and process_id 0 match anything.
 struct WindowQuery {
   std::string_view title = {};       // exact
   std::string_view class_name = {};  // letter case ignored, as Windows does
   DWORD process_id = 0;
   bool visible_only = false;
 };
-
-// From the top of the z-order down.
 std::vector<HWND> FindWindows(const WindowQuery& query);
 
 std::string WindowTitle(HWND window);
@@ -110,12 +101,12 @@ HWND FindCover(DWORD kestrove_id);
 // The hint at the top of the prompt: its highest label.
 std::string PromptHint(HWND prompt);
 
-// ---- Driving ---------------------------------------------------------------------
+// ---- Driving and waiting -----------------------------------------------------------
 
 // WM_GETTEXT, which alone reads another process's edit control.
 std::string ControlText(HWND control);
-// BM_CLICK, waiting at most half a second: a handler that opens a modal
-// window keeps running, and the test polls for that window.
+// BM_CLICK, waiting at most half a second for a handler that opens a modal
+// window (the test then polls for that window).
 bool ClickControl(HWND button);
 bool ClickButton(HWND parent, std::string_view caption);
 bool PostClose(HWND window);
@@ -126,8 +117,6 @@ bool TypeText(HWND window, std::string_view text);
 bool PressKey(HWND window, WORD virtual_key);
 // Nothing when the window hung or is gone.
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0);
-
-// ---- Waiting ---------------------------------------------------------------------
 
 // Polls until the condition holds (true) or the timeout passes (false, with a
 // failure at the caller's line naming what was awaited).
@@ -140,10 +129,9 @@ bool HoldsFor(const std::function<bool()>& condition, std::chrono::milliseconds 
 HWND WaitForWindow(const WindowQuery& query, std::string_view what, Where where = Where::current());
 HWND WaitForPrompt(DWORD kestrove_id, std::string_view why, Where where = Where::current());
 
-// ---- Helper windows --------------------------------------------------------------
+// ---- Helper windows and the scenario base ------------------------------------------
 
-// A window of a program Wine does not have, opened by kswindow.exe
-// (tools/kswindow.cpp).
+// A window of a program Wine does not have, opened by tools/kswindow.cpp.
 struct HelperWindowOptions {
   std::string class_name;
   std::string title;
@@ -162,8 +150,6 @@ struct HelperWindow {
   int CountInLog(std::string_view line) const { return CountStartingWith(std::string(line) + '\n'); }
   int CountStartingWith(std::string_view prefix) const;
 };
-
-// ---- Scenario base -----------------------------------------------------------------
 
 // SetUp ends programs left running, empties the configuration, switches the
 // update reminder off (as a user who has seen it once) and shows the taskbar
@@ -184,8 +170,7 @@ class Scenario : public ::testing::Test {
   // The prompt of a fresh start, once the configuration window is hidden
   // behind it (answered earlier, the window would hide afterwards).
   HWND StartToPrompt(Where where = Where::current());
-  // Answered with the default password: the configuration window, the
-  // prompt gone.
+  // Answered with the default password: the configuration window, no prompt.
   HWND StartToMainWindow(Where where = Where::current());
   // Closed with Cancel: the watch cycle runs from then on.
   void StartPastGate(Where where = Where::current());
