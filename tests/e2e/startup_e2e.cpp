@@ -21,10 +21,6 @@ constexpr const char* kTabPages[][2] = {{"main-tasks", "Browse..."},
                                         {"main-about", "End kstrv7.exe"}};
 constexpr int kAboutTab = 5;
 
-HWND TabButton(HWND config, int index) {
-  return FindChild(config, "Button", kTabPages[index][1]);
-}
-
 class Startup : public Scenario {};
 
 TEST_F(Startup, FreshStartRaisesPromptOverBlackCoverAndWritesRunValue) {
@@ -100,17 +96,18 @@ TEST_F(Startup, ExpiredAllowanceRaisesPromptThatOnlyThePasswordCloses) {
 TEST_F(Startup, PasswordOpensSixTabsAndExitEndsForGood) {
   const HWND config = StartToMainWindow();
   ASSERT_NE(config, nullptr);
+  const auto button = [&](int index) { return FindChild(config, "Button", kTabPages[index][1]); };
   // Tasks, shown at first, again after another page hid it; About last, for Exit.
   for (const int index : {1, 2, 3, 4, 0, kAboutTab}) {
-    ASSERT_TRUE(ShowTab(config, index, TabButton(config, index)));
+    ASSERT_TRUE(ShowTab(config, index, button(index)));
     for (int other = 0; other <= kAboutTab; ++other) {
-      EXPECT_TRUE(other == index || !IsShown(TabButton(config, other)))
+      EXPECT_TRUE(other == index || !IsShown(button(other)))
           << kTabPages[other][1] << " shows on " << kTabPages[index][0];
     }
     Screenshot(kTabPages[index][0]);
   }
 
-  ASSERT_TRUE(ClickControl(TabButton(config, kAboutTab)));
+  ASSERT_TRUE(ClickControl(button(kAboutTab)));
   const HWND question = WaitForWindow({.title = "Exit Kestrove Pro 2011",
                                        .class_name = "#32770",
                                        .process_id = kestrove_->Id(),
