@@ -1,4 +1,5 @@
-// End-to-end harness over user32, gdi32, advapi32 and kernel32 (see harness.h).
+// End-to-end harness over user32, gdi32, advapi32 and kernel32 (see harness.h),
+// and the test program's entry point.
 #include "e2e/harness.h"
 
 #include <commctrl.h>
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <cwchar>
 #include <filesystem>
 #include <fstream>
 
@@ -21,23 +21,8 @@ using platform::win32::ToWide;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-constexpr milliseconds kPollInterval{50};
-// How long a message to another process's window may take before it counts
-// as hung, and how long a click waits for its handler (see ClickControl).
-constexpr UINT kMessageTimeoutMs = 5000;
-constexpr UINT kClickTimeoutMs = 500;
-constexpr DWORD kEndTimeoutMs = 10000;
-// What SetUp ends: every program scenarios start, whoever started it.
+constexpr DWORD kPollMs = 50;
 constexpr std::wstring_view kImagesToEnd[] = {kImage, L"notepad.exe", L"regedit.exe", L"kswindow.exe"};
-
-void Pause() {
-  ::Sleep(static_cast<DWORD>(kPollInterval.count()));
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b) {
-  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
 
 // ctest hands Unix paths to the program; Wine maps the Unix root to Z:.
 std::wstring ToWindowsPath(std::wstring path) {
@@ -46,11 +31,7 @@ std::wstring ToWindowsPath(std::wstring path) {
   return L"Z:" + path;
 }
 
-std::wstring ScreenshotDir() {
-  const wchar_t* folder = ::_wgetenv(L"KS_SHOT_DIR");
-  return folder != nullptr ? ToWindowsPath(folder) : BinDir() + L"\\..\\screenshots";
-}
-
+// Top-level windows (parent nullptr) or the children of one at any depth.
 std::vector<HWND> Windows(HWND parent) {
   std::vector<HWND> windows;
   const auto add = [](HWND window, LPARAM list) -> BOOL {
@@ -67,38 +48,27 @@ std::string WindowClass(HWND window) {
   return FromWide({name, static_cast<std::size_t>(std::max(0, ::GetClassNameW(window, name, 256)))});
 }
 
+bool HasClass(HWND window, std::string_view class_name) {
+  return class_name.empty() ||
+         ::_wcsicmp(ToWide(WindowClass(window)).c_str(), ToWide(class_name).c_str()) == 0;
+}
+
 DWORD ProcessOf(HWND window) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(window, &process_id);
   return process_id;
 }
 
-bool Matches(const WindowQuery& query, HWND window) {
-  return (query.process_id == 0 || ProcessOf(window) == query.process_id) &&
-         (!query.visible_only || IsShown(window)) &&
-         (query.class_name.empty() || SameText(ToWide(WindowClass(window)), ToWide(query.class_name))) &&
-         (query.title.empty() || WindowTitle(window) == query.title);
-}
-
-bool BringToForeground(HWND window) {
-  const HWND root = ::GetAncestor(window, GA_ROOT);
-  ::SetForegroundWindow(root);
-  return root != nullptr && WaitUntil([&] { return ::GetForegroundWindow() == root; },
-                                      "the window to type into in the foreground");
-}
-
-bool SendKeys(const std::vector<INPUT>& inputs) {
-  return ::SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT)) ==
-         inputs.size();
-}
-
-INPUT Key(WORD virtual_key, WORD scan, DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtual_key;
-  input.ki.wScan = scan;
-  input.ki.dwFlags = flags;
-  return input;
+// Whether done() held at a look within the duration. The last look comes
+// after the deadline, so a slow look cannot cut the duration short.
+bool PollUntil(milliseconds duration, const std::function<bool()>& done) {
+  const auto deadline = steady_clock::now() + duration;
+  for (;;) {
+    const bool past_deadline = steady_clock::now() >= deadline;
+    if (done()) return true;
+    if (past_deadline) return false;
+    ::Sleep(kPollMs);
+  }
 }
 
 HWND FindTopLevel(const WindowQuery& query) {
@@ -106,91 +76,29 @@ HWND FindTopLevel(const WindowQuery& query) {
   return found.empty() ? nullptr : found.front();
 }
 
-// Under Wine without a desktop, explorer's taskbar exists but is hidden,
-// while on a real desktop it is always shown. The program shows the taskbar
-// when it starts; showing a hidden window activates it, which would take the
-// foreground from the window a scenario has just opened.
-bool ShowTaskbar() {
-  HWND taskbar = nullptr;
-  return WaitUntil(
-      [&] {
-        taskbar = FindTopLevel({.class_name = "Shell_TrayWnd"});
-        if (taskbar != nullptr && !IsShown(taskbar)) ::ShowWindowAsync(taskbar, SW_SHOWNA);
-        return IsShown(taskbar);
-      },
-      "the taskbar to be shown");
-}
-
-// Whether a visible window still has an area waiting to be painted; read
-// from the window manager's state, so a hung window cannot block the test.
-bool PaintPending() {
-  for (HWND window : Windows(nullptr)) {
-    if (!::IsWindowVisible(window)) continue;
-    if (::GetUpdateRect(window, nullptr, FALSE)) return true;
-    for (HWND child : Windows(window)) {
-      if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) return true;
+// Each key (virtual key, scan code) pressed and released.
+bool SendKeys(HWND window, const std::vector<std::pair<WORD, WORD>>& keys, DWORD flags) {
+  std::vector<INPUT> inputs;
+  for (const auto& [virtual_key, scan] : keys) {
+    for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+      INPUT& input = inputs.emplace_back();
+      input.type = INPUT_KEYBOARD;
+      input.ki = {virtual_key, scan, flags | up, 0, 0};
     }
   }
-  return false;
+  const HWND root = ::GetAncestor(window, GA_ROOT);
+  ::SetForegroundWindow(root);
+  return root != nullptr &&
+         WaitUntil([&] { return ::GetForegroundWindow() == root; },
+                   "the window to type into in the foreground") &&
+         ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-// The whole screen as a 24-bit BMP file (scripts/wine-ctest.sh turns it
-// into a PNG afterwards).
-bool SaveScreen(const std::filesystem::path& path) {
-  const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  const int height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  const HDC screen = ::GetDC(nullptr);
-  const HDC memory = ::CreateCompatibleDC(screen);
-  const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
-  const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
-                               ::GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY | CAPTUREBLT);
-  ::SelectObject(memory, previous);
-  BITMAPINFOHEADER info{};  // bottom-up rows of 24-bit pixels
-  info.biSize = sizeof(info);
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::vector<char> pixels(static_cast<std::size_t>((width * 3 + 3) & ~3) * std::max(height, 0));
-  const int rows = copied ? ::GetDIBits(memory, bitmap, 0, height, pixels.data(),
-                                        reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS)
-                          : 0;
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-  if (rows != height || height <= 0) return false;
-
-  BITMAPFILEHEADER header{};
-  header.bfType = 0x4D42;  // "BM"
-  header.bfOffBits = sizeof(header) + sizeof(info);
-  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(&header), sizeof(header));
-  file.write(reinterpret_cast<const char*>(&info), sizeof(info));
-  file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-  return file.good();
-}
-
-// One command-line argument; none of ours holds a quote or ends with a
-// backslash, which would need escaping.
+// None of our arguments holds a quote or ends with a backslash.
 std::string Quote(std::string_view argument) {
   return "\"" + std::string(argument) + "\"";
 }
 
-// A file of the temporary folder that no other file of this run has, and
-// none of an earlier run (Wine gives out the same process ids again).
-std::filesystem::path FreshTempFile(std::wstring_view stem) {
-  static int count = 0;
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     (std::wstring(stem) + L"-" + std::to_wstring(::GetCurrentProcessId()) +
-                                      L"-" + std::to_wstring(++count) + L".log");
-  std::error_code error;
-  std::filesystem::remove(path, error);
-  return path;
-}
-
-// Ends every process with this image name, whoever started it.
 void EndEvery(std::wstring_view image) {
   for (const DWORD id : ProcessIdsByImage(image))
     Process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, id), id).End();
@@ -200,9 +108,14 @@ void Fail(Where where, const std::string& message) {
   ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << message;
 }
 
+bool DeleteKeyTree(HKEY root, std::string_view path) {
+  const LSTATUS status = ::RegDeleteTreeW(root, ToWide(path).c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
-// ---- Folders and registry --------------------------------------------------------
+// ---- Folders, registry and processes -------------------------------------------
 
 std::wstring BinDir() {
   if (const wchar_t* folder = ::_wgetenv(L"KS_BIN_DIR")) return ToWindowsPath(folder);
@@ -211,33 +124,15 @@ std::wstring BinDir() {
   return std::filesystem::path(path).parent_path().wstring();
 }
 
-namespace {
-
-bool SetValue(HKEY root, std::string_view path, std::string_view name, DWORD type, const void* data,
-              DWORD size) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(root, ToWide(path).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr))
-    return false;
-  const LSTATUS status =
-      ::RegSetValueExW(key, ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data), size);
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS;
-}
-
-bool DeleteKeyTree(HKEY root, std::string_view path) {
-  const LSTATUS status = ::RegDeleteTreeW(root, ToWide(path).c_str());
-  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
-}
-
-}  // namespace
-
 bool SetString(HKEY root, std::string_view path, std::string_view name, std::string_view text) {
-  const std::wstring data = ToWide(text);
-  return SetValue(root, path, name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * 2));
+  const std::wstring data = ToWide(text);  // RegSetKeyValueW creates the key
+  return !::RegSetKeyValueW(root, ToWide(path).c_str(), ToWide(name).c_str(), REG_SZ, data.c_str(),
+                            static_cast<DWORD>((data.size() + 1) * 2));
 }
 
 bool SetDword(HKEY root, std::string_view path, std::string_view name, DWORD value) {
-  return SetValue(root, path, name, REG_DWORD, &value, sizeof(value));
+  return !::RegSetKeyValueW(root, ToWide(path).c_str(), ToWide(name).c_str(), REG_DWORD, &value,
+                            sizeof(value));
 }
 
 std::optional<std::string> GetString(HKEY root, std::string_view path, std::string_view name) {
@@ -248,15 +143,6 @@ std::optional<std::string> GetString(HKEY root, std::string_view path, std::stri
   return FromWide(data);
 }
 
-std::optional<DWORD> GetDword(HKEY root, std::string_view path, std::string_view name) {
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  if (::RegGetValueW(root, ToWide(path).c_str(), ToWide(name).c_str(), RRF_RT_REG_DWORD, nullptr, &value,
-                     &size))
-    return std::nullopt;
-  return value;
-}
-
 bool SetTaskList(const std::vector<std::string>& entries) {
   constexpr std::string_view kTasksKey = "Software\\KSV\\Tasks";
   bool ok = DeleteKeyTree(HKEY_LOCAL_MACHINE, kTasksKey);
@@ -265,15 +151,9 @@ bool SetTaskList(const std::vector<std::string>& entries) {
   return ok;
 }
 
-// ---- Processes -----------------------------------------------------------------
-
 Process::~Process() {
   End();
   if (handle_ != nullptr) ::CloseHandle(handle_);
-}
-
-bool Process::Running() const {
-  return handle_ != nullptr && ::WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> Process::WaitForExit(milliseconds timeout) const {
@@ -287,7 +167,7 @@ std::optional<DWORD> Process::WaitForExit(milliseconds timeout) const {
 
 bool Process::End() {
   if (Running()) ::TerminateProcess(handle_, 1);
-  return handle_ == nullptr || ::WaitForSingleObject(handle_, kEndTimeoutMs) == WAIT_OBJECT_0;
+  return WaitForExit().has_value() || handle_ == nullptr;
 }
 
 std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::wstring& folder) {
@@ -303,13 +183,14 @@ std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::
 }
 
 std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
+  const std::wstring wanted(image);
   std::vector<DWORD> ids;
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID != ::GetCurrentProcessId() &&
-        SameText(std::filesystem::path(entry.szExeFile).filename().wstring(), image))
+        ::_wcsicmp(std::filesystem::path(entry.szExeFile).filename().c_str(), wanted.c_str()) == 0)
       ids.push_back(entry.th32ProcessID);
   }
   ::CloseHandle(snapshot);
@@ -320,7 +201,11 @@ std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
 
 std::vector<HWND> FindWindows(const WindowQuery& query) {
   std::vector<HWND> found = Windows(nullptr);
-  std::erase_if(found, [&](HWND window) { return !Matches(query, window); });
+  std::erase_if(found, [&](HWND window) {
+    return (query.process_id != 0 && ProcessOf(window) != query.process_id) ||
+           (query.visible_only && !IsShown(window)) || !HasClass(window, query.class_name) ||
+           (!query.title.empty() && WindowTitle(window) != query.title);
+  });
   return found;
 }
 
@@ -343,21 +228,15 @@ bool IsForeground(HWND window) {
 }
 
 std::string Describe(HWND window) {
-  if (window == nullptr) return "none";
-  if (!Exists(window)) return "gone";
-  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "[" + text.
-  std::string text(1, '[');
-  text += WindowClass(window);
-  text += "] \"";
-  text += WindowTitle(window);
-  return text += IsShown(window) ? "\" visible" : "\" hidden";
+  if (!Exists(window)) return window == nullptr ? "none" : "gone";
+  return "[" + WindowClass(window) + "] \"" + WindowTitle(window) +
+         (IsShown(window) ? "\" visible" : "\" hidden");
 }
 
 HWND FindChild(HWND parent, std::string_view class_name, std::string_view caption) {
   for (HWND child : Windows(parent)) {
-    if (!class_name.empty() && !SameText(ToWide(WindowClass(child)), ToWide(class_name))) continue;
-    if (caption.empty()) return child;
-    std::string text = ControlText(child);
+    if (!HasClass(child, class_name)) continue;
+    std::string text = caption.empty() ? std::string() : ControlText(child);
     std::erase(text, '&');
     if (text == caption) return child;
   }
@@ -373,11 +252,10 @@ HWND FindPrompt(DWORD kestrove_id) {
 }
 
 HWND FindCover(DWORD kestrove_id) {
-  const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   for (HWND window : FindWindows({.process_id = kestrove_id, .visible_only = true})) {
     RECT rect{};
-    if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= screen.left &&
-        rect.top <= screen.top && rect.right >= screen.right && rect.bottom >= screen.bottom)
+    if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= 0 && rect.top <= 0 &&
+        rect.right >= ::GetSystemMetrics(SM_CXSCREEN) && rect.bottom >= ::GetSystemMetrics(SM_CYSCREEN))
       return window;
   }
   return nullptr;
@@ -385,29 +263,25 @@ HWND FindCover(DWORD kestrove_id) {
 
 std::string PromptHint(HWND prompt) {
   HWND highest = nullptr;
-  LONG highest_top = LONG_MAX;
+  LONG top = LONG_MAX;
   for (HWND label : Windows(prompt)) {
     RECT rect{};
-    if (WindowClass(label) == "Static" && IsShown(label) && ::GetWindowRect(label, &rect) &&
-        rect.top < highest_top) {
-      highest = label;
-      highest_top = rect.top;
-    }
+    if (HasClass(label, "Static") && IsShown(label) && ::GetWindowRect(label, &rect) && rect.top < top)
+      std::tie(highest, top) = std::pair(label, rect.top);
   }
-  return highest != nullptr ? ControlText(highest) : std::string();
+  return ControlText(highest);  // "" for none
 }
 
-// ---- Driving ---------------------------------------------------------------------
+// ---- Driving and waiting -----------------------------------------------------------
 
 std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  DWORD_PTR result = 0;
-  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result))
+  DWORD_PTR result = 0;  // hung after five seconds
+  if (!::SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result))
     return std::nullopt;
   return static_cast<LRESULT>(result);
 }
 
 std::string ControlText(HWND control) {
-  // WM_GETTEXT: only the message reads an edit control of another process.
   std::wstring text(static_cast<std::size_t>(Send(control, WM_GETTEXTLENGTH).value_or(0)) + 1, L'\0');
   const auto copied = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(std::min<std::size_t>(static_cast<std::size_t>(copied.value_or(0)), text.size() - 1));
@@ -417,9 +291,8 @@ std::string ControlText(HWND control) {
 bool ClickControl(HWND button) {
   DWORD_PTR result = 0;
   // A timeout means the click is still being handled: it was delivered.
-  return Exists(button) &&
-         (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kClickTimeoutMs, &result) ||
-          ::GetLastError() == ERROR_TIMEOUT);
+  return Exists(button) && (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 500, &result) ||
+                            ::GetLastError() == ERROR_TIMEOUT);
 }
 
 bool ClickButton(HWND parent, std::string_view caption) {
@@ -437,40 +310,14 @@ bool AnswerPrompt(HWND prompt, std::string_view password) {
 }
 
 bool TypeText(HWND window, std::string_view text) {
-  std::vector<INPUT> inputs;
-  for (const wchar_t unit : ToWide(text)) {
-    inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE));
-    inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
-  }
-  return BringToForeground(window) && SendKeys(inputs);
-}
-
-bool ClickAt(POINT point, Where where) {
-  // Absolute positions run from 0 to 65535 across the primary screen.
-  INPUT inputs[3] = {};
-  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-  inputs[0].mi.dx = ::MulDiv(point.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
-  inputs[0].mi.dy = ::MulDiv(point.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  return ::SendInput(1, inputs, sizeof(INPUT)) == 1 &&
-         WaitUntil(
-             [&] {
-               POINT cursor{};
-               return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
-             },
-             "the mouse pointer to arrive", where) &&
-         ::SendInput(2, inputs + 1, sizeof(INPUT)) == 2;
+  std::vector<std::pair<WORD, WORD>> keys;
+  for (const wchar_t unit : ToWide(text)) keys.emplace_back(0, unit);
+  return SendKeys(window, keys, KEYEVENTF_UNICODE);
 }
 
 bool PressKey(HWND window, WORD virtual_key) {
-  const auto scan = static_cast<WORD>(::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
-  return BringToForeground(window) &&
-         SendKeys({Key(virtual_key, scan, 0), Key(virtual_key, scan, KEYEVENTF_KEYUP)});
+  return SendKeys(window, {{virtual_key, ::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC)}}, 0);
 }
-
-// ---- Waiting ---------------------------------------------------------------------
 
 bool WaitUntil(const std::function<bool()>& condition, std::string_view what, Where where) {
   return WaitUntil(condition, kDefaultTimeout, what, where);
@@ -478,15 +325,7 @@ bool WaitUntil(const std::function<bool()>& condition, std::string_view what, Wh
 
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout, std::string_view what,
                Where where) {
-  const auto deadline = steady_clock::now() + timeout;
-  for (;;) {
-    // The last look comes after the deadline, so a slow poll cannot cut the
-    // wait short.
-    const bool past_deadline = steady_clock::now() >= deadline;
-    if (condition()) return true;
-    if (past_deadline) break;
-    Pause();
-  }
+  if (PollUntil(timeout, condition)) return true;
   Fail(where, "Timed out after " + std::to_string(timeout.count()) + " ms waiting for: " + std::string(what));
   return false;
 }
@@ -494,17 +333,11 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout, std
 bool HoldsFor(const std::function<bool()>& condition, milliseconds duration, std::string_view what,
               Where where) {
   const auto start = steady_clock::now();
-  for (;;) {
-    const bool past_deadline = steady_clock::now() >= start + duration;
-    if (!condition()) {
-      const auto held = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
-      Fail(where, "Stopped holding after " + std::to_string(held.count()) + " ms of " +
-                      std::to_string(duration.count()) + " ms: " + std::string(what));
-      return false;
-    }
-    if (past_deadline) return true;
-    Pause();
-  }
+  if (!PollUntil(duration, [&] { return !condition(); })) return true;
+  const auto held = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
+  Fail(where, "Stopped holding after " + std::to_string(held.count()) + " ms of " +
+                  std::to_string(duration.count()) + " ms: " + std::string(what));
+  return false;
 }
 
 HWND WaitForWindow(const WindowQuery& query, std::string_view what, Where where) {
@@ -514,17 +347,11 @@ HWND WaitForWindow(const WindowQuery& query, std::string_view what, Where where)
 }
 
 HWND WaitForPrompt(DWORD kestrove_id, std::string_view why, Where where) {
-  HWND prompt = nullptr;
-  WaitUntil([&] { return (prompt = FindPrompt(kestrove_id)) != nullptr; },
-            "the unlock prompt " + std::string(why), where);
-  return prompt;
+  return WaitForWindow({.title = kPromptTitle, .process_id = kestrove_id, .visible_only = true},
+                       "the unlock prompt " + std::string(why), where);
 }
 
-// ---- Helper windows --------------------------------------------------------------
-
-int HelperWindow::CountInLog(std::string_view line) const {
-  return CountStartingWith(std::string(line) + '\n');
-}
+// ---- Helper windows and the scenario base ------------------------------------------
 
 int HelperWindow::CountStartingWith(std::string_view prefix) const {
   // Read while kswindow.exe may still be writing it, each line ending "\r\n".
@@ -537,11 +364,18 @@ int HelperWindow::CountStartingWith(std::string_view prefix) const {
   return count;
 }
 
-// ---- Scenario base -----------------------------------------------------------------
-
 void Scenario::SetUp() {
   for (const std::wstring_view image : kImagesToEnd) EndEvery(image);
-  ASSERT_TRUE(ShowTaskbar());
+  // Under Wine without a desktop the taskbar exists but is hidden. The
+  // program shows it when it starts, and showing a hidden window activates
+  // it, which would take the foreground from the window a scenario opened.
+  ASSERT_TRUE(WaitUntil(
+      [] {
+        const HWND taskbar = FindTopLevel({.class_name = "Shell_TrayWnd"});
+        if (taskbar != nullptr && !IsShown(taskbar)) ::ShowWindowAsync(taskbar, SW_SHOWNA);
+        return IsShown(taskbar);
+      },
+      "the taskbar to be shown"));
   ASSERT_TRUE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\KSV"));
   ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, "Software\\KSV"));
   ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kSettingsKey, "DontShowUpdate", "1"));
@@ -550,13 +384,14 @@ void Scenario::SetUp() {
 void Scenario::TearDown() {
   if (HasFailure()) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    Screenshot(std::string(test->test_suite_name()) + "." + test->name() + "-failure");
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-failure";
+    std::replace(name.begin(), name.end(), '/', '-');  // parameterised names
+    Screenshot(name);
   }
   for (auto it = started_.rbegin(); it != started_.rend(); ++it)
     EXPECT_TRUE((*it)->End()) << "could not end process " << (*it)->Id();
   started_.clear();
-  // The copies the program starts itself are no processes of this harness.
-  EndEvery(kImage);
+  EndEvery(kImage);  // the copies the program starts itself
 }
 
 Process& Scenario::StartKestrove(Where where) {
@@ -569,20 +404,22 @@ Process& Scenario::StartProgram(std::string_view command_line, Where where) {
 }
 
 Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view command_line, Where where) {
-  if (process == nullptr) {
+  if (process == nullptr)
     Fail(where, "could not start " + std::string(command_line) + " (error " +
                     std::to_string(::GetLastError()) + ")");
-    process = std::make_unique<Process>();
-  }
-  started_.push_back(std::move(process));
+  started_.push_back(process != nullptr ? std::move(process) : std::make_unique<Process>());
   return *started_.back();
 }
 
 HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Where where) {
-  HelperWindow helper{.log_path = FreshTempFile(L"kswindow").wstring()};
-  std::string command = Quote(FromWide(BinDir() + L"\\kswindow.exe"));
-  command += " --class " + Quote(options.class_name) + " --title " + Quote(options.title) + " --log " +
-             Quote(FromWide(helper.log_path));
+  // A new empty file: a log of an earlier run can have the same process id.
+  wchar_t folder[MAX_PATH] = {}, log[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  ::GetTempFileNameW(folder, L"ksw", 0, log);
+  HelperWindow helper{.log_path = log};
+  std::string command = Quote(FromWide(BinDir() + L"\\kswindow.exe")) + " --class " +
+                        Quote(options.class_name) + " --title " + Quote(options.title) + " --log " +
+                        Quote(FromWide(helper.log_path));
   if (options.refuse_close) command += " --refuse-close";
   if (options.background) command += " --background";
   if (options.hang) command += " --hang";
@@ -597,28 +434,52 @@ HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Whe
 }
 
 void Scenario::Screenshot(std::string_view name, Where where) {
-  // A window shown a moment ago may not have painted yet; give it a little
-  // time, then capture whatever is there.
-  const auto paint_deadline = steady_clock::now() + milliseconds(2000);
-  while (PaintPending() && steady_clock::now() < paint_deadline) Pause();
-  std::wstring file_name = ToWide(name);
-  std::replace_if(
-      file_name.begin(), file_name.end(),
-      [](wchar_t c) { return c < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'-');
+  // A window shown a moment ago may not have painted yet. The update regions
+  // are the window manager's, so a hung window cannot block this.
+  PollUntil(milliseconds(2000), [] {
+    const std::vector<HWND> all = Windows(::GetDesktopWindow());
+    return std::none_of(all.begin(), all.end(), [](HWND window) {
+      return ::IsWindowVisible(window) && ::GetUpdateRect(window, nullptr, FALSE);
+    });
+  });
+  // Bottom-up rows of 24-bit pixels (scripts/wine-ctest.sh makes PNGs of them).
+  const int width = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int height = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  BITMAPINFOHEADER info{sizeof(info), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
+  const BITMAPFILEHEADER header{0x4D42 /* "BM" */, offset + size, 0, 0, offset};
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  void* pixels = nullptr;
+  const HBITMAP bitmap =
+      ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &pixels, nullptr, 0);
+  const HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  const bool copied = pixels != nullptr &&
+                      ::BitBlt(memory, 0, 0, width, height, screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+                               ::GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY | CAPTUREBLT) &&
+                      ::GdiFlush();
+  const wchar_t* folder = ::_wgetenv(L"KS_SHOT_DIR");
+  const std::filesystem::path dir =
+      folder != nullptr ? ToWindowsPath(folder) : BinDir() + L"\\..\\screenshots";
   std::error_code error;
-  std::filesystem::create_directories(ScreenshotDir(), error);
-  if (!SaveScreen(std::filesystem::path(ScreenshotDir()) / (file_name + L".bmp")))
-    Fail(where, "could not save screenshot " + std::string(name));
+  std::filesystem::create_directories(dir, error);
+  std::ofstream file(dir / (ToWide(name) + L".bmp"), std::ios::binary);
+  file.write(reinterpret_cast<const char*>(&header), sizeof(header));
+  file.write(reinterpret_cast<const char*>(&info), sizeof(info));
+  if (copied) file.write(static_cast<const char*>(pixels), size);
+  ::SelectObject(memory, previous);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (!copied || !file.good()) Fail(where, "could not save screenshot " + std::string(name));
 }
 
 HWND Scenario::StartToPrompt(Where where) {
   const DWORD id = StartKestrove(where).Id();
   HWND prompt = nullptr;
   const bool shown = WaitUntil(
-      [&] {
-        prompt = FindPrompt(id);
-        return prompt != nullptr && Exists(FindConfig(id)) && !IsShown(FindConfig(id));
-      },
+      [&] { return (prompt = FindPrompt(id)) && Exists(FindConfig(id)) && !IsShown(FindConfig(id)); },
       "the unlock prompt with the configuration window hidden behind it", where);
   return shown ? prompt : nullptr;
 }
@@ -646,8 +507,7 @@ HWND Scenario::OpenNotepad(Where where) {
 
 bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) {
   const HWND tabs = FindChild(config, "SysTabControl32");
-  // TCM_GETITEMRECT writes through a pointer, so the rectangle goes through
-  // memory inside the program's process.
+  // TCM_GETITEMRECT writes through a pointer: into the program's memory.
   const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, ProcessOf(tabs));
   void* remote = ::VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   RECT rect{};
@@ -661,11 +521,23 @@ bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) 
     Fail(where, "no tab " + std::to_string(index) + " on " + Describe(config));
     return false;
   }
-  // The click lands on whatever is on top there: wait until that is the tabs.
+  // A left click there, once nothing covers the tabs.
   return WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered", where) &&
          ClickAt(centre, where) &&
          WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == index && IsShown(shown_control); },
                    "tab " + std::to_string(index) + " to show its page", where);
+}
+
+bool ClickAt(POINT point, Where where) {
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  POINT cursor{};
+  return ::SetCursorPos(point.x, point.y) &&
+         WaitUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y; },
+                   "the mouse pointer to arrive", where) &&
+         ::SendInput(2, clicks, sizeof(INPUT)) == 2;
 }
 
 bool Scenario::KestroveShowsAnyWindow() const {
@@ -673,3 +545,12 @@ bool Scenario::KestroveShowsAnyWindow() const {
 }
 
 }  // namespace e2e
+
+// Screenshots of real, unscaled pixels; the programs started inherit the error
+// mode, so that a crash ends one at once instead of opening a dialog.
+int main(int argc, char** argv) {
+  ::SetProcessDPIAware();
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
