@@ -4,10 +4,10 @@
 // WM_CLOSE, and windows that die between two calls.
 #include <windows.h>
 
-#include <algorithm>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_desktop.h"
 #include "win32/win32_test_support.h"
 
@@ -15,7 +15,6 @@ namespace {
 
 using platform::kNoWindow;
 using platform::ShowCommand;
-using platform::win32::ToWide;
 using platform::win32::Win32Desktop;
 using win32_test::OtherThreadWindow;
 using win32_test::PumpUntil;
@@ -49,7 +48,7 @@ TEST_F(DesktopTest, TitlesAndFinding) {
   };
   for (const Title& title : titles) {
     ASSERT_TRUE(desktop.SetTitle(window.id(), title.set));
-    EXPECT_EQ(win32_test::WindowText(window.hwnd()), ToWide(title.set)) << "stored whole, as UTF-16";
+    EXPECT_EQ(win32_test::WindowText(window.hwnd()), title.set) << "stored whole, as UTF-16";
     EXPECT_EQ(desktop.Title(window.id()), title.read);
     EXPECT_EQ(desktop.FindByTitle(title.set), window.id());
   }
@@ -60,17 +59,18 @@ TEST_F(DesktopTest, TitlesAndFinding) {
 // whatever the window's state was before. Both are the program's own.
 TEST_F(DesktopTest, ShowAsyncOnThisThreadAndAnother) {
   const OtherThreadWindow other(L"KSV Other Thread Test");
-  for (const auto& [id, hwnd] :
-       {std::pair(window.id(), window.hwnd()), std::pair(other.id(), other.hwnd())}) {
-    const bool own_thread = hwnd == window.hwnd();
-    EXPECT_TRUE(desktop.IsOwnWindow(id)) << "any thread of this process; " << own_thread;
-    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide)) << own_thread;
-    EXPECT_TRUE(PumpUntil([&] { return !desktop.IsVisible(id); })) << own_thread;
-    EXPECT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide)) << "hidden already; " << own_thread;
-    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kShowMinNoActive)) << own_thread;
-    EXPECT_TRUE(PumpUntil([&] { return desktop.IsVisible(id) && ::IsIconic(hwnd) != FALSE; })) << own_thread;
-    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kRestore)) << own_thread;
-    EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(hwnd) == FALSE; })) << own_thread;
+  EXPECT_FALSE(desktop.IsOwnWindow(reinterpret_cast<platform::WindowId>(::GetDesktopWindow())));
+  for (const HWND hwnd : {window.hwnd(), other.hwnd()}) {
+    const auto id = reinterpret_cast<platform::WindowId>(hwnd);
+    SCOPED_TRACE(hwnd == window.hwnd() ? "this thread" : "another thread");
+    EXPECT_TRUE(desktop.IsOwnWindow(id)) << "any thread of this process";
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide));
+    EXPECT_TRUE(PumpUntil([&] { return !desktop.IsVisible(id); }));
+    EXPECT_TRUE(desktop.ShowAsync(id, ShowCommand::kHide)) << "hidden already";
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kShowMinNoActive));
+    EXPECT_TRUE(PumpUntil([&] { return desktop.IsVisible(id) && ::IsIconic(hwnd) != FALSE; }));
+    ASSERT_TRUE(desktop.ShowAsync(id, ShowCommand::kRestore));
+    EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(hwnd) == FALSE; }));
   }
 }
 
@@ -84,43 +84,30 @@ TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
   EXPECT_TRUE(desktop.ShowAsync(hung.id(), ShowCommand::kHide)) << "asking to hide never waits";
 }
 
-TEST_F(DesktopTest, TheForegroundAndWindowsNotOwn) {
-  EXPECT_FALSE(desktop.IsOwnWindow(reinterpret_cast<std::uintptr_t>(::GetDesktopWindow())));
-  EXPECT_FALSE(desktop.IsOwnWindow(kNoWindow));
-
-  ::SetForegroundWindow(window.hwnd());
-  EXPECT_TRUE(PumpUntil([&] { return desktop.Foreground() == window.id(); }));
-}
-
+// An owned window always lies above its owner.
 TEST_F(DesktopTest, TopLevelWindowsInZOrderWithTheirStyles) {
   const TestWindow owned(L"KSV Owned Tool", true, WS_EX_TOOLWINDOW, window.hwnd());
-  auto windows = desktop.TopLevelWindows();
-  const auto find = [&](platform::WindowId id) {
-    return std::find_if(windows.begin(), windows.end(), [&](const auto& w) { return w.id == id; });
+  const auto listed = [&] {
+    std::string both;
+    for (const auto& w : desktop.TopLevelWindows()) {
+      if (w.id != window.id() && w.id != owned.id()) continue;
+      both += w.title + "/" + w.class_name + (w.visible ? "" : "/hidden") + (w.owned ? "/owned" : "") +
+              (w.tool_window ? "/tool" : "") + " ";
+    }
+    return both;
   };
-  const auto owner_entry = find(window.id());
-  const auto owned_entry = find(owned.id());
-  ASSERT_NE(owner_entry, windows.end());
-  ASSERT_NE(owned_entry, windows.end());
-  EXPECT_EQ(owner_entry->title, "KSV Desktop Test");
-  EXPECT_EQ(owner_entry->class_name, "KSVTestWindow");
-  EXPECT_TRUE(owner_entry->visible);
-  EXPECT_FALSE(owner_entry->owned || owner_entry->tool_window);
-  EXPECT_TRUE(owned_entry->owned && owned_entry->tool_window);
-  EXPECT_LT(owned_entry, owner_entry) << "an owned window always lies above its owner";
-
+  EXPECT_EQ(listed(), "KSV Owned Tool/KSVTestWindow/owned/tool KSV Desktop Test/KSVTestWindow ");
   ::ShowWindow(window.hwnd(), SW_HIDE);
-  windows = desktop.TopLevelWindows();
-  ASSERT_NE(find(window.id()), windows.end());
-  EXPECT_FALSE(find(window.id())->visible);
+  EXPECT_EQ(listed(), "KSV Owned Tool/KSVTestWindow/owned/tool KSV Desktop Test/KSVTestWindow/hidden ");
 }
 
-TEST_F(DesktopTest, TopmostCloseCommandAndWmClose) {
-  const auto topmost = [&] { return (::GetWindowLongPtrW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
-  ASSERT_TRUE(desktop.SetTopmost(window.id(), true));
-  EXPECT_TRUE(topmost());
-  ASSERT_TRUE(desktop.SetTopmost(window.id(), false));
-  EXPECT_FALSE(topmost());
+TEST_F(DesktopTest, ForegroundTopmostCloseCommandAndWmClose) {
+  ::SetForegroundWindow(window.hwnd());
+  EXPECT_TRUE(PumpUntil([&] { return desktop.Foreground() == window.id(); }));
+  for (const bool topmost : {true, false}) {
+    ASSERT_TRUE(desktop.SetTopmost(window.id(), topmost));
+    EXPECT_EQ((::GetWindowLongPtrW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+  }
 
   // Only the Close command's state is checked: Wine's system menu has an
   // extra item, so counting items would tell nothing.
@@ -146,18 +133,15 @@ TEST_F(DesktopTest, AWindowThatDiedFailsQuietly) {
   const platform::WindowId id = window.id();
   EXPECT_TRUE(desktop.Exists(id));
   window.Destroy();
-  EXPECT_FALSE(desktop.Exists(id));
-  EXPECT_FALSE(desktop.IsVisible(id));
-  EXPECT_EQ(desktop.Title(id), "");
-  EXPECT_EQ(desktop.ClassName(id), "");
-  EXPECT_FALSE(desktop.SetTitle(id, "gone"));
-  EXPECT_FALSE(desktop.ShowAsync(id, ShowCommand::kShow));
-  EXPECT_FALSE(desktop.PostClose(id));
-  EXPECT_FALSE(desktop.SetTopmost(id, true));
-  EXPECT_FALSE(desktop.RemoveCloseCommand(id));
-  EXPECT_FALSE(desktop.Exists(kNoWindow));
-  const auto windows = desktop.TopLevelWindows();
-  EXPECT_TRUE(std::none_of(windows.begin(), windows.end(), [&](const auto& w) { return w.id == id; }));
+  bool listed = false;
+  for (const auto& w : desktop.TopLevelWindows()) listed = listed || w.id == id;
+  // Each call in turn, then the same for no window at all.
+  EXPECT_EQ((std::vector<bool>{desktop.Exists(id), desktop.IsVisible(id), !desktop.Title(id).empty(),
+                               !desktop.ClassName(id).empty(), desktop.SetTitle(id, "gone"),
+                               desktop.ShowAsync(id, ShowCommand::kShow), desktop.PostClose(id),
+                               desktop.SetTopmost(id, true), desktop.RemoveCloseCommand(id), listed,
+                               desktop.Exists(kNoWindow)}),
+            std::vector<bool>(11, false));
 }
 
 }  // namespace

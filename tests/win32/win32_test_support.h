@@ -16,10 +16,13 @@
 #include <iterator>
 #include <latch>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "platform/win32/wide_text.h"
 
 namespace win32_test {
 
@@ -34,18 +37,22 @@ inline bool PumpUntil(const std::function<bool()>& done, const std::function<voi
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    MSG message;
-    if (pump) {
-      pump();
-    } else {
-      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
+    if (pump) pump();
+    for (MSG message; !pump && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
     }
     if (!done()) ::MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   return true;
+}
+
+// Values joined by spaces, so that one comparison takes several at once.
+template <typename... Values>
+std::string Join(const Values&... values) {
+  std::ostringstream joined;
+  ((joined << values << ' '), ...);
+  return joined.str().substr(0, joined.str().size() - 1);
 }
 
 // ---- Windows ----------------------------------------------------------------
@@ -61,24 +68,20 @@ class TestWindow {
 
   explicit TestWindow(const std::wstring& title, bool visible = true, DWORD ex_style = 0,
                       HWND owner = nullptr) {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = &TestWindow::WindowProc;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.lpszClassName = kTestWindowClass;
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    ::RegisterClassExW(&window_class);  // fails harmlessly when already registered
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // Style, procedure, extra bytes, instance, icon, cursor, background, menu, name.
+    const WNDCLASSW window_class{
+        0,       &TestWindow::WindowProc,           0,       0,       instance,
+        nullptr, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, kTestWindowClass};
+    ::RegisterClassW(&window_class);  // fails harmlessly when already registered
     window_ = ::CreateWindowExW(ex_style, kTestWindowClass, title.c_str(),
                                 WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 320, 200, owner,
-                                nullptr, ::GetModuleHandleW(nullptr), this);
+                                nullptr, instance, this);
     if (window_ == nullptr) throw std::runtime_error("CreateWindowExW failed");
   }
   ~TestWindow() { Destroy(); }
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
-  TestWindow(TestWindow&&) = delete;
-  TestWindow& operator=(TestWindow&&) = delete;
 
   void Destroy() {
     if (window_ != nullptr) ::DestroyWindow(window_);
@@ -97,12 +100,8 @@ class TestWindow {
       ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr && message == WM_CLOSE) {
-      ++self->close_messages_;
-      return 0;
-    }
-    if (self != nullptr && message == kTestMessage) {
-      ++self->test_messages_;
+    if (self != nullptr && (message == WM_CLOSE || message == kTestMessage)) {
+      ++(message == WM_CLOSE ? self->close_messages_ : self->test_messages_);
       return 0;
     }
     if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
@@ -138,8 +137,6 @@ class OtherThreadWindow {
   }
   OtherThreadWindow(const OtherThreadWindow&) = delete;
   OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
-  OtherThreadWindow(OtherThreadWindow&&) = delete;
-  OtherThreadWindow& operator=(OtherThreadWindow&&) = delete;
 
   [[nodiscard]] HWND hwnd() const { return window_; }
   [[nodiscard]] std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(window_); }
@@ -152,10 +149,11 @@ class OtherThreadWindow {
   std::thread thread_;  // last: it starts once the members above exist
 };
 
-inline std::wstring WindowText(HWND window) {
+// A window's text, or with ::GetClassNameW its class name, in UTF-8.
+inline std::string WindowText(HWND window, int(WINAPI* read)(HWND, LPWSTR, int) = ::GetWindowTextW) {
   wchar_t text[1024] = {};
-  ::GetWindowTextW(window, text, 1024);
-  return text;
+  read(window, text, 1024);
+  return platform::win32::FromWide(text);
 }
 
 // Ends the process that owns a window (a program a test started) and waits
@@ -197,8 +195,6 @@ class TempFolder {
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-  TempFolder(TempFolder&&) = delete;
-  TempFolder& operator=(TempFolder&&) = delete;
 
   // Without a trailing "\".
   [[nodiscard]] const std::wstring& path() const { return path_; }
