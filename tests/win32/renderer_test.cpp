@@ -34,14 +34,16 @@ using win32_test::Join;
 using win32_test::WindowText;
 
 // A client area of 6000 x 4560 twips (400 x 304 pixels at 96 dpi): a
-// password row, a tab strip with the lists on its first page and a group box
-// on its second, and a button strip below.
+// password row, a tab strip with the lists and two long labels on its first
+// page and a group box on its second, and a button strip below, whose top
+// line runs under two more labels.
 class TestForm : public ui::Form {
  public:
   explicit TestForm(ui::FormEnvironment env)
       : ui::Form(env, "frmRendererTest", "Renderer test", ui::Bounds{0, 0, 6000, 4560}) {
-    lstNames.setContainer(tabMain, 0);
-    lstTasks.setContainer(tabMain, 0);
+    for (ui::Control* member :
+         std::initializer_list<ui::Control*>{&lstNames, &lstTasks, &lblWrap, &lblNoWrap})
+      member->setContainer(tabMain, 0);
     for (ui::Control* member : std::initializer_list<ui::Control*>{&chkTray, &fraLock, &txtFolder, &lblHelp})
       member->setContainer(tabMain, 1);
     chkTaskManager.setContainer(fraLock);
@@ -56,6 +58,9 @@ class TestForm : public ui::Form {
     fraButtons.top_line_color = 0xA0A0A0;
     cmdOK.is_default = true;
     cmdCancel.is_cancel = true;
+    lblNoWrap.word_wrap = false;
+    lblOverLine.transparent = true;
+    lblRight.alignment = ui::Alignment::kRight;
     // Not a colour any tab page has, so a control painted in the form's
     // colour on a page shows.
     back_color = 0xFFF0E0;
@@ -80,30 +85,11 @@ class TestForm : public ui::Form {
   ui::Button cmdOK{*this, "cmdOK", ui::Bounds{3240, 3900, 1215, 375}, "OK"};
   ui::Button cmdCancel{*this, "cmdCancel", ui::Bounds{4545, 3900, 1215, 375}, "Cancel"};
   ui::Timer tmrTick{*this, "tmrTick", 20, true};
-};
-
-// Labels set apart to look at how their text is laid out, and the tool tips.
-// Not on the main test form: Wine does not let a window that owns a topmost
-// tooltip window become topmost itself.
-class LabelForm : public ui::Form {
- public:
-  explicit LabelForm(ui::FormEnvironment env)
-      : ui::Form(env, "frmLabels", "Labels", ui::Bounds{0, 0, 4800, 2400}) {
-    lblNoWrap.word_wrap = false;
-    fraLine.bordered = false;
-    fraLine.top_line_color = ui::kRed;
-    lblOverLine.transparent = true;
-    lblRight.alignment = ui::Alignment::kRight;
-    lblRight.tool_tip = "Aligned to the right";
-    lblWrap.tool_tip = "Wraps at word breaks";
-  }
-  ui::Label lblWrap{*this, "lblWrap", ui::Bounds{120, 480, 1500, 600}, "Wrapping words in a narrow label"};
-  ui::Label lblNoWrap{*this, "lblNoWrap", ui::Bounds{1800, 480, 1500, 600},
+  ui::Label lblWrap{*this, "lblWrap", ui::Bounds{300, 3060, 1500, 540}, "Wrapping words in a narrow label"};
+  ui::Label lblNoWrap{*this, "lblNoWrap", ui::Bounds{1980, 3060, 1500, 540},
                       "Wrapping words in a narrow label"};
-  ui::Frame fraLine{*this, "fraLine", ui::Bounds{0, 1500, 4800, 900}};
-  // Both over the frame's top line: a transparent label and an opaque one.
-  ui::Label lblOverLine{*this, "lblOverLine", ui::Bounds{120, 1380, 1500, 255}, ""};
-  ui::Label lblRight{*this, "lblRight", ui::Bounds{1800, 1380, 1500, 255}, "OK"};
+  ui::Label lblOverLine{*this, "lblOverLine", ui::Bounds{1200, 3600, 1500, 255}, ""};
+  ui::Label lblRight{*this, "lblRight", ui::Bounds{3000, 3600, 1500, 255}, "OK"};
 };
 
 // ---- Reading windows --------------------------------------------------------------------
@@ -173,13 +159,24 @@ std::string RowsOf(HWND list) {
 
 // ---- Fixtures ---------------------------------------------------------------------------
 
-// One form of type FormType rendered by a host of its own, with the event
-// loop's keyboard filter in place as the program sets it.
-template <typename FormType>
-class RendererFixture : public ::testing::Test {
+// The test form rendered by a host of its own, with the event loop's
+// keyboard filter in place as the program sets it, and the models' events
+// counted.
+class RendererTest : public ::testing::Test {
  protected:
-  RendererFixture() {
+  RendererTest() {
     loop.message_filter = [this](MSG& message) { return host.PreTranslateMessage(message); };
+    for (ui::Button* button : {&form.cmdOK, &form.cmdCancel}) {
+      button->on_click = [this, button] { ++events[button->name()]; };
+    }
+    form.chkKeep.on_click = [this] { ++events["chkKeep"]; };
+    form.txtPass.on_change = [this] { ++events["txtPass"]; };
+    form.lstNames.on_click = [this] { ++events["lstNames"]; };
+    form.lstTasks.on_item_check = [this](int row) { checked_rows += std::to_string(row) + " "; };
+    form.tabMain.on_click = [this] { ++events["tabMain"]; };
+    form.imgLock.on_click = [this] { ++events["imgLock"]; };
+    form.lblHelp.on_click = [this] { ++events["lblHelp"]; };
+    form.on_activate = [this] { ++events["activate"]; };
   }
 
   bool PumpUntil(const std::function<bool()>& done) {
@@ -198,31 +195,11 @@ class RendererFixture : public ::testing::Test {
 
   Win32EventLoop loop;
   Win32FormHost host{::GetModuleHandleW(nullptr)};
-  FormType form{ui::FormEnvironment{loop, host}};
-};
-
-class RendererTest : public RendererFixture<TestForm> {
- protected:
-  RendererTest() {
-    for (ui::Button* button : {&form.cmdOK, &form.cmdCancel}) {
-      button->on_click = [this, button] { ++events[button->name()]; };
-    }
-    form.chkKeep.on_click = [this] { ++events["chkKeep"]; };
-    form.txtPass.on_change = [this] { ++events["txtPass"]; };
-    form.lstNames.on_click = [this] { ++events["lstNames"]; };
-    form.lstTasks.on_item_check = [this](int row) { checked_rows.push_back(row); };
-    form.tabMain.on_click = [this] { ++events["tabMain"]; };
-    form.imgLock.on_click = [this] { ++events["imgLock"]; };
-    form.lblHelp.on_click = [this] { ++events["lblHelp"]; };
-    form.on_activate = [this] { ++events["activate"]; };
-  }
-
+  TestForm form{ui::FormEnvironment{loop, host}};
   // How often each control's event (and the form's activation) was raised.
   std::map<std::string, int> events;
-  std::vector<int> checked_rows;
+  std::string checked_rows;  // the rows the user ticked or cleared, in order
 };
-
-using LabelRendererTest = RendererFixture<LabelForm>;
 
 // ---- Creation and DPI -------------------------------------------------------------------
 
@@ -256,7 +233,7 @@ TEST_F(RendererTest, LoadCreatesAHiddenOwnedWindowWithOneControlPerModel) {
   EXPECT_EQ(
       classes,
       "static edit+ button+ systabcontrol32+ listbox+ syslistview32+ button+ button button+ edit+ static "
-      "static static msctls_progress32 button+ button+ none ");
+      "static static msctls_progress32 button+ button+ none static static static static ");
   // The check box never toggles itself (BS_CHECKBOX): its value comes from
   // the model.
   const auto type = [&](const ui::Control& control, LONG_PTR mask) { return StyleOf(Child(control)) & mask; };
@@ -333,6 +310,7 @@ TEST_F(RendererTest, ADpiChangeRescalesTheControlsAndTheFont) {
 // ---- Model to control -------------------------------------------------------------------
 
 TEST_F(RendererTest, ModelChangesReachTheControls) {
+  form.DesignWindowState(ui::WindowState::kMaximized);
   form.Load();
   const HWND window = Window();
   form.setCaption("Кестров — caption");
@@ -382,18 +360,16 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   EXPECT_EQ(shown(), "1 0 1 1 1 1");
   form.fraLock.setVisible(false);
   EXPECT_EQ(shown(), "1 0 1 0 0 1");
-}
 
-TEST_F(RendererTest, WindowStateAndHiding) {
-  form.DesignWindowState(ui::WindowState::kMaximized);
-  form.Show();
-  EXPECT_TRUE(::IsZoomed(Window()));
+  // Shown as designed, maximised, then restored, minimised and hidden.
+  const auto state = [&] { return Join(::IsWindowVisible(window), ::IsZoomed(window), ::IsIconic(window)); };
+  EXPECT_EQ(state(), "1 1 0");
   form.setWindowState(ui::WindowState::kNormal);
-  EXPECT_FALSE(::IsZoomed(Window()));
+  EXPECT_EQ(state(), "1 0 0");
   form.setWindowState(ui::WindowState::kMinimized);
-  EXPECT_TRUE(::IsIconic(Window()));
+  EXPECT_EQ(state(), "1 0 1");
   form.Hide();
-  EXPECT_FALSE(::IsWindowVisible(Window()));
+  EXPECT_FALSE(::IsWindowVisible(window));
 }
 
 // Rows added, removed one at a time and all at once, checks and the current
@@ -424,7 +400,7 @@ TEST_F(RendererTest, ListRowsFollowTheModel) {
   form.lstTasks.clear();
   EXPECT_EQ(RowsOf(tasks), "");
   // No check the renderer made came back as a user's tick.
-  EXPECT_EQ(checked_rows, (std::vector<int>{1, 0}));
+  EXPECT_EQ(checked_rows, "1 0 ");
 }
 
 // ---- Control to model -------------------------------------------------------------------
@@ -449,8 +425,7 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
   };
   const auto pass_state = [&] { return Join(form.txtPass.text(), WindowText(pass), events["txtPass"]); };
   const auto checks = [&] {
-    return Join(form.lstTasks.selected(0), form.lstTasks.selected(1), checked_rows.size(),
-                checked_rows.empty() ? -1 : checked_rows.back());
+    return Join(form.lstTasks.selected(0), form.lstTasks.selected(1), checked_rows);
   };
   Send(Child(form.cmdOK), BM_CLICK);
   EXPECT_EQ(events["cmdOK"], 1);
@@ -468,9 +443,9 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
   Send(names, WM_KEYDOWN, VK_DOWN);
   EXPECT_EQ(Join(form.lstNames.listIndex(), events["lstNames"]), "1 2") << "arrow keys in a list box";
   ListView_SetCheckState(tasks, 1, TRUE);
-  EXPECT_EQ(checks(), "0 1 1 1") << "a list view row's check box ticked";
+  EXPECT_EQ(checks(), "0 1 1 ") << "a list view row's check box ticked";
   ListView_SetCheckState(tasks, 1, FALSE);
-  EXPECT_EQ(checks(), "0 0 2 1") << "and cleared";
+  EXPECT_EQ(checks(), "0 0 1 1 ") << "and cleared";
   ListView_SetItemState(tasks, 0, LVIS_SELECTED, LVIS_SELECTED);
   EXPECT_EQ(form.lstTasks.listIndex(), 0);
   // The control changes its selection and tells the form (TCM_SETCURSEL
@@ -488,7 +463,7 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
 
 // ---- Focus and keyboard -----------------------------------------------------------------
 
-TEST_F(RendererTest, TheFocusGoesWhereItWasAskedForOrToTheFirstTabStop) {
+TEST_F(RendererTest, TheFocusGoesWhereAskedOrToTheFirstTabStopAndTheFormToTheFront) {
   // Asked before the window exists: met when the form is shown.
   form.cmdCancel.setFocus();
   form.Show();
@@ -513,6 +488,13 @@ TEST_F(RendererTest, TheFocusGoesWhereItWasAskedForOrToTheFirstTabStop) {
   form.Show();
   ASSERT_TRUE(PumpUntil([&] { return ::GetFocus() != nullptr; }));
   EXPECT_EQ(::GetFocus(), Child(form.chkKeep));
+
+  // BringToFront takes the foreground back from another window.
+  const win32_test::TestWindow other(L"In front");
+  ::SetForegroundWindow(other.hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other.hwnd(); }));
+  form.BringToFront();
+  EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == Window(); }));
 }
 
 // Keys go through the event loop's filter, as the program's loop sends them.
@@ -538,16 +520,6 @@ TEST_F(RendererTest, KeysTurnTheTabsMoveTheFocusAndPressButtons) {
   ::SetFocus(Child(form.cmdCancel));
   press(VK_RETURN);  // a focused push button presses itself
   EXPECT_EQ(Join(events["cmdOK"], events["cmdCancel"]), "1 2");
-}
-
-TEST_F(RendererTest, BringToFrontMakesTheFormTheForegroundWindow) {
-  form.Show();
-  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == Window(); }));
-  const win32_test::TestWindow other(L"In front");
-  ::SetForegroundWindow(other.hwnd());
-  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other.hwnd(); }));
-  form.BringToFront();
-  EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == Window(); }));
 }
 
 // ---- Closing, unloading, failures and private messages ----------------------------------
@@ -609,26 +581,24 @@ TEST_F(RendererTest, UnloadDestroysTheWindowEvenFromTheFormsOwnHandler) {
   EXPECT_TRUE(::IsWindowVisible(Window()));
 }
 
-TEST_F(RendererTest, AnEscapingHandlerFailureGoesToTheHandler) {
+// A handler's failure stops at the window procedure and goes to the handler
+// of unhandled failures; private messages (the tray's callback) reach the form.
+TEST_F(RendererTest, HandlerFailuresAndPrivateMessages) {
   std::string failure;
   host.set_unhandled_error_handler([&](const std::string& description) { failure = description; });
   form.cmdOK.on_click = [] { throw std::runtime_error("Invalid procedure call"); };
+  std::string received;
+  form.on_message = [&](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    received += Join(message - WM_APP, wparam, lparam) + ";";
+  };
   form.Show();
   Send(Child(form.cmdOK), BM_CLICK);
   EXPECT_EQ(failure, "Invalid procedure call");
-}
-
-TEST_F(RendererTest, PrivateMessagesReachTheForm) {
-  std::vector<std::string> received;
-  form.on_message = [&](std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
-    received.push_back(Join(message - WM_APP, wparam, lparam));
-  };
-  form.Load();
   ::PostMessageW(Window(), WM_APP + 1, 7, WM_LBUTTONDBLCLK);
   ::PostMessageW(Window(), WM_USER + 1, 0, 0);  // below WM_APP: not the form's
   ASSERT_TRUE(PumpUntil([&] { return !received.empty(); }));
   loop.DoEvents();
-  EXPECT_EQ(received, (std::vector<std::string>{Join(1, 7, WM_LBUTTONDBLCLK)}));
+  EXPECT_EQ(received, Join(1, 7, WM_LBUTTONDBLCLK) + ";");
 }
 
 // ---- Painting ---------------------------------------------------------------------------
@@ -686,8 +656,8 @@ TEST_F(RendererTest, ControlsOnATabPageLieAboveItInThePagesColour) {
   // Off the page the form's colour stays. The button strip has no box, only
   // a line along its top in its colour.
   const HWND strip = Child(form.fraButtons);
-  const LONG middle = ClientRectOf(strip).right / 2;
-  EXPECT_EQ(Join(PixelAt(strip, 2, 4), PixelAt(strip, middle, 0), PixelAt(strip, middle, 2)),
+  const LONG clear = ClientRectOf(strip).right - 4;  // right of the labels over the line
+  EXPECT_EQ(Join(PixelAt(strip, 2, 4), PixelAt(strip, clear, 0), PixelAt(strip, clear, 2)),
             Join(form_color, RGB(0xA0, 0xA0, 0xA0), form_color));
 }
 
@@ -705,7 +675,11 @@ TEST_F(RendererTest, LinkLabels) {
   EXPECT_EQ(host.ToolTipWindow(form), nullptr);
 }
 
-TEST_F(LabelRendererTest, ToolTipsAndLabelsThatAlignWrapAndLetWhatIsUnderThemShow) {
+TEST_F(RendererTest, ToolTipsAndLabelsThatAlignWrapAndLetWhatIsUnderThemShow) {
+  // Tool tips only here: Wine does not let a window that owns a topmost
+  // tooltip window become topmost itself.
+  form.lblRight.tool_tip = "Aligned to the right";
+  form.lblWrap.tool_tip = "Wraps at word breaks";
   form.Show();
   const HWND tips = host.ToolTipWindow(form);
   ASSERT_NE(tips, nullptr);
@@ -737,11 +711,11 @@ TEST_F(LabelRendererTest, ToolTipsAndLabelsThatAlignWrapAndLetWhatIsUnderThemSho
   // show, the opaque one covers it in the form's colour.
   const auto line_in = [&](const ui::Control& label) {
     POINT at{0, 0};
-    ::MapWindowPoints(Child(form.fraLine), Child(label), &at, 1);
+    ::MapWindowPoints(Child(form.fraButtons), Child(label), &at, 1);
     return PixelAt(Child(label), 10, at.y);
   };
   EXPECT_EQ(Join(line_in(form.lblOverLine), line_in(form.lblRight)),
-            Join(RGB(0xFF, 0, 0), RGB(0xF0, 0xF0, 0xF0)));
+            Join(RGB(0xA0, 0xA0, 0xA0), RGB(0xFF, 0xF0, 0xE0)));
 }
 
 }  // namespace

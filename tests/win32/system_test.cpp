@@ -6,12 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <string>
 #include <tuple>
 
 #include "platform/text.h"
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_system.h"
 #include "win32/win32_test_support.h"
 
@@ -20,10 +17,9 @@ namespace {
 using platform::FileKind;
 using platform::win32::FromWide;
 using platform::win32::ToWide;
+using win32_test::Join;
 using win32_test::ReadFileText;
 using win32_test::WindowText;
-
-// ---- Files ------------------------------------------------------------------
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -52,22 +48,21 @@ TEST_F(FilesTest, KindTellsMissingFolderAndFile) {
   for (const auto& [path, kind] : paths) EXPECT_EQ(files.Kind(path), kind) << path;
 }
 
+// Read-only files count; hidden and system files, folders and what is in
+// them do not. The names come back whole, sorted without regard to case.
 TEST_F(FilesTest, FilesOfListsOnlyOrdinaryFilesSortedByName) {
-  const std::wstring cyrillic = L"\u0416\u0443\u0440\u043d\u0430\u043b.txt";  // "Журнал.txt"
-  const std::wstring cjk = L"\u65e5\u8a18.dat";                               // "日記.dat"
-  for (const std::wstring& name : {std::wstring(L"b.txt"), cjk, std::wstring(L"C.log"), cyrillic})
+  for (const wchar_t* name :
+       {L"b.txt", L"\u65e5\u8a18.dat", L"C.log", L"\u0416\u0443\u0440\u043d\u0430\u043b.txt"})
     folder.AddFile(name);
-  folder.AddFile(L"a.txt", "x", FILE_ATTRIBUTE_READONLY);  // read-only still counts
+  folder.AddFile(L"a.txt", "x", FILE_ATTRIBUTE_READONLY);
   folder.AddFile(L"hidden.txt", "x", FILE_ATTRIBUTE_HIDDEN);
   folder.AddFile(L"system.txt", "x", FILE_ATTRIBUTE_SYSTEM);
   ASSERT_NE(::CreateDirectoryW((folder / L"A folder").c_str(), nullptr), FALSE);
   folder.AddFile(L"A folder\\inside.txt");
 
-  const std::vector<std::string> expected = {"a.txt", "b.txt", "C.log", U8(cyrillic), U8(cjk)};
+  const std::vector<std::string> expected = {"a.txt", "b.txt", "C.log", "Журнал.txt", "日記.dat"};
   EXPECT_EQ(files.FilesOf(U8(folder.path())), expected);
   EXPECT_EQ(files.FilesOf(U8(folder.path()) + "\\"), expected) << "the same with a trailing backslash";
-  // The names round-trip: each listed name opens the file it came from.
-  for (const std::string& name : expected) EXPECT_EQ(ReadFileText(folder / ToWide(name)), "x") << name;
   for (const std::string& no_folder : {U8(folder / L"absent"), std::string(), U8(folder / L"a.txt")})
     EXPECT_TRUE(files.FilesOf(no_folder).empty()) << "no folder: \"" << no_folder << "\"";
 }
@@ -76,7 +71,7 @@ TEST_F(FilesTest, DeleteAndRename) {
   const std::wstring doomed = folder.AddFile(L"\u0443\u0434\u0430\u043b\u0438\u0442\u044c.txt");
   const std::wstring kept = folder.AddFile(L"kept.txt");
   EXPECT_TRUE(files.Delete(U8(doomed)));
-  EXPECT_EQ(win32_test::Join(Exists(doomed), Exists(kept)), "0 1");
+  EXPECT_EQ(Join(Exists(doomed), Exists(kept)), "0 1");
   EXPECT_FALSE(files.Delete(U8(doomed))) << "already gone";
   EXPECT_FALSE(files.Delete(U8(folder.path()))) << "a folder is not deleted as a file";
 
@@ -85,18 +80,15 @@ TEST_F(FilesTest, DeleteAndRename) {
   const std::wstring to = folder.AddFile(L"target.ks7", "stale");
   const std::wstring moved = folder / L"moved.ks7";
   ASSERT_TRUE(files.Rename(U8(from), U8(to)));
-  EXPECT_FALSE(Exists(from));
-  EXPECT_EQ(ReadFileText(to), "fresh");
+  EXPECT_EQ(Join(Exists(from), ReadFileText(to)), "0 fresh");
   ASSERT_TRUE(files.Rename(U8(to), U8(moved)));
   EXPECT_EQ(ReadFileText(moved), "fresh");
   EXPECT_FALSE(files.Rename(U8(folder / L"absent.tmp"), U8(folder / L"other.tmp")));
 }
 
-// ---- Message boxes ----------------------------------------------------------
-
-// The box is found by its title, its text, buttons and owner read and a button
-// pressed while the window thread's timers keep running; the button pressed
-// is the answer.
+// The box is found by its title; its text, buttons and owner are read and a
+// button pressed while the window thread's timers keep running; the button
+// pressed is the answer.
 TEST(DialogsTest, MessageBoxShowsItsTextAndGivesTheAnswer) {
   constexpr int kMessageTextId = 65535;  // the static that shows a message box's text
   const std::string text = "Apply the changes of 6-декабря?";
@@ -108,9 +100,8 @@ TEST(DialogsTest, MessageBoxShowsItsTextAndGivesTheAnswer) {
   std::jthread driver = win32_test::AnswerDialog(
       [&](HWND dialog) { return WindowText(dialog) == title; },
       [&](HWND dialog) {
-        seen = win32_test::Join(
-            WindowText(::GetDlgItem(dialog, kMessageTextId)), ::GetDlgItem(dialog, IDOK) != nullptr,
-            ::GetDlgItem(dialog, IDCANCEL) != nullptr, ::GetWindow(dialog, GW_OWNER) == owner.hwnd());
+        seen = Join(WindowText(::GetDlgItem(dialog, kMessageTextId)), ::GetDlgItem(dialog, IDOK) != nullptr,
+                    ::GetDlgItem(dialog, IDCANCEL) != nullptr, ::GetWindow(dialog, GW_OWNER) == owner.hwnd());
         win32_test::PumpUntil([] { return ticks >= 2; });
         win32_test::PressButton(dialog, ::GetDlgItem(dialog, IDCANCEL) != nullptr ? IDCANCEL : IDOK);
       });
@@ -123,45 +114,36 @@ TEST(DialogsTest, MessageBoxShowsItsTextAndGivesTheAnswer) {
   EXPECT_GE(ticks, 2) << "the window thread's timers ran while the box was up";
 }
 
-// ---- Clock and letter case --------------------------------------------------
-
 // Each field in its place: the time read lies between two readings of the
 // local time (not UTC) just before and just after.
 TEST(ClockTest, NowIsTheLocalTime) {
-  const auto fields = [](int year, int month, int day, int hour, int minute, int second) {
-    return std::tuple(year, month, day, hour, minute, second);
-  };
-  const auto local = [&] {
+  const auto local = [] {
     SYSTEMTIME time{};
     ::GetLocalTime(&time);
-    return fields(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return std::tuple<int, int, int, int, int, int>(time.wYear, time.wMonth, time.wDay, time.wHour,
+                                                    time.wMinute, time.wSecond);
   };
   const auto before = local();
   const platform::LocalTime now = platform::win32::Win32Clock().Now();
   const auto after = local();
-  EXPECT_LE(before, fields(now.year, now.month, now.day, now.hour, now.minute, now.second));
-  EXPECT_LE(fields(now.year, now.month, now.day, now.hour, now.minute, now.second), after);
+  const auto read = std::tuple(now.year, now.month, now.day, now.hour, now.minute, now.second);
+  EXPECT_TRUE(before <= read && read <= after) << Join(now.year, now.month, now.day, now.hour, now.minute);
 }
 
 // The two foldings must agree on every Latin, Greek and Cyrillic letter, or a
 // password set in one build would not open the lock in the other.
 TEST(SystemTextTest, LowerCaseAgreesWithThePortableFoldingOnLatinGreekAndCyrillic) {
   platform::win32::Win32Text text;
-  int differences = 0;
+  std::string differences;  // the code points of the letters they fold apart
   for (const auto& [first, last] : {std::pair(0x0020, 0x017F), std::pair(0x0370, 0x03FF),
                                     std::pair(0x0400, 0x052F), std::pair(0x1E00, 0x1EFF)}) {
     for (int cp = first; cp <= last; ++cp) {
       const std::string letter = platform::Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(cp)));
-      const std::string system = text.LowerCase(letter);
-      if (system != platform::UnicodeLower(letter) && ++differences <= 20) {
-        ADD_FAILURE() << std::hex << "U+" << cp << ": system gives U+"
-                      << static_cast<unsigned>(platform::Utf8ToUtf16(system).at(0));
-      }
+      if (text.LowerCase(letter) != platform::UnicodeLower(letter)) differences += std::to_string(cp) + " ";
     }
   }
-  EXPECT_EQ(differences, 0);
+  EXPECT_EQ(differences, "");
   EXPECT_EQ(text.LowerCase("ÄÖÜ ΣΩ ЖЯ Straße 12!"), "äöü σω жя straße 12!");
-  EXPECT_EQ(text.LowerCase(""), "");
 }
 
 }  // namespace

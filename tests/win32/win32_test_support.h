@@ -1,8 +1,7 @@
-// Helpers for the tests that run against the real Win32 implementation:
-// waiting while pumping, real top-level windows of a test class that count
-// the messages they get, throwaway folders and names that cross the UTF-8
-// boundary, and a second thread that answers a modal dialog as a user would
-// (find it, read it, press a button).
+// Helpers for the tests against the real Win32 implementation: waiting while
+// pumping, real windows that count the messages they get, throwaway folders
+// and names that cross the UTF-8 boundary, and a second thread that answers a
+// modal dialog as a user would (find it, read it, press a button).
 #pragma once
 
 #include <windows.h>
@@ -26,15 +25,12 @@
 
 namespace win32_test {
 
-// ---- Waiting ----------------------------------------------------------------
-
 // Pumps (every pending message of this thread, unless told otherwise) until
-// done() holds or the deadline passes; returns done(). Between rounds it
-// waits for the next message, at most 10 ms, so it does not spin. Also for
-// what another thread or process brings about: pumping does no harm there.
-inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
+// done() holds or 10 s have passed; returns done(). Between rounds it waits
+// for the next message, at most 10 ms, so it does not spin. Also for what
+// another thread or process brings about: pumping does no harm there.
+inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     if (pump) pump();
@@ -57,11 +53,8 @@ std::string Join(const Values&... values) {
 
 // ---- Windows ----------------------------------------------------------------
 
-inline constexpr wchar_t kTestWindowClass[] = L"KSVTestWindow";
-
-// A real top-level window of class kTestWindowClass on this thread, destroyed
-// with the object. It counts WM_CLOSE and the message kTestMessage instead
-// of closing.
+// A real top-level window of class "KSVTestWindow" on this thread, destroyed
+// with the object. It counts WM_CLOSE and kTestMessage instead of closing.
 class TestWindow {
  public:
   static constexpr UINT kTestMessage = WM_APP + 40;
@@ -72,9 +65,9 @@ class TestWindow {
     // Style, procedure, extra bytes, instance, icon, cursor, background, menu, name.
     const WNDCLASSW window_class{
         0,       &TestWindow::WindowProc,           0,       0,       instance,
-        nullptr, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, kTestWindowClass};
+        nullptr, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, L"KSVTestWindow"};
     ::RegisterClassW(&window_class);  // fails harmlessly when already registered
-    window_ = ::CreateWindowExW(ex_style, kTestWindowClass, title.c_str(),
+    window_ = ::CreateWindowExW(ex_style, window_class.lpszClassName, title.c_str(),
                                 WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 320, 200, owner,
                                 nullptr, instance, this);
     if (window_ == nullptr) throw std::runtime_error("CreateWindowExW failed");
@@ -100,12 +93,10 @@ class TestWindow {
       ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr && (message == WM_CLOSE || message == kTestMessage)) {
-      ++(message == WM_CLOSE ? self->close_messages_ : self->test_messages_);
-      return 0;
-    }
-    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return ::DefWindowProcW(window, message, wparam, lparam);
+    if (self == nullptr || (message != WM_CLOSE && message != kTestMessage))
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    ++(message == WM_CLOSE ? self->close_messages_ : self->test_messages_);
+    return 0;
   }
 
   HWND window_ = nullptr;
@@ -130,10 +121,9 @@ class OtherThreadWindow {
         }) {
     created_.wait();
   }
-  ~OtherThreadWindow() {
+  ~OtherThreadWindow() {  // the thread joins after this
     resume_.count_down();
     ::PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
-    thread_.join();
   }
   OtherThreadWindow(const OtherThreadWindow&) = delete;
   OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
@@ -146,7 +136,7 @@ class OtherThreadWindow {
   std::latch resume_{1};
   HWND window_ = nullptr;
   DWORD thread_id_ = 0;
-  std::thread thread_;  // last: it starts once the members above exist
+  std::jthread thread_;  // last: it starts once the members above exist, and goes first
 };
 
 // A window's text, or with ::GetClassNameW its class name, in UTF-8.
@@ -196,8 +186,7 @@ class TempFolder {
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
-  // Without a trailing "\".
-  [[nodiscard]] const std::wstring& path() const { return path_; }
+  [[nodiscard]] const std::wstring& path() const { return path_; }  // without a trailing "\"
   [[nodiscard]] std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
   // Writes a file of that name and content (and attributes) into the folder.
@@ -230,36 +219,30 @@ inline auto ScopedEnvironment(const wchar_t* name, const std::wstring& value) {
 
 // ---- Answering a modal dialog -----------------------------------------------
 
-// The first visible dialog window (class "#32770") of that thread for which
-// matches() holds; nullptr when there is none.
-inline HWND FindDialogOfThread(DWORD thread_id, const std::function<bool(HWND)>& matches) {
-  for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
-       window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-    if (::GetWindowThreadProcessId(window, nullptr) == thread_id && ::IsWindowVisible(window) != FALSE &&
-        matches(window)) {
-      return window;
-    }
-  }
-  return nullptr;
-}
-
 // Presses a dialog's button as a click would.
 inline void PressButton(HWND dialog, int id) {
   ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-// Runs act() on a second thread on the first dialog of this thread that
-// matches, once one is up (10 s at most). Start it just before the modal
-// call and join it after. When no dialog turns up in time it cancels any
-// dialog of this thread, so a failing test does not hang in the modal loop.
+// Runs act() on a second thread on the first visible dialog (class "#32770")
+// of this thread that matches, once one is up (10 s at most). Start it just
+// before the modal call and join it after. When none turns up in time it
+// cancels any dialog of this thread, so a failing test does not hang.
 inline std::jthread AnswerDialog(std::function<bool(HWND)> matches, std::function<void(HWND)> act) {
   return std::jthread(
       [thread_id = ::GetCurrentThreadId(), matches = std::move(matches), act = std::move(act)] {
+        const auto find = [&](bool any) {
+          HWND window = nullptr;
+          while ((window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr) {
+            if (::GetWindowThreadProcessId(window, nullptr) == thread_id &&
+                ::IsWindowVisible(window) != FALSE && (any || matches(window)))
+              break;
+          }
+          return window;
+        };
         HWND dialog = nullptr;
-        if (PumpUntil([&] { return (dialog = FindDialogOfThread(thread_id, matches)) != nullptr; }))
-          return act(dialog);
-        dialog = FindDialogOfThread(thread_id, [](HWND) { return true; });
-        if (dialog != nullptr) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        if (PumpUntil([&] { return (dialog = find(false)) != nullptr; })) return act(dialog);
+        if ((dialog = find(true)) != nullptr) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
       });
 }
 
