@@ -4,8 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <stdexcept>
-#include <string>
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_event_loop.h"

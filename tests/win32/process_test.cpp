@@ -8,14 +8,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
-#include <string>
 #include <tuple>
 
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_services.h"
 #include "win32/win32_test_support.h"
@@ -36,8 +31,6 @@ constexpr wchar_t kRoleVariable[] = L"KSV_TEST_CHILD";
 // Exit codes of the "instance" role.
 constexpr DWORD kSawAnotherInstance = 41;
 constexpr DWORD kSawNoOtherInstance = 40;
-
-// ---- The child's side -------------------------------------------------------
 
 std::wstring child_marker;  // the file the roles write what they saw or ran to
 
@@ -107,8 +100,6 @@ int RunChildRole() {
 
 [[maybe_unused]] const int kChildRole = RunChildRole();
 
-// ---- The parent's side ------------------------------------------------------
-
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH * 2] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
@@ -116,41 +107,33 @@ std::wstring OwnPath() {
 }
 
 // Runs this program (or a copy at `program`) in a role and returns its exit
-// code; STILL_ACTIVE when it did not start or end within 10 s (it is then
-// ended).
+// code; STILL_ACTIVE when it did not start or end within 10 s.
 DWORD RunChild(const std::wstring& role, const std::wstring& program = OwnPath()) {
   const auto environment = ScopedEnvironment(kRoleVariable, role);
   std::wstring command_line = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
+  DWORD code = STILL_ACTIVE;
   if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &started) == FALSE) {
-    return STILL_ACTIVE;
-  }
+                       &startup, &started) == FALSE)
+    return code;
   const UniqueKernelHandle process(started.hProcess);
   const UniqueKernelHandle thread(started.hThread);
-  DWORD code = STILL_ACTIVE;
-  if (::WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0)
-    ::TerminateProcess(process.get(), 1);
-  else
+  if (::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0)
     ::GetExitCodeProcess(process.get(), &code);
+  ::TerminateProcess(process.get(), 1);  // when it still runs
   return code;
 }
-
-// ---- Tests ------------------------------------------------------------------
 
 TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
   platform::win32::Win32Services win32(::GetModuleHandleW(nullptr));
   platform::ProcessService& process = win32.services().process;
   const win32_test::TestWindow owner(L"KSV Owner Test");
   win32.process().SetOwnerWindow(owner.hwnd());
-  EXPECT_FALSE(process.HiddenFromTaskList());
-  ASSERT_NE(::IsWindowVisible(owner.hwnd()), FALSE);
-
+  ASSERT_EQ(win32_test::Join(process.HiddenFromTaskList(), ::IsWindowVisible(owner.hwnd())), "0 1");
   process.HideFromTaskList();
-  EXPECT_TRUE(process.HiddenFromTaskList());
-  EXPECT_EQ(::IsWindowVisible(owner.hwnd()), FALSE);
+  EXPECT_EQ(win32_test::Join(process.HiddenFromTaskList(), ::IsWindowVisible(owner.hwnd())), "1 0");
 
   // An owner registered later (the forms' owner is recreated) is hidden too.
   const win32_test::TestWindow later(L"KSV Later Owner Test");

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -71,14 +72,9 @@ class RegistryTest : public ::testing::TestWithParam<RegRoot> {
 // makes of each type and byte count is tested against the fake registry
 // (tests/config/registry_edit_test.cpp).
 TEST_P(RegistryTest, StoredValuesReadWithTheirTypeAndBytes) {
-  struct Stored {
-    const char* name;
-    DWORD type;
-    Bytes data;
-  };
   Bytes big(5000);  // more than the first read's buffer
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
-  const Stored values[] = {
+  const std::tuple<const char*, DWORD, Bytes> values[] = {
       {"NoNul", REG_SZ, WideBytes(L"abc", false)},
       {"WithNul", REG_SZ, WideBytes(L"abc", true)},
       {"Embedded", REG_SZ, WideBytes(std::wstring(L"a\0b", 3), true)},
@@ -88,23 +84,23 @@ TEST_P(RegistryTest, StoredValuesReadWithTheirTypeAndBytes) {
       {"Big", REG_BINARY, big},
   };
   const std::wstring key = ToWide(base_);
-  for (const Stored& v : values) {
+  for (const auto& [name, type, data] : values) {
     // Stored from a buffer with a character after the data: Windows would
     // count a NUL found there as part of a string value.
-    Bytes buffer = v.data;
+    Bytes buffer = data;
     buffer.insert(buffer.end(), {'d', 0});
-    ASSERT_EQ(::RegSetKeyValueW(Root(), key.c_str(), ToWide(v.name).c_str(), v.type, buffer.data(),
-                                static_cast<DWORD>(v.data.size())),
+    ASSERT_EQ(::RegSetKeyValueW(Root(), key.c_str(), ToWide(name).c_str(), type, buffer.data(),
+                                static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
   }
   const platform::ScopedKey opened(registry,
                                    registry.OpenKey(root, base_, platform::RegistryService::Access::kRead));
   ASSERT_TRUE(opened.valid());
-  for (const Stored& v : values) {
-    const auto raw = registry.QueryValue(opened.get(), v.name);
-    ASSERT_TRUE(raw.has_value()) << v.name;
-    EXPECT_EQ(raw->type, static_cast<platform::RegType>(v.type)) << v.name;
-    EXPECT_EQ(raw->data, v.data) << v.name;
+  for (const auto& [name, type, data] : values) {
+    const auto raw = registry.QueryValue(opened.get(), name);
+    ASSERT_TRUE(raw.has_value()) << name;
+    EXPECT_EQ(raw->type, static_cast<platform::RegType>(type)) << name;
+    EXPECT_EQ(raw->data, data) << name;
   }
   EXPECT_FALSE(registry.QueryValue(opened.get(), "Missing").has_value());
   EXPECT_FALSE(registry.QueryValue(opened.get() + 100, "Big").has_value()) << "no such key handle";

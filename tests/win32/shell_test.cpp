@@ -1,9 +1,7 @@
 // The shell service against the real shell: tray icons (Wine shows them in
-// its system tray window) with both pictures, which fall back to the system's
-// icon in a build without the program's icon resources; opening files and
-// programs; and the folder browser driven from a second thread as a user would
-// drive it. The programs the tests open (the text editor) are found by their
-// window and ended.
+// its system tray window) with both pictures, opening files and programs (the
+// text editor, found by its window and ended), and the folder browser driven
+// from a second thread as a user would drive it.
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -11,12 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdint>
 #include <optional>
-#include <string>
 
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_constants.h"
 #include "platform/win32/win32_shell.h"
 #include "win32/win32_test_support.h"
@@ -32,8 +26,6 @@ using platform::win32::ToWide;
 using win32_test::PumpUntil;
 using win32_test::UniqueName;
 
-// ---- Tray icons ---------------------------------------------------------------
-
 // Each picture is a usable icon, loaded once and kept.
 TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
   const win32_test::TestWindow window(L"KSV Tray Test", false);
@@ -47,10 +39,8 @@ TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
   std::uint32_t id = 0;
   for (const auto& [image, tip] : icons) {
     const HICON picture = shell.TrayIcon(image);
-    ICONINFO info{};
-    ASSERT_NE(::GetIconInfo(picture, &info), FALSE) << tip;
-    ::DeleteObject(info.hbmMask);
-    ::DeleteObject(info.hbmColor);
+    const HICON copy = ::CopyIcon(picture);
+    EXPECT_TRUE(copy != nullptr && ::DestroyIcon(copy) != FALSE) << tip;
     EXPECT_EQ(shell.TrayIcon(image), picture);
     const platform::TrayIconRecord icon{
         window.id(), ++id, NIF_MESSAGE | NIF_ICON | NIF_TIP, platform::win32::kWmTrayCallback, image, tip};
@@ -60,8 +50,6 @@ TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
     EXPECT_FALSE(shell.DeleteTrayIcon(icon)) << "nothing is up any more";
   }
 }
-
-// ---- Opening files and programs -------------------------------------------------
 
 // The visible top-level window whose title contains `part`, once there is
 // one (10 s at most); nullptr if none.
@@ -80,12 +68,6 @@ HWND WaitForWindowTitled(const std::wstring& part) {
 
 std::string Quoted(const std::string& text) {
   return '"' + text + '"';
-}
-
-std::wstring Notepad() {
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\notepad.exe";
 }
 
 class ShellOpenTest : public ::testing::Test {
@@ -113,7 +95,7 @@ class ShellOpenTest : public ::testing::Test {
 // Wine's shell reads only the machine's classes, not the user's, so the test
 // adds a type of the machine.)
 TEST_F(ShellOpenTest, OpeningStartsTheProgramWithItsFileFolderAndShowCommand) {
-  const std::wstring command = L"\"" + Notepad() + L"\" \"%1\"";
+  const std::wstring command = L"\"notepad.exe\" \"%1\"";
   const auto set_default = [](const wchar_t* key, const std::wstring& value) {
     return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, value.c_str(),
                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -131,7 +113,7 @@ TEST_F(ShellOpenTest, OpeningStartsTheProgramWithItsFileFolderAndShowCommand) {
   folder.AddFile(names[2] + L".txt", "text");
   EXPECT_GT(shell.Open(kNoWindow, document, "", "", ShowCommand::kShowNormal), 32);
   EXPECT_GT(shell.Open(kNoWindow, quoted, "", "", ShowCommand::kShowNormal), 32);
-  EXPECT_GT(shell.Open(kNoWindow, U8(Notepad()), Quoted(U8(names[2] + L".txt")), U8(folder.path()),
+  EXPECT_GT(shell.Open(kNoWindow, "notepad.exe", Quoted(U8(names[2] + L".txt")), U8(folder.path()),
                        ShowCommand::kShowMinimized),
             32);
   for (const std::wstring& name : names) {
@@ -141,8 +123,6 @@ TEST_F(ShellOpenTest, OpeningStartsTheProgramWithItsFileFolderAndShowCommand) {
     EXPECT_TRUE(win32_test::EndProcessOf(editor));
   }
 }
-
-// ---- The folder browser -------------------------------------------------------
 
 // The folder, or with files included the file, that the user picked; nothing
 // when the user cancelled. The prompt is shown, and the window thread's timers
