@@ -50,9 +50,8 @@ TEST_F(DesktopTest, TitlesAndFinding) {
   }
 }
 
-// On another thread the window's own thread carries the request out, as
-// another program's would; on this thread it is done at once, and succeeds
-// whatever the window's state was before. Both are the program's own.
+// On another thread the window's own thread carries it out, as another
+// program's would; on this one it is done at once, whatever the state before.
 TEST_F(DesktopTest, ShowAsyncOnThisThreadAndAnother) {
   const OtherThreadWindow other(L"KSV Other Thread Test");
   EXPECT_FALSE(desktop.IsOwnWindow(reinterpret_cast<platform::WindowId>(::GetDesktopWindow())));

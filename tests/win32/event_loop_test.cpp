@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/win32/win32_event_loop.h"
@@ -13,6 +14,8 @@ namespace {
 
 using platform::EventLoop;
 using platform::win32::Win32EventLoop;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 using win32_test::Join;
 using win32_test::TestWindow;
 
@@ -100,29 +103,16 @@ TEST_F(EventLoopTest, ATickFailureReachesThePumpOrTheHandler) {
     if (++ticks == 1) throw std::runtime_error("Subscript out of range");
     if (loop.tick_failure_handler) throw std::runtime_error("Invalid procedure call");
   });
-  std::string thrown;
-  EXPECT_TRUE(win32_test::PumpUntil([&] { return !thrown.empty(); },
-                                    [&] {
-                                      try {
-                                        loop.DoEvents();
-                                      } catch (const std::runtime_error& failure) {
-                                        thrown = failure.what();
-                                      }
-                                    }));
-  EXPECT_EQ(thrown, "Subscript out of range");
+  EXPECT_THAT([&] { PumpUntil([] { return false; }); },
+              ThrowsMessage<std::runtime_error>(StrEq("Subscript out of range")));
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
 
-  std::string reported;
-  loop.tick_failure_handler = [&](std::exception_ptr failure) {
-    try {
-      std::rethrow_exception(failure);
-    } catch (const std::runtime_error& error) {
-      reported = error.what();
-    }
-  };
-  EXPECT_TRUE(PumpUntil([&] { return !reported.empty(); }));
+  std::exception_ptr reported;
+  loop.tick_failure_handler = [&](std::exception_ptr failure) { reported = std::move(failure); };
+  EXPECT_TRUE(PumpUntil([&] { return reported != nullptr; }));
   loop.StopTimer(timer);
-  EXPECT_EQ(reported, "Invalid procedure call");
+  EXPECT_THAT([&] { std::rethrow_exception(reported); },
+              ThrowsMessage<std::runtime_error>(StrEq("Invalid procedure call")));
 }
 
 }  // namespace

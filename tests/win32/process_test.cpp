@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_services.h"
 #include "win32/win32_test_support.h"

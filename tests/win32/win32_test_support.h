@@ -21,14 +21,14 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace win32_test {
 
-// Pumps (every pending message of this thread, unless told otherwise) until
-// done() holds or 10 s have passed; returns done(). Between rounds it waits
-// for the next message, at most 10 ms, so it does not spin. Also for what
-// another thread or process brings about: pumping does no harm there.
+// Pumps (this thread's messages, unless told otherwise) until done() holds or
+// 10 s have passed; returns done(). Between rounds it waits for the next
+// message, at most 10 ms. Also for what another thread or process does.
 inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!done()) {
@@ -50,8 +50,6 @@ std::string Join(const Values&... values) {
   ((joined << values << ' '), ...);
   return joined.str().substr(0, joined.str().size() - 1);
 }
-
-// ---- Windows ----------------------------------------------------------------
 
 // A real top-level window of class "KSVTestWindow" on this thread, destroyed
 // with the object. It counts WM_CLOSE and kTestMessage instead of closing.
@@ -149,17 +147,13 @@ inline std::string WindowText(HWND window, int(WINAPI* read)(HWND, LPWSTR, int) 
 // Ends the process that owns a window (a program a test started) and waits
 // for it to be gone; false when it could not be ended.
 inline bool EndProcessOf(HWND window) {
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id);
-  if (process == nullptr) return false;
-  const bool ended =
-      ::TerminateProcess(process, 0) != FALSE && ::WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-  ::CloseHandle(process);
-  return ended;
+  DWORD id = 0;
+  ::GetWindowThreadProcessId(window, &id);
+  const platform::win32::UniqueKernelHandle process(
+      ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+  return process && ::TerminateProcess(process.get(), 0) != FALSE &&
+         ::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
 }
-
-// ---- Names, files, environment ----------------------------------------------
 
 // A name no other test or run uses at the same time, with Cyrillic and CJK in
 // it so that whatever is named by it crosses the UTF-8 boundary.
@@ -216,8 +210,6 @@ inline auto ScopedEnvironment(const wchar_t* name, const std::wstring& value) {
   const auto clear = [](const wchar_t* variable) { ::SetEnvironmentVariableW(variable, nullptr); };
   return std::unique_ptr<const wchar_t, decltype(clear)>(name, clear);
 }
-
-// ---- Answering a modal dialog -----------------------------------------------
 
 // Presses a dialog's button as a click would.
 inline void PressButton(HWND dialog, int id) {
