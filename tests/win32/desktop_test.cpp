@@ -33,7 +33,6 @@ TEST_F(DesktopTest, TitlesAndFinding) {
   EXPECT_EQ(desktop.FindByTitle("ksv DESKTOP test"), window.id());
   EXPECT_EQ(desktop.FindByTitle("KSV Desktop"), kNoWindow);
 
-  // Set and read back.
   const std::pair<std::string, std::string> titles[] = {
       // Cyrillic and CJK: stored as UTF-16, not squeezed through a code page.
       {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},

@@ -54,14 +54,8 @@ TEST_F(EventLoopTest, AYieldingTickIsNotEnteredAgain) {
   const EventLoop::TimerId timer = loop.StartTimer(10, [&] {
     ++ticks;
     deepest = std::max(deepest, ++depth);
-    if (ticks == 1) {
-      // Yield for many intervals, as a long scan does.
-      const std::uint64_t until = loop.NowMs() + 150;
-      while (loop.NowMs() < until) {
-        loop.DoEvents();
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-      }
-    }
+    // The first yields for many intervals, as a long scan does.
+    if (ticks == 1) PumpUntil([&, until = loop.NowMs() + 150] { return loop.NowMs() >= until; });
     --depth;
   });
   EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; }));

@@ -27,8 +27,7 @@ using win32_test::ScopedEnvironment;
 using win32_test::TempFolder;
 
 constexpr wchar_t kRoleVariable[] = L"KSV_TEST_CHILD";
-// Exit codes of the "instance" role.
-constexpr DWORD kSawAnotherInstance = 41;
+constexpr DWORD kSawAnotherInstance = 41;  // exit codes of the "instance" role
 constexpr DWORD kSawNoOtherInstance = 40;
 
 std::wstring child_marker;  // the file the roles write what they saw or ran to

@@ -42,8 +42,7 @@ class RegistryTest : public ::testing::TestWithParam<RegRoot> {
 
   HKEY Root() const { return GetParam() == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-  // A key below the test's own, opened with the registry's own API to bypass
-  // the code under test; empty when it is missing.
+  // A key below the test's own, opened bypassing the code under test; empty if missing.
   UniqueKey RawKey(const std::string& sub_key) const {
     UniqueKey key;
     ::RegOpenKeyExW(Root(), ToWide(base_ + sub_key).c_str(), 0, KEY_READ, key.put());

@@ -157,17 +157,17 @@ class RendererTest : public ::testing::Test {
  protected:
   RendererTest() {
     loop.message_filter = [this](MSG& message) { return host.PreTranslateMessage(message); };
-    for (ui::Button* button : {&form.cmdOK, &form.cmdCancel}) {
-      button->on_click = [this, button] { ++events[button->name()]; };
-    }
-    form.chkKeep.on_click = [this] { ++events["chkKeep"]; };
-    form.txtPass.on_change = [this] { ++events["txtPass"]; };
-    form.lstNames.on_click = [this] { ++events["lstNames"]; };
+    const auto count = [this](const char* name) { return [this, name] { ++events[name]; }; };
+    form.cmdOK.on_click = count("cmdOK");
+    form.cmdCancel.on_click = count("cmdCancel");
+    form.chkKeep.on_click = count("chkKeep");
+    form.txtPass.on_change = count("txtPass");
+    form.lstNames.on_click = count("lstNames");
+    form.tabMain.on_click = count("tabMain");
+    form.imgLock.on_click = count("imgLock");
+    form.lblHelp.on_click = count("lblHelp");
+    form.on_activate = count("activate");
     form.lstTasks.on_item_check = [this](int row) { checked_rows += std::to_string(row) + " "; };
-    form.tabMain.on_click = [this] { ++events["tabMain"]; };
-    form.imgLock.on_click = [this] { ++events["imgLock"]; };
-    form.lblHelp.on_click = [this] { ++events["lblHelp"]; };
-    form.on_activate = [this] { ++events["activate"]; };
   }
 
   bool PumpUntil(const std::function<bool()>& done) {
@@ -198,14 +198,14 @@ TEST_F(RendererTest, LoadCreatesAHiddenOwnedWindowWithOneControlPerModel) {
   form.Load();
   const HWND window = Window();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(form.window(), reinterpret_cast<platform::WindowId>(window));
-  // Hidden, owned by the hidden owner window, yet with a taskbar button (an
-  // owned window gets one only with WS_EX_APPWINDOW), and with both icons.
-  EXPECT_EQ(Join(WindowText(window, ::GetClassNameW), WindowText(window), ::IsWindowVisible(window),
+  // The model knows its window, which is hidden, owned by the hidden owner window, yet
+  // with a taskbar button (an owned window gets one only with WS_EX_APPWINDOW), and icons.
+  EXPECT_EQ(Join(form.window() == reinterpret_cast<platform::WindowId>(window),
+                 WindowText(window, ::GetClassNameW), WindowText(window), ::IsWindowVisible(window),
                  ::GetWindow(window, GW_OWNER) == host.owner_window(), ::IsWindowVisible(host.owner_window()),
                  (StyleOf(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0,
                  Send(window, WM_GETICON, ICON_BIG) != 0, Send(window, WM_GETICON, ICON_SMALL) != 0),
-            FromWide(platform::win32::kFormWindowClass) + " Renderer test 0 1 0 1 1 1");
+            "1 " + FromWide(platform::win32::kFormWindowClass) + " Renderer test 0 1 0 1 1 1");
   EXPECT_EQ(host.ToolTipWindow(form), nullptr) << "no tooltip control where no control has a tool tip";
 
   // One child in the models' order with ids counting up, none for the timer;
@@ -250,7 +250,6 @@ TEST_F(RendererTest, TwipsBecomePixelsByTheWindowsDpiTheFormIsCentredAndADpiChan
   const HWND button = Child(form.cmdOK);
   const auto dpi = static_cast<LONG>(::GetDpiForWindow(window));
   const auto px = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
-
   // The designed size is the client area; the border and caption come on top.
   EXPECT_EQ(Edges(ClientRectOf(window)), Join(0, 0, px(6000), px(4560)));
   const RECT outer = RectIn(window, nullptr);
@@ -306,7 +305,6 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
             "Кестров — caption Tasks Locked: 3 &Apply Lock these secret");
   // One change, and none more through the control echoing it back.
   EXPECT_EQ(events["txtPass"], 1);
-
   // On, off, on: a check, a control's visibility and enabled state, the form's topmost and enabled state.
   for (const bool on : {true, false, true}) {
     form.chkKeep.setChecked(on);
@@ -329,7 +327,6 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   const LRESULT icon = Send(image, STM_GETICON);
   form.imgLock.setPicture("IDI_UNLOCKED");
   EXPECT_EQ(Join(icon != 0, Send(image, STM_GETICON) != 0, Send(image, STM_GETICON) != icon), "1 1 1");
-
   // The selected tab shows its page; a hidden frame hides what it holds, and only that.
   form.Show();
   const auto shown = [&] {
@@ -510,13 +507,11 @@ TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt)
   const HWND window = Window();
   Send(window, WM_CLOSE);
   EXPECT_TRUE(::IsWindowVisible(window)) << "the form stayed";
-
   // Sent by another program while the session goes on: ignored.
   host.session_ending = [] { return false; };
   EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_TRUE(::IsWindow(window)) << "a forged end of the session closes nothing";
-
   // The session ends whatever the form answers.
   host.session_ending = [] { return true; };
   EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
@@ -586,7 +581,6 @@ TEST_F(RendererTest, ControlsOnATabPageLieAboveItInThePagesColour) {
   form.tabMain.setSelectedTab(1);
   EXPECT_TRUE(hit(form.chkTaskManager)) << "above its frame";
   Paint();
-
   // The page's colour, in a corner no control covers: themed, its own (white on Windows 10
   // and in Wine's light theme); in the classic look the form's.
   RECT page = ClientRectOf(tabs);

@@ -51,8 +51,7 @@ TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
   }
 }
 
-// The visible top-level window whose title contains `part`, once there is
-// one (10 s at most); nullptr if none.
+// The visible top-level window whose title contains `part`, once there is one.
 HWND WaitForWindowTitled(const std::wstring& part) {
   HWND found = nullptr;
   PumpUntil([&] {
@@ -64,10 +63,6 @@ HWND WaitForWindowTitled(const std::wstring& part) {
     return false;
   });
   return found;
-}
-
-std::string Quoted(const std::string& text) {
-  return '"' + text + '"';
 }
 
 class ShellOpenTest : public ::testing::Test {
@@ -106,11 +101,11 @@ TEST_F(ShellOpenTest, OpeningStartsTheProgramWithItsFileFolderAndShowCommand) {
       << "file not found";
   const std::wstring names[] = {UniqueName(L"document"), UniqueName(L"quoted"), UniqueName(L"program")};
   const std::string document = U8(folder.AddFile(names[0] + L".ksvdoc", "text"));
-  const std::string quoted = Quoted(U8(folder.AddFile(names[1] + L".ksvdoc", "text")));
+  const std::string quoted = "\"" + U8(folder.AddFile(names[1] + L".ksvdoc", "text")) + "\"";
   folder.AddFile(names[2] + L".txt", "text");
   EXPECT_GT(shell.Open(kNoWindow, document, "", "", ShowCommand::kShowNormal), 32);
   EXPECT_GT(shell.Open(kNoWindow, quoted, "", "", ShowCommand::kShowNormal), 32);
-  EXPECT_GT(shell.Open(kNoWindow, "notepad.exe", Quoted(U8(names[2] + L".txt")), U8(folder.path()),
+  EXPECT_GT(shell.Open(kNoWindow, "notepad.exe", "\"" + U8(names[2] + L".txt") + "\"", U8(folder.path()),
                        ShowCommand::kShowMinimized),
             32);
   for (const std::wstring& name : names) {
@@ -150,7 +145,7 @@ TEST_F(ShellOpenTest, BrowseForFolderGivesTheChoice) {
           PumpUntil([] { return ticks >= 2; });
           if (!choice.chosen.empty())
             ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.chosen.c_str()));
-          win32_test::PressButton(dialog, choice.chosen.empty() ? IDCANCEL : IDOK);
+          ::SendMessageW(::GetDlgItem(dialog, choice.chosen.empty() ? IDCANCEL : IDOK), BM_CLICK, 0, 0);
         });
     EXPECT_EQ(shell.BrowseForFolder(kNoWindow, choice.flags, choice.title), U8(choice.chosen));
     driver.join();

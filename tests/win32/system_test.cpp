@@ -99,7 +99,8 @@ TEST(DialogsTest, MessageBoxShowsItsTextAndGivesTheAnswer) {
         seen = Join(WindowText(::GetDlgItem(dialog, kMessageTextId)), ::GetDlgItem(dialog, IDOK) != nullptr,
                     ::GetDlgItem(dialog, IDCANCEL) != nullptr, ::GetWindow(dialog, GW_OWNER) == owner.hwnd());
         win32_test::PumpUntil([] { return ticks >= 2; });
-        win32_test::PressButton(dialog, ::GetDlgItem(dialog, IDCANCEL) != nullptr ? IDCANCEL : IDOK);
+        const HWND cancel = ::GetDlgItem(dialog, IDCANCEL);
+        ::SendMessageW(cancel != nullptr ? cancel : ::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
       });
   EXPECT_EQ(platform::win32::Win32Dialogs().ShowMessageBox(
                 owner.id(), text, title, platform::box::kOkCancel | platform::box::kIconExclamation),

@@ -211,11 +211,6 @@ inline auto ScopedEnvironment(const wchar_t* name, const std::wstring& value) {
   return std::unique_ptr<const wchar_t, decltype(clear)>(name, clear);
 }
 
-// Presses a dialog's button as a click would.
-inline void PressButton(HWND dialog, int id) {
-  ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
 // Runs act() on a second thread on the first visible dialog (class "#32770")
 // of this thread that matches, once one is up (10 s at most). Start it just
 // before the modal call and join it after. When none turns up in time it
