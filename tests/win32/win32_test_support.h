@@ -123,8 +123,6 @@ class OtherThreadWindow {
     resume_.count_down();
     ::PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
   }
-  OtherThreadWindow(const OtherThreadWindow&) = delete;
-  OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
 
   [[nodiscard]] HWND hwnd() const { return window_; }
   [[nodiscard]] std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(window_); }
