@@ -6,13 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
-#include <string>
 #include <tuple>
 
-#include "platform/win32/unique_handle.h"
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_services.h"
 #include "win32/win32_test_support.h"
@@ -22,7 +19,6 @@ namespace {
 using platform::ShowCommand;
 using platform::win32::FromWide;
 using platform::win32::ToWide;
-using platform::win32::UniqueFileHandle;
 using platform::win32::UniqueKernelHandle;
 using platform::win32::Win32Process;
 using win32_test::PumpUntil;
@@ -31,33 +27,24 @@ using win32_test::ScopedEnvironment;
 using win32_test::TempFolder;
 
 constexpr wchar_t kRoleVariable[] = L"KSV_TEST_CHILD";
-// Exit codes of the "instance" role.
-constexpr DWORD kSawAnotherInstance = 41;
+constexpr DWORD kSawAnotherInstance = 41;  // exit codes of the "instance" role
 constexpr DWORD kSawNoOtherInstance = 40;
-
-// ---- The child's side -------------------------------------------------------
 
 std::wstring child_marker;  // the file the roles write what they saw or ran to
 
 void NoteInMarker(const std::string& what) {
-  const UniqueFileHandle file(::CreateFileW(child_marker.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (file) ::WriteFile(file.get(), what.data(), static_cast<DWORD>(what.size()), &written, nullptr);
+  std::ofstream(std::filesystem::path(child_marker), std::ios::app | std::ios::binary) << what;
 }
 
 LRESULT CALLBACK ChildWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_CLOSE) NoteInMarker("close ");
-  if (message == WM_DESTROY) NoteInMarker("destroy ");
+  if (message == WM_CLOSE || message == WM_DESTROY) NoteInMarker(message == WM_CLOSE ? "close " : "destroy ");
   if (message == WM_TIMER) ::ExitProcess(0);  // never outlive a failed test
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
 HWND CreateChildWindow(const std::wstring& title) {
-  WNDCLASSW window_class{};
-  window_class.lpfnWndProc = ChildWindowProc;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"KSVChildWindow";
+  const WNDCLASSW window_class{0,       ChildWindowProc, 0,       0,       ::GetModuleHandleW(nullptr),
+                               nullptr, nullptr,         nullptr, nullptr, L"KSVChildWindow"};
   ::RegisterClassW(&window_class);
   return ::CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 60, 60, 300,
                            160, nullptr, nullptr, window_class.hInstance, nullptr);
@@ -95,12 +82,10 @@ int RunChildRole() {
   const DWORD length = ::GetEnvironmentVariableW(kRoleVariable, value, 1024);
   if (length == 0 || length >= 1024) return 0;
   const std::wstring role = value;
-  const std::size_t bar = role.find(L'|');
-  const std::wstring name = role.substr(0, bar);
-  const std::wstring argument = bar == std::wstring::npos ? std::wstring() : role.substr(bar + 1);
-  if (name == L"instance") {
+  const std::wstring name = role.substr(0, role.find(L'|'));
+  const std::wstring argument = role.substr(std::min(role.size(), name.size() + 1));
+  if (name == L"instance")
     ::ExitProcess(Win32Process().AnotherInstanceRunning() ? kSawAnotherInstance : kSawNoOtherInstance);
-  }
   if (name == L"window") WindowRole(argument);
   child_marker = argument;
   if (name == L"end" || name == L"exit") EndRole(name == L"exit");
@@ -113,8 +98,6 @@ int RunChildRole() {
 
 [[maybe_unused]] const int kChildRole = RunChildRole();
 
-// ---- The parent's side ------------------------------------------------------
-
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH * 2] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
@@ -122,42 +105,33 @@ std::wstring OwnPath() {
 }
 
 // Runs this program (or a copy at `program`) in a role and returns its exit
-// code; STILL_ACTIVE when it did not start or end within 10 s (it is then
-// ended).
+// code; STILL_ACTIVE when it did not start or end within 10 s.
 DWORD RunChild(const std::wstring& role, const std::wstring& program = OwnPath()) {
   const auto environment = ScopedEnvironment(kRoleVariable, role);
   std::wstring command_line = L"\"" + program + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
+  DWORD code = STILL_ACTIVE;
   if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &started) == FALSE) {
-    return STILL_ACTIVE;
-  }
+                       &startup, &started) == FALSE)
+    return code;
   const UniqueKernelHandle process(started.hProcess);
   const UniqueKernelHandle thread(started.hThread);
-  DWORD code = STILL_ACTIVE;
-  if (::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0)
     ::GetExitCodeProcess(process.get(), &code);
-  } else {
-    ::TerminateProcess(process.get(), 1);
-  }
+  ::TerminateProcess(process.get(), 1);  // when it still runs
   return code;
 }
-
-// ---- Tests ------------------------------------------------------------------
 
 TEST(ProcessTest, HidingFromTheTaskListHidesTheOwnerOfTheForms) {
   platform::win32::Win32Services win32(::GetModuleHandleW(nullptr));
   platform::ProcessService& process = win32.services().process;
   const win32_test::TestWindow owner(L"KSV Owner Test");
   win32.process().SetOwnerWindow(owner.hwnd());
-  EXPECT_FALSE(process.HiddenFromTaskList());
-  ASSERT_NE(::IsWindowVisible(owner.hwnd()), FALSE);
-
+  ASSERT_EQ(win32_test::Join(process.HiddenFromTaskList(), ::IsWindowVisible(owner.hwnd())), "0 1");
   process.HideFromTaskList();
-  EXPECT_TRUE(process.HiddenFromTaskList());
-  EXPECT_EQ(::IsWindowVisible(owner.hwnd()), FALSE);
+  EXPECT_EQ(win32_test::Join(process.HiddenFromTaskList(), ::IsWindowVisible(owner.hwnd())), "1 0");
 
   // An owner registered later (the forms' owner is recreated) is hidden too.
   const win32_test::TestWindow later(L"KSV Later Owner Test");
@@ -196,10 +170,6 @@ TEST(ProcessTest, EndProcessEndsAtOnceWithoutRunningAnyHandler) {
 // as asked.
 TEST(ProcessTest, ExecutableFolderVersionAndStart) {
   Win32Process process;
-  const std::string folder = process.ExecutableFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '\\');
-  EXPECT_NE(::GetFileAttributesW(ToWide(folder + "win32_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES);
   // res/kstrv7.rc, which this test program links, declares FILEVERSION
   // 7,6,0,3 (major, minor, revision in the last field).
   const platform::ProgramVersion version = process.ExecutableVersion();

@@ -1,9 +1,7 @@
 // The shell service against the real shell: tray icons (Wine shows them in
-// its system tray window) with both pictures, which fall back to the system's
-// icon in a build without the program's icon resources; opening files and
-// programs; and the folder browser driven from a second thread as a user would
-// drive it. The programs the tests open (the text editor) are found by their
-// window and ended.
+// its system tray window) with both pictures, opening files and programs (the
+// text editor, found by its window and ended), and the folder browser driven
+// from a second thread as a user would drive it.
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -11,12 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdint>
 #include <optional>
-#include <string>
 
-#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_constants.h"
 #include "platform/win32/win32_shell.h"
 #include "win32/win32_test_support.h"
@@ -32,9 +26,8 @@ using platform::win32::ToWide;
 using win32_test::PumpUntil;
 using win32_test::UniqueName;
 
-// ---- Tray icons ---------------------------------------------------------------
-
-TEST(ShellTest, TrayIconsAddOnceAndDeleteOnce) {
+// Each picture is a usable icon, loaded once and kept.
+TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
   const win32_test::TestWindow window(L"KSV Tray Test", false);
   platform::win32::Win32Shell shell;
   // The unlocked picture's tip is 150 characters, with a surrogate pair
@@ -45,13 +38,12 @@ TEST(ShellTest, TrayIconsAddOnceAndDeleteOnce) {
   };
   std::uint32_t id = 0;
   for (const auto& [image, tip] : icons) {
-    platform::TrayIconRecord icon;
-    icon.window = window.id();
-    icon.id = ++id;
-    icon.flags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.callback_message = platform::win32::kWmTrayCallback;
-    icon.image = image;
-    icon.tip = tip;
+    const HICON picture = shell.TrayIcon(image);
+    const HICON copy = ::CopyIcon(picture);
+    EXPECT_TRUE(copy != nullptr && ::DestroyIcon(copy) != FALSE) << tip;
+    EXPECT_EQ(shell.TrayIcon(image), picture);
+    const platform::TrayIconRecord icon{
+        window.id(), ++id, NIF_MESSAGE | NIF_ICON | NIF_TIP, platform::win32::kWmTrayCallback, image, tip};
     ASSERT_TRUE(shell.AddTrayIcon(icon)) << id;
     EXPECT_FALSE(shell.AddTrayIcon(icon)) << "the same window and id are up already";
     EXPECT_TRUE(shell.DeleteTrayIcon(icon)) << id;
@@ -59,44 +51,18 @@ TEST(ShellTest, TrayIconsAddOnceAndDeleteOnce) {
   }
 }
 
-TEST(ShellTest, PicturesAreLoadedOnceAndKept) {
-  platform::win32::Win32Shell shell;
-  const HICON program = shell.TrayIcon(TrayIconImage::kProgram);
-  ASSERT_NE(program, nullptr);
-  EXPECT_EQ(shell.TrayIcon(TrayIconImage::kProgram), program);
-  EXPECT_NE(shell.TrayIcon(TrayIconImage::kUnlocked), nullptr);
-  ICONINFO info{};
-  ASSERT_NE(::GetIconInfo(program, &info), FALSE) << "a usable icon handle";
-  ::DeleteObject(info.hbmMask);
-  ::DeleteObject(info.hbmColor);
-}
-
-// ---- Opening files and programs -------------------------------------------------
-
-// The visible top-level window whose title contains `part`, once there is
-// one (10 s at most); nullptr if none.
+// The visible top-level window whose title contains `part`, once there is one.
 HWND WaitForWindowTitled(const std::wstring& part) {
   HWND found = nullptr;
   PumpUntil([&] {
-    for (HWND window = ::GetTopWindow(nullptr); window != nullptr && found == nullptr;
-         window = ::GetWindow(window, GW_HWNDNEXT)) {
-      if (::IsWindowVisible(window) != FALSE &&
-          win32_test::WindowText(window).find(part) != std::wstring::npos)
-        found = window;
+    for (found = ::GetTopWindow(nullptr); found != nullptr; found = ::GetWindow(found, GW_HWNDNEXT)) {
+      if (::IsWindowVisible(found) != FALSE &&
+          win32_test::WindowText(found).find(FromWide(part)) != std::string::npos)
+        return true;
     }
-    return found != nullptr;
+    return false;
   });
   return found;
-}
-
-std::string Quoted(const std::string& text) {
-  return '"' + text + '"';
-}
-
-std::wstring Notepad() {
-  wchar_t system[MAX_PATH] = {};
-  ::GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\notepad.exe";
 }
 
 class ShellOpenTest : public ::testing::Test {
@@ -117,12 +83,12 @@ class ShellOpenTest : public ::testing::Test {
   platform::win32::Win32Shell shell;
 };
 
-// A document is opened by the program of its type, given plain or in double
-// quotes as the unlock prompt passes its file; a missing one fails. (A fresh
-// Wine prefix maps no program to ".txt", and Wine's shell reads only the
-// machine's classes, not the user's, so the test adds a type of the machine.)
-TEST_F(ShellOpenTest, OpeningADocumentStartsTheProgramOfItsType) {
-  const std::wstring command = L"\"" + Notepad() + L"\" \"%1\"";
+// A document is opened by the program of its type, plain or in quotes as the
+// unlock prompt passes it; a program gets its parameters (a file relative to
+// the working folder given) and show command. (Wine maps no program to ".txt"
+// and reads only the machine's classes: the test adds a type of the machine.)
+TEST_F(ShellOpenTest, OpeningStartsTheProgramWithItsFileFolderAndShowCommand) {
+  const std::wstring command = L"\"notepad.exe\" \"%1\"";
   const auto set_default = [](const wchar_t* key, const std::wstring& value) {
     return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, value.c_str(),
                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -133,32 +99,22 @@ TEST_F(ShellOpenTest, OpeningADocumentStartsTheProgramOfItsType) {
 
   EXPECT_EQ(shell.Open(kNoWindow, U8(folder / L"absent.txt"), "", "", ShowCommand::kShowNormal), 2)
       << "file not found";
-  EXPECT_LE(shell.Open(kNoWindow, Quoted(U8(folder / L"absent.scf")), "", "", ShowCommand::kShowNormal), 32);
-  for (const bool quoted : {false, true}) {
-    const std::wstring name = UniqueName(L"document");
-    const std::string path = U8(folder.AddFile(name + L".ksvdoc", "text"));
-    EXPECT_GT(shell.Open(kNoWindow, quoted ? Quoted(path) : path, "", "", ShowCommand::kShowNormal), 32)
-        << quoted;
+  const std::wstring names[] = {UniqueName(L"document"), UniqueName(L"quoted"), UniqueName(L"program")};
+  const std::string document = U8(folder.AddFile(names[0] + L".ksvdoc", "text"));
+  const std::string quoted = "\"" + U8(folder.AddFile(names[1] + L".ksvdoc", "text")) + "\"";
+  folder.AddFile(names[2] + L".txt", "text");
+  EXPECT_GT(shell.Open(kNoWindow, document, "", "", ShowCommand::kShowNormal), 32);
+  EXPECT_GT(shell.Open(kNoWindow, quoted, "", "", ShowCommand::kShowNormal), 32);
+  EXPECT_GT(shell.Open(kNoWindow, "notepad.exe", "\"" + U8(names[2] + L".txt") + "\"", U8(folder.path()),
+                       ShowCommand::kShowMinimized),
+            32);
+  for (const std::wstring& name : names) {
     const HWND editor = WaitForWindowTitled(name);
     ASSERT_NE(editor, nullptr) << U8(name);
+    EXPECT_TRUE(name != names[2] || PumpUntil([&] { return ::IsIconic(editor) != FALSE; })) << "minimised";
     EXPECT_TRUE(win32_test::EndProcessOf(editor));
   }
 }
-
-TEST_F(ShellOpenTest, OpeningAProgramPassesParametersFolderAndShowCommand) {
-  const std::wstring name = UniqueName(L"program");
-  folder.AddFile(name + L".txt", "text");
-  // The file is named relative to the working folder given.
-  EXPECT_GT(shell.Open(kNoWindow, U8(Notepad()), Quoted(U8(name + L".txt")), U8(folder.path()),
-                       ShowCommand::kShowMinimized),
-            32);
-  const HWND editor = WaitForWindowTitled(name);
-  ASSERT_NE(editor, nullptr) << "the editor did not open the file in the working folder";
-  EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(editor) != FALSE; })) << "shown minimised";
-  EXPECT_TRUE(win32_test::EndProcessOf(editor));
-}
-
-// ---- The folder browser -------------------------------------------------------
 
 // The folder, or with files included the file, that the user picked; nothing
 // when the user cancelled. The prompt is shown, and the window thread's timers
@@ -189,7 +145,7 @@ TEST_F(ShellOpenTest, BrowseForFolderGivesTheChoice) {
           PumpUntil([] { return ticks >= 2; });
           if (!choice.chosen.empty())
             ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.chosen.c_str()));
-          win32_test::PressButton(dialog, choice.chosen.empty() ? IDCANCEL : IDOK);
+          ::SendMessageW(::GetDlgItem(dialog, choice.chosen.empty() ? IDCANCEL : IDOK), BM_CLICK, 0, 0);
         });
     EXPECT_EQ(shell.BrowseForFolder(kNoWindow, choice.flags, choice.title), U8(choice.chosen));
     driver.join();

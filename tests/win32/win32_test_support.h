@@ -1,8 +1,7 @@
-// Helpers for the tests that run against the real Win32 implementation:
-// waiting while pumping, real top-level windows of a test class that count
-// the messages they get, throwaway folders and names that cross the UTF-8
-// boundary, and a second thread that answers a modal dialog as a user would
-// (find it, read it, press a button).
+// Helpers for the tests against the real Win32 implementation: waiting while
+// pumping, real windows that count the messages they get, throwaway folders
+// and names that cross the UTF-8 boundary, and a second thread that answers a
+// modal dialog as a user would (find it, read it, press a button).
 #pragma once
 
 #include <windows.h>
@@ -16,69 +15,64 @@
 #include <iterator>
 #include <latch>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_text.h"
+
 namespace win32_test {
 
-// ---- Waiting ----------------------------------------------------------------
-
-// Pumps (every pending message of this thread, unless told otherwise) until
-// done() holds or the deadline passes; returns done(). Between rounds it
-// waits for the next message, at most 10 ms, so it does not spin. Also for
-// what another thread or process brings about: pumping does no harm there.
-inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
+// Pumps (this thread's messages, unless told otherwise) until done() holds or
+// 10 s have passed; returns done(). Between rounds it waits for the next
+// message, at most 10 ms. Also for what another thread or process does.
+inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    MSG message;
-    if (pump) {
-      pump();
-    } else {
-      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-      }
+    if (pump) pump();
+    for (MSG message; !pump && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
     }
     if (!done()) ::MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   return true;
 }
 
-// ---- Windows ----------------------------------------------------------------
+// Values joined by spaces, so that one comparison takes several at once.
+template <typename... Values>
+std::string Join(const Values&... values) {
+  std::ostringstream joined;
+  ((joined << values << ' '), ...);
+  return joined.str().substr(0, joined.str().size() - 1);
+}
 
-inline constexpr wchar_t kTestWindowClass[] = L"KSVTestWindow";
-
-// A real top-level window of class kTestWindowClass on this thread, destroyed
-// with the object. It counts WM_CLOSE and the message kTestMessage instead
-// of closing.
+// A real top-level window of class "KSVTestWindow" on this thread, destroyed
+// with the object. It counts WM_CLOSE and kTestMessage instead of closing.
 class TestWindow {
  public:
   static constexpr UINT kTestMessage = WM_APP + 40;
 
   explicit TestWindow(const std::wstring& title, bool visible = true, DWORD ex_style = 0,
                       HWND owner = nullptr) {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = &TestWindow::WindowProc;
-    window_class.hInstance = ::GetModuleHandleW(nullptr);
-    window_class.lpszClassName = kTestWindowClass;
-    window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    ::RegisterClassExW(&window_class);  // fails harmlessly when already registered
-    window_ = ::CreateWindowExW(ex_style, kTestWindowClass, title.c_str(),
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    // Style, procedure, extra bytes, instance, icon, cursor, background, menu, name.
+    const WNDCLASSW window_class{
+        0,       &TestWindow::WindowProc,           0,       0,       instance,
+        nullptr, ::LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, L"KSVTestWindow"};
+    ::RegisterClassW(&window_class);  // fails harmlessly when already registered
+    window_ = ::CreateWindowExW(ex_style, window_class.lpszClassName, title.c_str(),
                                 WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 40, 40, 320, 200, owner,
-                                nullptr, ::GetModuleHandleW(nullptr), this);
+                                nullptr, instance, this);
     if (window_ == nullptr) throw std::runtime_error("CreateWindowExW failed");
   }
   ~TestWindow() { Destroy(); }
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
-  TestWindow(TestWindow&&) = delete;
-  TestWindow& operator=(TestWindow&&) = delete;
 
   void Destroy() {
     if (window_ != nullptr) ::DestroyWindow(window_);
@@ -97,16 +91,10 @@ class TestWindow {
       ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr && message == WM_CLOSE) {
-      ++self->close_messages_;
-      return 0;
-    }
-    if (self != nullptr && message == kTestMessage) {
-      ++self->test_messages_;
-      return 0;
-    }
-    if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return ::DefWindowProcW(window, message, wparam, lparam);
+    if (self == nullptr || (message != WM_CLOSE && message != kTestMessage))
+      return ::DefWindowProcW(window, message, wparam, lparam);
+    ++(message == WM_CLOSE ? self->close_messages_ : self->test_messages_);
+    return 0;
   }
 
   HWND window_ = nullptr;
@@ -131,15 +119,10 @@ class OtherThreadWindow {
         }) {
     created_.wait();
   }
-  ~OtherThreadWindow() {
+  ~OtherThreadWindow() {  // the thread joins after this
     resume_.count_down();
     ::PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
-    thread_.join();
   }
-  OtherThreadWindow(const OtherThreadWindow&) = delete;
-  OtherThreadWindow& operator=(const OtherThreadWindow&) = delete;
-  OtherThreadWindow(OtherThreadWindow&&) = delete;
-  OtherThreadWindow& operator=(OtherThreadWindow&&) = delete;
 
   [[nodiscard]] HWND hwnd() const { return window_; }
   [[nodiscard]] std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(window_); }
@@ -149,29 +132,26 @@ class OtherThreadWindow {
   std::latch resume_{1};
   HWND window_ = nullptr;
   DWORD thread_id_ = 0;
-  std::thread thread_;  // last: it starts once the members above exist
+  std::jthread thread_;  // last: it starts once the members above exist, and goes first
 };
 
-inline std::wstring WindowText(HWND window) {
+// A window's text, or with ::GetClassNameW its class name, in UTF-8.
+inline std::string WindowText(HWND window, int(WINAPI* read)(HWND, LPWSTR, int) = ::GetWindowTextW) {
   wchar_t text[1024] = {};
-  ::GetWindowTextW(window, text, 1024);
-  return text;
+  read(window, text, 1024);
+  return platform::win32::FromWide(text);
 }
 
 // Ends the process that owns a window (a program a test started) and waits
 // for it to be gone; false when it could not be ended.
 inline bool EndProcessOf(HWND window) {
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id);
-  if (process == nullptr) return false;
-  const bool ended =
-      ::TerminateProcess(process, 0) != FALSE && ::WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-  ::CloseHandle(process);
-  return ended;
+  DWORD id = 0;
+  ::GetWindowThreadProcessId(window, &id);
+  const platform::win32::UniqueKernelHandle process(
+      ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+  return process && ::TerminateProcess(process.get(), 0) != FALSE &&
+         ::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
 }
-
-// ---- Names, files, environment ----------------------------------------------
 
 // A name no other test or run uses at the same time, with Cyrillic and CJK in
 // it so that whatever is named by it crosses the UTF-8 boundary.
@@ -197,11 +177,8 @@ class TempFolder {
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
-  TempFolder(TempFolder&&) = delete;
-  TempFolder& operator=(TempFolder&&) = delete;
 
-  // Without a trailing "\".
-  [[nodiscard]] const std::wstring& path() const { return path_; }
+  [[nodiscard]] const std::wstring& path() const { return path_; }  // without a trailing "\"
   [[nodiscard]] std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
   // Writes a file of that name and content (and attributes) into the folder.
@@ -232,38 +209,25 @@ inline auto ScopedEnvironment(const wchar_t* name, const std::wstring& value) {
   return std::unique_ptr<const wchar_t, decltype(clear)>(name, clear);
 }
 
-// ---- Answering a modal dialog -----------------------------------------------
-
-// The first visible dialog window (class "#32770") of that thread for which
-// matches() holds; nullptr when there is none.
-inline HWND FindDialogOfThread(DWORD thread_id, const std::function<bool(HWND)>& matches) {
-  for (HWND window = ::FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
-       window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-    if (::GetWindowThreadProcessId(window, nullptr) == thread_id && ::IsWindowVisible(window) != FALSE &&
-        matches(window)) {
-      return window;
-    }
-  }
-  return nullptr;
-}
-
-// Presses a dialog's button as a click would.
-inline void PressButton(HWND dialog, int id) {
-  ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-// Runs act() on a second thread on the first dialog of this thread that
-// matches, once one is up (10 s at most). Start it just before the modal
-// call and join it after. When no dialog turns up in time it cancels any
-// dialog of this thread, so a failing test does not hang in the modal loop.
+// Runs act() on a second thread on the first visible dialog (class "#32770")
+// of this thread that matches, once one is up (10 s at most). Start it just
+// before the modal call and join it after. When none turns up in time it
+// cancels any dialog of this thread, so a failing test does not hang.
 inline std::jthread AnswerDialog(std::function<bool(HWND)> matches, std::function<void(HWND)> act) {
   return std::jthread(
       [thread_id = ::GetCurrentThreadId(), matches = std::move(matches), act = std::move(act)] {
+        const auto find = [&](bool any) {
+          HWND window = nullptr;
+          while ((window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) != nullptr) {
+            if (::GetWindowThreadProcessId(window, nullptr) == thread_id &&
+                ::IsWindowVisible(window) != FALSE && (any || matches(window)))
+              break;
+          }
+          return window;
+        };
         HWND dialog = nullptr;
-        if (PumpUntil([&] { return (dialog = FindDialogOfThread(thread_id, matches)) != nullptr; }))
-          return act(dialog);
-        dialog = FindDialogOfThread(thread_id, [](HWND) { return true; });
-        if (dialog != nullptr) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        if (PumpUntil([&] { return (dialog = find(false)) != nullptr; })) return act(dialog);
+        if ((dialog = find(true)) != nullptr) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
       });
 }
 
