@@ -1,9 +1,11 @@
 // The registry backend (Win32Registry, under the registry access layer) over
 // the real registry, below a throwaway key Software\KSVTest\<pid> of both
 // roots the program uses, removed afterwards: value types and bytes as Windows
-// stores them, key creation, deletion, and names outside the ANSI code page.
+// stores them, key creation, deletion, the names of a key's values, and names
+// outside the ANSI code page.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -128,6 +130,9 @@ TEST_P(RegistryTest, WritesCreateThePathAndStoreWhatAnyToolReads) {
   EXPECT_EQ(GetRaw(deep, "Count"), std::pair(DWORD{REG_DWORD}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(edit.ReadString(root, base_ + deep, "Задача0"), text);
   EXPECT_EQ(edit.ReadDword(root, base_ + "\\SETTINGS\\Задачи 任务", "COUNT"), -2);
+  std::vector<std::string> names = edit.ValueNames(root, base_ + deep);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Count", "Задача0"}));
 }
 
 // Reading or deleting in a missing key creates nothing; only a key without
@@ -135,6 +140,7 @@ TEST_P(RegistryTest, WritesCreateThePathAndStoreWhatAnyToolReads) {
 TEST_P(RegistryTest, MissingKeysStayMissingAndDeletesKeepSubkeys) {
   EXPECT_EQ(edit.ReadString(root, base_ + "\\List\\Deep", "Task0"), "");
   EXPECT_EQ(edit.ReadDword(root, base_ + "\\List\\Deep", "Task0"), 0);
+  EXPECT_TRUE(edit.ValueNames(root, base_ + "\\List\\Deep").empty());
   edit.DeleteValue(root, base_ + "\\List\\Deep", "Task0");
   EXPECT_FALSE(RawKey(""));
 
