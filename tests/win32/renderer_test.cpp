@@ -574,8 +574,16 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
       {"BM_CLICK on a check box", [&] { Send(keep, BM_CLICK); }, keep_state, "1 1 1"},
       {"BM_CLICK on it again", [&] { Send(keep, BM_CLICK); }, keep_state, "0 0 2"},
       {"typing", [&] { type(L"typed ключ"); }, pass_state, "typed ключ typed ключ 1"},
-      // The model cuts the text to max_length and the control shows the cut.
-      {"typing too much", [&] { type(L"0123456789abcdef"); }, pass_state, "0123456789ab 0123456789ab 2"},
+      // Typing stops at max_length; a longer text put in whole, as the program
+      // shows a stored one, stays whole in the control and the model.
+      {"typing too much",
+       [&] {
+         type(L"");
+         for (const wchar_t key : std::wstring_view(L"0123456789abcdef")) Send(pass, WM_CHAR, key);
+       },
+       pass_state, "0123456789ab 0123456789ab 14"},
+      {"a longer text put in whole", [&] { type(L"0123456789abcdef"); }, pass_state,
+       "0123456789abcdef 0123456789abcdef 15"},
       {"arrow keys in a list box",
        [&] {
          ::SetFocus(names);
