@@ -165,6 +165,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   };
   cmdExit.on_click = [this] { Exit(); };
   cmdok.on_click = [this] { Apply(); };
+  cmdIgnore.on_click = [this] { program_.frmignore.Open(); };
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

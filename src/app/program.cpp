@@ -10,6 +10,7 @@ Program::Program(platform::Services services, ui::FormHost& host)
       frmkestrove(ui::FormEnvironment{services.loop, host}, *this),
       locks(ui::FormEnvironment{services.loop, host}, context, frmkestrove.lstAllow),
       frmError(ui::FormEnvironment{services.loop, host}, *this),
+      frmignore(ui::FormEnvironment{services.loop, host}, *this),
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
       watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
@@ -32,7 +33,7 @@ void Program::Start() {
 }
 
 std::vector<ui::Form*> Program::SecondaryForms() {
-  return {&frmPassword, &frmError, &frmtickCount};
+  return {&frmignore, &frmPassword, &frmError, &frmtickCount};
 }
 
 void Program::ShowMessage(std::string text) {

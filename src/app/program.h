@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/frm_error.h"
+#include "app/frm_ignore.h"
 #include "app/frm_kestrove.h"
 #include "engine/context.h"
 #include "engine/frm_tick_count.h"
@@ -50,6 +51,7 @@ class Program : public engine::Application {
   engine::FrmBlank& frmblank = locks.frmblank;
   engine::FrmDummy& frmDummy = locks.frmDummy;
   FrmError frmError;
+  FrmIgnore frmignore;
   engine::FrmTickCount frmtickCount;
   engine::WatchCycle watch;
   engine::SessionLimit session;
