@@ -135,6 +135,10 @@ class FrmKestrove : public ui::Form {
   void InstanceTick();
   void Exit();
   void ApplySteps();
+  // The Users tab: the account's exemption, stored at once, and the session
+  // limit's box, kept numeric.
+  void AdminClick();
+  void RelockChange();
   // Everything Apply saves, as the window shows it now.
   config::Configuration ConfigurationShown();
 
