@@ -4,7 +4,7 @@
 KS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 KS_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libssl-dev
-  clang-format clang-tidy
+  clang-format clang-tidy clang
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth imagemagick x11-utils xdotool)
 

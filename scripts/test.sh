@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test: the host unit tests (ASan + UBSan),
-# the format and lint checks, then the Windows backend and end-to-end tests
+# 45 seconds of fuzzing the .ks7 reader, the format and lint checks, then the
+# Windows backend and end-to-end tests
 # under Wine on a virtual display. Installs missing Debian packages first.
 # Exits non-zero when anything fails.
 set -euo pipefail
@@ -13,6 +14,13 @@ echo "== host build and unit tests"
 cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host -j2
+
+echo "== fuzzing the .ks7 reader (45 s)"
+cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/fuzz
+mkdir -p build/fuzz/corpus
+build/fuzz/ks7_reader_fuzz -max_total_time=45 -max_len=200000 -artifact_prefix=build/fuzz/ \
+  build/fuzz/corpus 2>&1 | tail -n 3
 
 echo "== format and lint"
 bash scripts/lint.sh

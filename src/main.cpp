@@ -3,6 +3,11 @@
 #include <windows.h>
 #include <ole2.h>
 
+// windows.h names two of its functions EncryptFile and DecryptFile through
+// macros; the file-encryption component's operations keep their own names.
+#undef EncryptFile
+#undef DecryptFile
+
 #include <exception>
 #include <utility>
 

@@ -19,6 +19,9 @@ constexpr Bounds kMainWindow{0, 0, 5760, 4830};
 
 enum Page { kTasks, kEncryption, kSettings, kUsers, kAdvanced, kAbout };
 
+// The progress bar's dark blue (0xC00000 in the blue-green-red order).
+constexpr std::uint32_t kDarkBlue = 0x0000C0;
+
 }  // namespace
 
 FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
@@ -37,19 +40,20 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       cmdDirlatch(*this, "cmdDirlatch", Bounds{2940, 3660, 1155, 255}, "Lock a Folder"),
       lblTaskCount(*this, "lblTaskCount", Bounds{4095, 3660, 1380, 255}, "Tasks Locked: 0"),
       // Encryption
-      lblEncryptFile(*this, "lblEncryptFile", Bounds{300, 600, 5175, 255},
-                     "Enter a file to Encrypt, or, click Browse."),
-      txtenpath(*this, "txtenpath", Bounds{300, 900, 4695, 315}),
-      cmdbrowse2(*this, "cmdbrowse2", Bounds{5055, 900, 420, 315}, "..."),
-      lblEncryptPassword(*this, "lblEncryptPassword", Bounds{300, 1410, 1035, 255}, "Password:"),
-      txtenpwd(*this, "txtenpwd", Bounds{1380, 1380, 2535, 315}),
-      cmdencrypt(*this, "cmdencrypt", Bounds{300, 1860, 1215, 375}, "Encrypt"),
-      cmddecrypt(*this, "cmddecrypt", Bounds{1620, 1860, 1215, 375}, "Decrypt"),
-      chkInclude(*this, "chkInclude", Bounds{2940, 1920, 2535, 255}, "Include all files"),
-      cmdAbort(*this, "cmdAbort", Bounds{4260, 2460, 1215, 375}, "Abort"),
-      lblProgress(*this, "lblProgress", Bounds{300, 2520, 900, 255}, "Progress:"),
-      prgEncrypt(*this, "prgEncrypt", Bounds{1260, 2490, 2895, 315}),
-      lblerr(*this, "lblerr", Bounds{300, 3000, 5175, 855}, ""),
+      Label12(*this, "Label12", Bounds{1080, 600, 4095, 255}, "Enter a file to Encrypt, or, click Browse."),
+      txtenpath(*this, "txtenpath", Bounds{1080, 960, 3600, 375}),
+      cmdbrowse2(*this, "cmdbrowse2", Bounds{4800, 960, 375, 375}, "..."),
+      Label13(*this, "Label13", Bounds{1080, 1470, 900, 255}, "Password:"),
+      txtenpwd(*this, "txtenpwd", Bounds{2040, 1440, 1455, 285}),
+      cmdencrypt(*this, "cmdencrypt", Bounds{3960, 1440, 1215, 375}, "Encrypt"),
+      chkInclude(*this, "chkInclude", Bounds{1080, 1980, 2535, 255}, "Include all files"),
+      cmddecrypt(*this, "cmddecrypt", Bounds{3960, 1920, 1215, 375}, "Decrypt"),
+      cmdAbort(*this, "cmdAbort", Bounds{3960, 2520, 1215, 375}, "Abort"),
+      lblprogress(*this, "lblprogress", Bounds{1080, 2520, 795, 255}, "Progress:"),
+      // Under cmdAbort, which covers its last 150 twips at 100 %.
+      ProgressBar(*this, "ProgressBar", Bounds{1920, 2520, kProgressStartWidth, 255}, kDarkBlue),
+      lblerr(*this, "lblerr", Bounds{1080, 2760, 2820, 1215}, "0 - No Error"),
+      File1(*this, "File1", program.os.files),
       // Settings
       lblProgramSettings(*this, "lblProgramSettings", Bounds{300, 600, 5175, 255}, "Program Settings:"),
       lblTasksTab(*this, "lblTasksTab", Bounds{420, 960, 4935, 255}, "Tasks Tab:"),
@@ -108,8 +112,8 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
     control->setContainer(SmartTab1, kTasks);
   }
   for (ui::Control* control : std::initializer_list<ui::Control*>{
-           &lblEncryptFile, &txtenpath, &cmdbrowse2, &lblEncryptPassword, &txtenpwd, &cmdencrypt, &cmddecrypt,
-           &chkInclude, &cmdAbort, &lblProgress, &prgEncrypt, &lblerr}) {
+           &Label12, &txtenpath, &cmdbrowse2, &Label13, &txtenpwd, &cmdencrypt, &chkInclude, &cmddecrypt,
+           &cmdAbort, &lblprogress, &ProgressBar, &lblerr}) {
     control->setContainer(SmartTab1, kEncryption);
   }
   for (ui::Control* control : std::initializer_list<ui::Control*>{
@@ -139,11 +143,13 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   txtenpwd.password_char = '*';
   txtenpwd.max_length = 32;
   cmdencrypt.is_default = true;
+  cmdbrowse2.tool_tip = "Browse";
   for (ui::Control* hidden :
-       std::initializer_list<ui::Control*>{&cmdAbort, &lblProgress, &prgEncrypt, &lblerr}) {
+       std::initializer_list<ui::Control*>{&cmdAbort, &lblprogress, &ProgressBar, &lblerr}) {
     hidden->Design(false, true);
   }
   lblerr.design_fore_color = ui::kRed;
+  lblerr.bold = true;
   txtrelock.max_length = 3;
   chkLock3Party.tool_tip = "Inc. Firefox, Netscape and Opera";
 
@@ -168,6 +174,12 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   cmdIgnore.on_click = [this] { program_.frmignore.Open(); };
   chkAdmin.on_click = [this] { AdminClick(); };
   txtrelock.on_change = [this] { RelockChange(); };
+  cmdencrypt.on_click = [this] { RunEncryption(false); };
+  cmddecrypt.on_click = [this] { RunEncryption(true); };
+  cmdAbort.on_click = [this] { RSPEncrypt1->Abort(); };
+  cmdbrowse2.on_click = [this] { BrowseForEncryptionPath(); };
+  HostEncryptionComponent(
+      std::make_unique<engine::FileEncryption>(program.os.loop, program.os.files, program.os.crypto));
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
     program_.os.shell.DeleteTrayIcon(program_.trayIcon);

@@ -7,11 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/configuration.h"
+#include "engine/file_encryption.h"
 #include "platform/types.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -24,6 +26,11 @@ class Program;
 inline constexpr std::string_view kRunningTitle = "Kestrove Pro Configuration Tool";
 inline constexpr std::string_view kStartingTitle = "0";
 inline constexpr std::string_view kRestartingTitle = "Kestrove ###";
+
+// The Encryption tab's progress bar: its width at the start of a run and at
+// 100 %, in twips.
+inline constexpr int kProgressStartWidth = 44;
+inline constexpr int kProgressFullWidth = 2190;
 
 class FrmKestrove : public ui::Form {
  public:
@@ -61,19 +68,24 @@ class FrmKestrove : public ui::Form {
   ui::Label cmdDirlatch;
   ui::Label lblTaskCount;
 
-  // ---- Encryption tab.
-  ui::Label lblEncryptFile;
+  // ---- Encryption tab (handlers in encryption_tab.cpp).
+  ui::Label Label12;
   ui::TextBox txtenpath;
   ui::Button cmdbrowse2;
-  ui::Label lblEncryptPassword;
+  ui::Label Label13;
   ui::TextBox txtenpwd;
   ui::Button cmdencrypt;
-  ui::Button cmddecrypt;
   ui::CheckBox chkInclude;
+  ui::Button cmddecrypt;
   ui::Button cmdAbort;
-  ui::Label lblProgress;
-  ui::ProgressBar prgEncrypt;
+  ui::Label lblprogress;
+  ui::Shape ProgressBar;  // its width shows the progress
   ui::Label lblerr;
+  ui::FileListBox File1;  // lists the folder of an "Include all files" run
+  // The file-encryption component, hosted for the window's whole life.
+  std::unique_ptr<engine::EncryptionComponent> RSPEncrypt1;
+  // Puts a component in RSPEncrypt1's place and takes its events.
+  void HostEncryptionComponent(std::unique_ptr<engine::EncryptionComponent> component);
 
   // ---- Settings tab.
   ui::Label lblProgramSettings;
@@ -142,12 +154,26 @@ class FrmKestrove : public ui::Form {
   // Everything Apply saves, as the window shows it now.
   config::Configuration ConfigurationShown();
 
+  // The Encryption tab: one run of Encrypt or Decrypt, and the component's
+  // events.
+  void RunEncryption(bool decrypting);
+  void EncryptionSteps(bool decrypting);
+  void OnEncryptionProgress(std::int32_t percent);
+  void OnEncryptionResult(std::int32_t code, const std::string& message);
+  void BrowseForEncryptionPath();
+
   // GetConfig's steps that reach beyond the window, each contained on its own.
   void PutUpTrayIcon(bool no_tray_icon);
   void ApplyStartup(std::optional<bool> startup);
   void ApplyTaskbar(bool hide);
 
   Program& program_;
+  // The component's last result, kept for the window's whole life.
+  std::int32_t encryption_code_ = 0;
+  std::string encryption_message_;
+  // A file of the run in progress failed: a later file's success does not
+  // hide it.
+  bool encryption_run_failed_ = false;
   std::int16_t task_counter_ = 0;
   std::string version_text_;
 };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/context.h"
+#include "ui/control.h"
 
 namespace engine {
 
@@ -49,6 +50,21 @@ void RunReportingApplyFailure(Application& app, Body&& body) {
     body();
   } catch (const std::exception& failure) {
     app.ShowMessage(std::string(failure.what()) + "0");
+  }
+}
+
+// Runs an Encryption tab handler's body; a failure abandons the rest and is
+// shown, as its bare description, in the tab's red label, made visible.
+// Returns whether the body ran to its end.
+template <typename Body>
+bool RunReportingLabelFailure(ui::Label& label, Body&& body) {
+  try {
+    body();
+    return true;
+  } catch (const std::exception& failure) {
+    label.setCaption(failure.what());
+    label.setVisible(true);
+    return false;
   }
 }
 

@@ -13,8 +13,6 @@ using platform::ShowCommand;
 
 namespace {
 
-constexpr const char* kProgramTitle = "Kestrove Pro";
-
 bool AsksForPassword(std::string_view code) {
   return code == reason::kApp || code == reason::kConfig || code == reason::kInstall ||
          code == reason::kRegistry || code == reason::kIE || code == reason::kFirefox ||

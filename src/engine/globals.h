@@ -28,6 +28,9 @@ inline constexpr std::string_view kUninstall = "un";   // the program's own unin
 inline constexpr std::string_view kCancel = "cancel";  // only while Cancel closes the prompt
 }  // namespace reason
 
+// The title of the program's message boxes.
+inline constexpr std::string_view kProgramTitle = "Kestrove Pro";
+
 // What the loader and the built-in rules put in lockedTaskEntry.
 inline constexpr std::string_view kStartupEntry = "Microsoft Windows®";
 inline constexpr std::string_view kExpiredEntry = "Expired Windows® Session";

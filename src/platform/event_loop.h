@@ -4,8 +4,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace platform {
+
+// How a worker thread reports to the window thread: each posted callback
+// runs on the window thread, in the order posted, at its next yield or wait.
+// Post is safe from any thread.
+class WorkerChannel {
+ public:
+  virtual ~WorkerChannel() = default;
+  virtual void Post(std::function<void()> callback) = 0;
+};
 
 class EventLoop {
  public:
@@ -23,8 +33,13 @@ class EventLoop {
   // then returns.
   virtual void DoEvents() = 0;
   // Waits until something is pending (input, a message, a timer that falls
-  // due), then runs it, as DoEvents does. For loops that wait on a timer.
+  // due, a worker's post), then runs it, as DoEvents does. For loops that
+  // wait on a timer or on a worker.
   virtual void WaitForEvents() = 0;
+  // A channel for a worker thread to report through. While any channel is
+  // open (the object alive), a wait is also a wait for its posts; the worker
+  // drops it when it has posted its last callback.
+  virtual std::shared_ptr<WorkerChannel> OpenWorkerChannel() = 0;
   // Ends the program's main message loop with that exit code, once the
   // events before the request have run.
   virtual void Quit(int exit_code) = 0;

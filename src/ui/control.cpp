@@ -14,6 +14,7 @@ namespace {
 constexpr const char* kBadIndex = "Invalid property array index";
 constexpr const char* kBadTab = "Index out of bounds";
 constexpr const char* kBadValue = "Invalid property value";
+constexpr const char* kPathNotFound = "Path not found";
 
 }  // namespace
 
@@ -416,6 +417,41 @@ void ProgressBar::ResetToDesign() {
   max_ = design_max_;
   value_ = design_min_;
   Notify(Property::kProgress);
+}
+
+// ---- Shape -----------------------------------------------------------------
+
+Shape::Shape(Form& form, std::string name, Bounds bounds, std::uint32_t fill_color)
+    : Control(form, std::move(name), ControlKind::kShape, bounds), fill_color_(fill_color) {}
+
+// ---- FileListBox -----------------------------------------------------------
+
+FileListBox::FileListBox(Form& form, std::string name, platform::FileService& files)
+    : Control(form, std::move(name), ControlKind::kFileList, Bounds{}), files_(files) {
+  Design(false, true);
+}
+
+void FileListBox::setPath(std::string_view path) {
+  if (files_.Kind(path) != platform::FileKind::kFolder) throw RuntimeError(kPathNotFound);
+  std::string folder(path);
+  // "C:\Docs\" names C:\Docs; "C:\" stays the drive's root.
+  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
+         !(folder.size() == 3 && folder[1] == ':')) {
+    folder.pop_back();
+  }
+  names_ = files_.FilesOf(folder);
+  path_ = std::move(folder);
+}
+
+const std::string& FileListBox::list(int row) const {
+  if (row < 0 || row >= listCount()) throw RuntimeError(kBadIndex);
+  return names_[static_cast<std::size_t>(row)];
+}
+
+void FileListBox::ResetToDesign() {
+  Control::ResetToDesign();
+  path_.clear();
+  names_.clear();
 }
 
 }  // namespace ui

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/event_loop.h"
+#include "platform/file_service.h"
 #include "ui/runtime_error.h"
 
 namespace ui {
@@ -67,6 +68,8 @@ enum class ControlKind {
   kImage,
   kFrame,
   kProgressBar,
+  kShape,
+  kFileList,
 };
 
 enum class Alignment { kLeft, kRight, kCenter };
@@ -182,6 +185,7 @@ class Label : public CaptionedControl {
   std::uint32_t design_fore_color = kBlack;
   Alignment alignment = Alignment::kLeft;
   bool underline = false;
+  bool bold = false;
   // Long text wraps at word breaks inside the label's box; without, it is
   // cut at the box's edge.
   bool word_wrap = true;
@@ -405,6 +409,40 @@ class ProgressBar : public Control {
   int min_;
   int max_;
   int value_;
+};
+
+// A rectangle filled with one colour, without a border; code changes its
+// bounds (a bar that grows).
+class Shape : public Control {
+ public:
+  Shape(Form& form, std::string name, Bounds bounds, std::uint32_t fill_color);
+  [[nodiscard]] std::uint32_t fillColor() const { return fill_color_; }
+
+ private:
+  std::uint32_t fill_color_;
+};
+
+// A list of the ordinary files of one folder (no folders, no hidden or
+// system files), sorted by name, read when the path is set. Never shown.
+class FileListBox : public Control {
+ public:
+  FileListBox(Form& form, std::string name, platform::FileService& files);
+  // The folder as it was set, without a trailing "\" (but "C:\" for a
+  // drive). Starts empty.
+  [[nodiscard]] const std::string& path() const { return path_; }
+  // Points the list at a folder and reads its files; throws RuntimeError
+  // ("Path not found") when the path names no folder, keeping the old list.
+  void setPath(std::string_view path);
+  [[nodiscard]] int listCount() const { return static_cast<int>(names_.size()); }
+  // Throws RuntimeError ("Invalid property array index") for a row that
+  // does not exist.
+  [[nodiscard]] const std::string& list(int row) const;
+  void ResetToDesign() override;
+
+ private:
+  platform::FileService& files_;
+  std::string path_;
+  std::vector<std::string> names_;
 };
 
 }  // namespace ui

@@ -123,6 +123,10 @@ void Form::BringToFront() {
   if (loaded_) env_.host.FormBringToFront(*this);
 }
 
+void Form::Refresh() {
+  if (loaded_) env_.host.FormRefresh(*this);
+}
+
 void Form::RequestFocus(Control& control) {
   focus_request_ = &control;
   if (loaded_) env_.host.FormFocusRequested(*this);

@@ -50,6 +50,8 @@ class FormHost {
   virtual void FormFocusRequested(Form& /*form*/) {}
   // The loaded form asks to become the foreground window.
   virtual void FormBringToFront(Form& /*form*/) {}
+  // The loaded form asks to be repainted now, before the code goes on.
+  virtual void FormRefresh(Form& /*form*/) {}
 };
 
 // What every form needs from its surroundings.
@@ -111,6 +113,8 @@ class Form {
   void Activated();
   // Makes the loaded form the foreground window (nothing when headless).
   void BringToFront();
+  // Repaints the loaded form at once, so changes show before a long step.
+  void Refresh();
 
   // The control that asked for the focus (Control::setFocus) and has not
   // got it yet: the renderer takes the request when the form's window is

@@ -1,9 +1,60 @@
 // Virtual clock and event queue for host tests.
 #include "platform/fake/fake_event_loop.h"
 
+#include <exception>
 #include <stdexcept>
 
 namespace platform::fake {
+
+class FakeEventLoop::Channel : public WorkerChannel {
+ public:
+  explicit Channel(std::shared_ptr<CrossThread> cross) : cross_(std::move(cross)) {
+    const std::lock_guard lock(cross_->mutex);
+    ++cross_->open_channels;
+  }
+  ~Channel() override {
+    const std::lock_guard lock(cross_->mutex);
+    --cross_->open_channels;
+    cross_->posted.notify_all();
+  }
+  Channel(const Channel&) = delete;
+  Channel& operator=(const Channel&) = delete;
+  Channel(Channel&&) = delete;
+  Channel& operator=(Channel&&) = delete;
+
+  void Post(std::function<void()> callback) override {
+    const std::lock_guard lock(cross_->mutex);
+    cross_->queue.push_back(std::move(callback));
+    cross_->posted.notify_all();
+  }
+
+ private:
+  std::shared_ptr<CrossThread> cross_;
+};
+
+std::shared_ptr<WorkerChannel> FakeEventLoop::OpenWorkerChannel() {
+  return std::make_shared<Channel>(cross_);
+}
+
+bool FakeEventLoop::RunWorkerPosts() {
+  std::deque<std::function<void()>> batch;
+  {
+    const std::lock_guard lock(cross_->mutex);
+    batch.swap(cross_->queue);
+  }
+  // Every post runs, even after one has failed (the last one may be what a
+  // waiter waits for); the first failure is rethrown afterwards.
+  std::exception_ptr failure;
+  for (auto& callback : batch) {
+    try {
+      callback();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+  return !batch.empty();
+}
 
 EventLoop::TimerId FakeEventLoop::StartTimer(std::uint32_t interval_ms, std::function<void()> tick) {
   const TimerId id = next_id_++;
@@ -23,10 +74,17 @@ void FakeEventLoop::DoEvents() {
     posted_.pop_front();
     fn();
   }
+  RunWorkerPosts();
 }
 
 void FakeEventLoop::WaitForEvents() {
-  if (!posted_.empty()) {
+  bool pending = !posted_.empty();
+  if (!pending) {
+    std::unique_lock lock(cross_->mutex);
+    cross_->posted.wait(lock, [this] { return !cross_->queue.empty() || cross_->open_channels == 0; });
+    pending = !cross_->queue.empty();
+  }
+  if (pending) {
     DoEvents();
     return;
   }

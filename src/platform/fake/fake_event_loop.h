@@ -1,12 +1,17 @@
 // A virtual clock and event queue for host tests: time moves only when a test
 // advances it, due timers fire in order, and yields run what a test queued,
 // so interleavings (an edit in the middle of a scan) happen on purpose.
+// Workers' posts are real cross-thread posts; waiting for them takes no
+// virtual time.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "platform/event_loop.h"
@@ -28,11 +33,14 @@ class FakeEventLoop : public EventLoop {
   TimerId StartTimer(std::uint32_t interval_ms, std::function<void()> tick) override;
   void StopTimer(TimerId timer) override;
   void DoEvents() override;
-  // Runs what was posted; with nothing posted, moves virtual time to the
-  // next timer that falls due and fires it (and every timer due with it).
-  // Throws std::logic_error when there is nothing at all to wait for, so a
-  // wait that could never end fails the test instead of hanging it.
+  // Runs what was posted; with nothing posted and a worker channel open,
+  // blocks until a worker posts or every channel is closed; otherwise moves
+  // virtual time to the next timer that falls due and fires it (and every
+  // timer due with it). Throws std::logic_error when there is nothing at
+  // all to wait for, so a wait that could never end fails the test instead
+  // of hanging it.
   void WaitForEvents() override;
+  std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
   std::uint64_t NowMs() override { return now_; }
   void Quit(int exit_code) override { quit_code = exit_code; }
   // The exit code of a requested end of the main loop.
@@ -45,6 +53,18 @@ class FakeEventLoop : public EventLoop {
     bool in_tick = false;
     std::function<void()> tick;
   };
+  // Shared with the channels, which may outlive the loop.
+  struct CrossThread {
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::deque<std::function<void()>> queue;
+    int open_channels = 0;
+  };
+  class Channel;
+  // Runs the workers' posts queued so far; false when there were none.
+  bool RunWorkerPosts();
+
+  std::shared_ptr<CrossThread> cross_ = std::make_shared<CrossThread>();
   std::map<TimerId, Entry> timers_;
   std::deque<std::function<void()>> posted_;
   TimerId next_id_ = 1;

@@ -20,6 +20,8 @@ inline constexpr wchar_t kFormWindowClass[] = L"KestroveForm";
 
 // The tray icon's callback: lParam carries the mouse message (WM_LBUTTONDBLCLK...).
 inline constexpr UINT kWmTrayCallback = WM_APP + 1;
+// To the event loop's window: workers' callbacks are queued for the window thread.
+inline constexpr UINT kWmWorkerPosts = WM_APP + 2;
 
 // ---- Resource ids -------------------------------------------------------------------
 

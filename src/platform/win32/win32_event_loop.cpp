@@ -8,6 +8,44 @@
 
 namespace platform::win32 {
 
+class Win32EventLoop::Channel : public WorkerChannel {
+ public:
+  explicit Channel(std::shared_ptr<CrossThread> cross) : cross_(std::move(cross)) {}
+
+  void Post(std::function<void()> callback) override {
+    const std::lock_guard lock(cross_->mutex);
+    if (cross_->window == nullptr) return;
+    const bool first = cross_->queue.empty();
+    cross_->queue.push_back(std::move(callback));
+    // One message carries every post queued until it is handled.
+    if (first) ::PostMessageW(cross_->window, kWmWorkerPosts, 0, 0);
+  }
+
+ private:
+  std::shared_ptr<CrossThread> cross_;
+};
+
+std::shared_ptr<WorkerChannel> Win32EventLoop::OpenWorkerChannel() {
+  return std::make_shared<Channel>(cross_);
+}
+
+void Win32EventLoop::RunWorkerPosts() {
+  std::deque<std::function<void()>> batch;
+  {
+    const std::lock_guard lock(cross_->mutex);
+    batch.swap(cross_->queue);
+  }
+  // Every post runs, even after one has failed (the last one may be what a
+  // waiter waits for); the first failure is kept for after the dispatch.
+  for (auto& callback : batch) {
+    try {
+      callback();
+    } catch (...) {
+      if (!tick_failure_) tick_failure_ = std::current_exception();
+    }
+  }
+}
+
 Win32EventLoop::Win32EventLoop(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -22,20 +60,32 @@ Win32EventLoop::Win32EventLoop(HINSTANCE instance) {
                                   instance, nullptr));
   if (!window_) throw std::runtime_error("cannot create the event loop's window");
   ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  cross_->window = window_.get();
 }
 
 Win32EventLoop::~Win32EventLoop() {
+  {
+    const std::lock_guard lock(cross_->mutex);
+    cross_->window = nullptr;
+    cross_->queue.clear();
+  }
   for (const auto& [id, timer] : timers_) ::KillTimer(window_.get(), static_cast<UINT_PTR>(id));
   // WM_TIMER messages still queued find no loop behind the window.
   ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
 }
 
 LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_TIMER) {
+  if (message == WM_TIMER || message == kWmWorkerPosts) {
     auto* loop = reinterpret_cast<Win32EventLoop*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (loop != nullptr) {
+      // A failure must not unwind through user32: it is rethrown once the
+      // dispatch has returned.
       try {
-        loop->OnTimer(static_cast<TimerId>(wparam));
+        if (message == WM_TIMER) {
+          loop->OnTimer(static_cast<TimerId>(wparam));
+        } else {
+          loop->RunWorkerPosts();
+        }
       } catch (...) {
         if (!loop->tick_failure_) loop->tick_failure_ = std::current_exception();
       }

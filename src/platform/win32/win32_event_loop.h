@@ -5,9 +5,12 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <exception>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 
 #include "platform/event_loop.h"
 #include "platform/win32/unique_handle.h"
@@ -41,6 +44,9 @@ class Win32EventLoop : public EventLoop {
   // put back for Run.
   void DoEvents() override;
   void WaitForEvents() override;
+  // Posts reach the loop's window as one message per batch, so they also
+  // run inside modal loops (a message box, the folder browser).
+  std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
   std::uint64_t NowMs() override;
 
   // The main message loop: runs until WM_QUIT and returns its exit code (-1
@@ -59,13 +65,23 @@ class Win32EventLoop : public EventLoop {
     bool in_tick = false;
   };
 
+  // Shared with the channels, which may outlive the loop.
+  struct CrossThread {
+    std::mutex mutex;
+    std::deque<std::function<void()>> queue;
+    HWND window = nullptr;  // nullptr once the loop is gone
+  };
+  class Channel;
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  void RunWorkerPosts();
   void OnTimer(TimerId timer);
   // Filters, translates and dispatches one message, then rethrows what a tick
   // threw while it was dispatched.
   void Dispatch(MSG& message);
 
   UniqueWindow window_;
+  std::shared_ptr<CrossThread> cross_ = std::make_shared<CrossThread>();
   std::map<TimerId, Timer> timers_;
   TimerId next_timer_ = 1;
   std::exception_ptr tick_failure_;

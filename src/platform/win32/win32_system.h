@@ -14,6 +14,9 @@ class Win32Files : public FileService {
   std::vector<std::string> FilesOf(std::string_view folder) override;
   bool Delete(std::string_view path) override;
   bool Rename(std::string_view from, std::string_view to) override;
+  // win32_file_streams.cpp
+  std::unique_ptr<FileReader> OpenForReading(std::string_view path) override;
+  std::unique_ptr<FileWriter> CreateBeside(std::string_view destination) override;
 };
 
 class Win32Dialogs : public DialogService {

@@ -36,7 +36,9 @@ const CaptionedControl* CaptionOf(const Control& control) {
     case ControlKind::kTabStrip:
     case ControlKind::kImage:
     case ControlKind::kProgressBar:
+    case ControlKind::kShape:
     case ControlKind::kTimer:
+    case ControlKind::kFileList:
       break;
   }
   return nullptr;
@@ -120,7 +122,12 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
     case ControlKind::kProgressBar:
       window_class = PROGRESS_CLASSW;
       break;
+    case ControlKind::kShape:
+      // Owner-drawn: filled in its colour (DrawItem).
+      style |= SS_OWNERDRAW;
+      break;
     case ControlKind::kTimer:
+    case ControlKind::kFileList:
       return;
   }
   if (control_.onScreen()) style |= WS_VISIBLE;
@@ -179,7 +186,9 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
       break;
     case ControlKind::kLabel:
     case ControlKind::kButton:
+    case ControlKind::kShape:
     case ControlKind::kTimer:
+    case ControlKind::kFileList:
       break;
   }
   control_.setObserver(this);
@@ -355,7 +364,9 @@ void ControlView::Command(int code) {
     case ControlKind::kTabStrip:
     case ControlKind::kFrame:
     case ControlKind::kProgressBar:
+    case ControlKind::kShape:
     case ControlKind::kTimer:
+    case ControlKind::kFileList:
       break;
   }
 }
@@ -405,6 +416,11 @@ void ControlView::DrawItem(const DRAWITEMSTRUCT& item) {
       const RECT top{rect.left, rect.top, rect.right, rect.top + 1};
       ::FillRect(dc, &top, line.get());
     }
+    return;
+  }
+  if (control_.kind() == ControlKind::kShape) {
+    const UniqueBrush fill(::CreateSolidBrush(ToColorRef(static_cast<Shape&>(control_).fillColor())));
+    ::FillRect(dc, &rect, fill.get());
     return;
   }
   if (control_.kind() != ControlKind::kLabel) return;

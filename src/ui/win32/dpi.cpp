@@ -77,10 +77,11 @@ SIZE OuterSize(DWORD style, DWORD ex_style, int client_width, int client_height,
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-HFONT CreateFormFont(UINT dpi, bool underline) {
-  return ::CreateFontW(-::MulDiv(kFontSizeCentipoints, static_cast<int>(dpi), 72 * 100), 0, 0, 0, FW_NORMAL,
-                       FALSE, underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace);
+HFONT CreateFormFont(UINT dpi, bool underline, bool bold) {
+  return ::CreateFontW(-::MulDiv(kFontSizeCentipoints, static_cast<int>(dpi), 72 * 100), 0, 0, 0,
+                       bold ? FW_BOLD : FW_NORMAL, FALSE, underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       kFontFace);
 }
 
 }  // namespace ui::win32

@@ -28,6 +28,6 @@ int SystemMetric(int index, UINT dpi);
 SIZE OuterSize(DWORD style, DWORD ex_style, int client_width, int client_height, UINT dpi);
 
 // Verdana 8.25 pt at dpi, as the forms were designed; the caller owns it.
-HFONT CreateFormFont(UINT dpi, bool underline);
+HFONT CreateFormFont(UINT dpi, bool underline, bool bold = false);
 
 }  // namespace ui::win32

@@ -100,6 +100,7 @@ RECT Win32FormHost::FormWindow::DesignedRect(UINT dpi) const {
 void Win32FormHost::FormWindow::CreateFonts() {
   font_.reset(CreateFormFont(dpi_, false));
   underline_font_.reset(CreateFormFont(dpi_, true));
+  bold_font_.reset(CreateFormFont(dpi_, false, true));
 }
 
 void Win32FormHost::FormWindow::Create() {
@@ -128,7 +129,7 @@ void Win32FormHost::FormWindow::Create() {
 
   int next_id = kFirstControlId;
   for (Control* control : form_.controls()) {
-    if (control->kind() == ControlKind::kTimer) continue;
+    if (control->kind() == ControlKind::kTimer || control->kind() == ControlKind::kFileList) continue;
     views_.push_back(std::make_unique<ControlView>(*this, *control, next_id++));
   }
   // A child window created later lies lower in the z-order, which is also
@@ -327,8 +328,10 @@ void Win32FormHost::FormWindow::UpdateInnerBrushes() {
 }
 
 HFONT Win32FormHost::FormWindow::FontFor(const Control& control) const {
-  if (control.kind() == ControlKind::kLabel && static_cast<const Label&>(control).underline) {
-    return underline_font_.get();
+  if (control.kind() == ControlKind::kLabel) {
+    const auto& label = static_cast<const Label&>(control);
+    if (label.underline) return underline_font_.get();
+    if (label.bold) return bold_font_.get();
   }
   return font_.get();
 }
@@ -474,6 +477,7 @@ void Win32FormHost::FormWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
   // The controls take the new fonts before the old ones are deleted.
   const UniqueFont old_font = std::move(font_);
   const UniqueFont old_underline_font = std::move(underline_font_);
+  const UniqueFont old_bold_font = std::move(bold_font_);
   CreateFonts();
   for (const auto& view : views_) view->Rescale(dpi_);
   UpdateInnerBrushes();
@@ -558,7 +562,9 @@ LRESULT Win32FormHost::FormWindow::CtlColor(UINT message, HDC dc, HWND control) 
     case ControlKind::kCheckListBox:
     case ControlKind::kTabStrip:
     case ControlKind::kProgressBar:
+    case ControlKind::kShape:
     case ControlKind::kTimer:
+    case ControlKind::kFileList:
       break;
   }
   return ::DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));

@@ -101,6 +101,7 @@ class Win32FormHost::FormWindow {
   UINT dpi_ = kDefaultDpi;
   platform::win32::UniqueFont font_;
   platform::win32::UniqueFont underline_font_;
+  platform::win32::UniqueFont bold_font_;
   platform::win32::UniqueBrush back_brush_;
   platform::win32::UniqueIcon big_icon_;
   platform::win32::UniqueIcon small_icon_;

@@ -91,6 +91,11 @@ void Win32FormHost::FormBringToFront(Form& form) {
   if (FormWindow* window = FindFormWindow(form); window != nullptr) window->BringToFront();
 }
 
+void Win32FormHost::FormRefresh(Form& form) {
+  const HWND hwnd = WindowOf(form);
+  if (hwnd != nullptr) ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 Win32FormHost::FormWindow* Win32FormHost::FindFormWindow(const Form& form) const {
   const auto found = forms_.find(&form);
   return found != forms_.end() ? found->second.get() : nullptr;

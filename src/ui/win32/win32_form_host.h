@@ -43,6 +43,7 @@ class Win32FormHost : public FormHost {
   void FormChanged(Form& form, FormProperty property) override;
   void FormFocusRequested(Form& form) override;
   void FormBringToFront(Form& form) override;
+  void FormRefresh(Form& form) override;
 
   // Keyboard navigation for the event loop's message filter: Tab, Enter
   // (the default button), Esc (the cancel button), mnemonics and Ctrl+Tab
