@@ -71,7 +71,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       cmdExport(*this, "cmdExport", Bounds{1920, 1860, 1215, 375}, "Export..."),
       lblRelock(*this, "lblRelock", Bounds{420, 2520, 5055, 255},
                 "Disable this users Windows Account after:"),
-      txtrelock(*this, "txtrelock", Bounds{600, 2820, 615, 315}),
+      txtrelock(*this, "txtrelock", Bounds{600, 2820, 615, 315}, "0"),
       lblRelockMins(*this, "lblRelockMins", Bounds{1305, 2850, 2535, 255}, "Mins (0 = off)"),
       // Advanced
       lblSystemTasks(*this, "lblSystemTasks", Bounds{300, 600, 5175, 255}, "System Protected Tasks:"),
@@ -173,6 +173,9 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   };
   cmdExit.on_click = [this] { Exit(); };
   cmdok.on_click = [this] { Apply(); };
+  cmdIgnore.on_click = [this] { program_.frmignore.Open(); };
+  chkAdmin.on_click = [this] { AdminClick(); };
+  txtrelock.on_change = [this] { RelockChange(); };
   cmdencrypt.on_click = [this] { RunEncryption(false); };
   cmddecrypt.on_click = [this] { RunEncryption(true); };
   cmdAbort.on_click = [this] { RSPEncrypt1->Abort(); };

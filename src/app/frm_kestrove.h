@@ -155,6 +155,10 @@ class FrmKestrove : public ui::Form {
   void AddTask();
   void RemoveTask();
   void TasksKeyDown(int key_code);
+  // The Users tab: the account's exemption, stored at once, and the session
+  // limit's box, kept numeric.
+  void AdminClick();
+  void RelockChange();
   // Everything Apply saves, as the window shows it now.
   config::Configuration ConfigurationShown();
 

@@ -11,6 +11,7 @@ Program::Program(platform::Services services, ui::FormHost& host)
       locks(ui::FormEnvironment{services.loop, host}, context, frmkestrove.lstAllow),
       frmError(ui::FormEnvironment{services.loop, host}, *this),
       frmLock(ui::FormEnvironment{services.loop, host}, *this),
+      frmignore(ui::FormEnvironment{services.loop, host}, *this),
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
       watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
@@ -33,7 +34,7 @@ void Program::Start() {
 }
 
 std::vector<ui::Form*> Program::SecondaryForms() {
-  return {&frmLock, &frmPassword, &frmError, &frmtickCount};
+  return {&frmignore, &frmLock, &frmPassword, &frmError, &frmtickCount};
 }
 
 void Program::ShowMessage(std::string text) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/frm_error.h"
+#include "app/frm_ignore.h"
 #include "app/frm_kestrove.h"
 #include "app/frm_lock.h"
 #include "engine/context.h"
@@ -52,6 +53,7 @@ class Program : public engine::Application {
   engine::FrmDummy& frmDummy = locks.frmDummy;
   FrmError frmError;
   FrmLock frmLock;
+  FrmIgnore frmignore;
   engine::FrmTickCount frmtickCount;
   engine::WatchCycle watch;
   engine::SessionLimit session;

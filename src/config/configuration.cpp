@@ -1,7 +1,10 @@
 // The configuration's load and save.
 #include "config/configuration.h"
 
+#include <charconv>
+
 #include "config/registry_layout.h"
+#include "platform/text.h"
 
 namespace config {
 namespace {
@@ -16,6 +19,19 @@ void RemoveBeyond(RegistryEdit& registry, platform::EventLoop& loop, std::string
     loop.DoEvents();
     registry.DeleteValue(kMachine, key, ValueName(n));
   }
+}
+
+// Whether a value name is one of Task0 to Task<count - 1>; registry names
+// ignore letter case.
+bool IsListValue(std::string_view name, int count) {
+  constexpr std::string_view kPrefix = "task";
+  if (name.size() <= kPrefix.size() || platform::AsciiLower(name.substr(0, kPrefix.size())) != kPrefix) {
+    return false;
+  }
+  const std::string_view digits = name.substr(kPrefix.size());
+  int n = -1;  // stays so when the digits do not make a number
+  std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  return n >= 0 && n < count && digits == std::to_string(n);
 }
 
 }  // namespace
@@ -60,6 +76,13 @@ void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std
     registry.WriteString(kMachine, kIgnoreListKey, ValueName(r), rows[r]);
   }
   RemoveBeyond(registry, loop, kIgnoreListKey, count);
+  // Values the loader never reads would come back into the list with a later
+  // renumbering or an export; they go once the rows are safely written.
+  for (const std::string& name : registry.ValueNames(kMachine, kIgnoreListKey)) {
+    if (IsListValue(name, count)) continue;
+    loop.DoEvents();
+    registry.DeleteValue(kMachine, kIgnoreListKey, name);
+  }
 }
 
 Configuration LoadConfiguration(RegistryEdit& registry, platform::EventLoop& loop) {

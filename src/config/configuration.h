@@ -36,7 +36,9 @@ std::vector<std::string> LoadIgnoreList(RegistryEdit& registry, platform::EventL
 // half-way leaves the new values followed by old ones, one run without
 // gaps, never an empty or shortened list.
 void SaveTasks(RegistryEdit& registry, platform::EventLoop& loop, const std::vector<TaskRow>& rows);
-// The same for the ignore list; an empty list leaves no IgnoreList key.
+// The same for the ignore list, which then also loses every other value of
+// its key (numbers past Task999, names that are no list value): the key holds
+// exactly the rows. An empty list leaves no IgnoreList key.
 void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std::vector<std::string>& rows);
 
 // The configuration: what a load reads, and what Apply saves.

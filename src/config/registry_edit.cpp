@@ -53,6 +53,11 @@ void RegistryEdit::DeleteKey(RegRoot root, std::string_view path) {
   registry_.DeleteKey(root, path);
 }
 
+std::vector<std::string> RegistryEdit::ValueNames(RegRoot root, std::string_view path) {
+  const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kRead));
+  return key.valid() ? registry_.ValueNames(key.get()) : std::vector<std::string>();
+}
+
 void RegistryEdit::DeleteValue(RegRoot root, std::string_view path, std::string_view name) {
   const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kReadWrite));
   if (!key.valid()) return;

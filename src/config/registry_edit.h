@@ -1,12 +1,14 @@
 // The registry access layer: the only place the program reads or writes its
-// registry values. Seven stateless operations that never fail to the caller:
-// a read that cannot be satisfied yields "" or 0, a failed write is lost.
+// registry values. Stateless operations that never fail to the caller: a
+// read that cannot be satisfied yields "" or 0 (or no names), a failed write
+// is lost.
 // Each operation opens its own key and closes it before it returns.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry_service.h"
 
@@ -30,6 +32,8 @@ class RegistryEdit {
   void WriteDword(RegRoot root, std::string_view path, std::string_view name, std::int32_t number);
   // Deletes a key that has no subkeys.
   void DeleteKey(RegRoot root, std::string_view path);
+  // The names of the key's values; none for a missing key.
+  [[nodiscard]] std::vector<std::string> ValueNames(RegRoot root, std::string_view path);
   // Deletes a value; a missing one is no error.
   void DeleteValue(RegRoot root, std::string_view path, std::string_view name);
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,9 @@ class RegistryService {
   // Stores (replaces) a value; false when nothing was written.
   virtual bool SetValue(Key key, std::string_view name, RegType type,
                         const std::vector<std::uint8_t>& data) = 0;
+  // The names of the key's values, in no particular order; empty when the
+  // key handle is unusable.
+  virtual std::vector<std::string> ValueNames(Key key) = 0;
   // Deletes a value; false when it was missing or could not be deleted.
   virtual bool DeleteValue(Key key, std::string_view name) = 0;
   // Deletes a key that has no subkeys; false when it failed.

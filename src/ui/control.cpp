@@ -178,11 +178,14 @@ TextBox::TextBox(Form& form, std::string name, Bounds bounds, std::string text)
       text_(std::move(text)) {}
 
 void TextBox::setText(std::string text) {
-  if (max_length > 0) text = platform::TruncateUtf16Units(text, max_length);
   if (text_ == text) return;
   text_ = std::move(text);
   Notify(Property::kText);
   if (on_change) on_change();
+}
+
+void TextBox::type(std::string_view text) {
+  setText(max_length > 0 ? platform::TruncateUtf16Units(text, max_length) : std::string(text));
 }
 
 void TextBox::ResetToDesign() {

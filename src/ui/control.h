@@ -238,14 +238,19 @@ class TextBox : public Control {
  public:
   TextBox(Form& form, std::string name, Bounds bounds, std::string text = "");
   [[nodiscard]] const std::string& text() const { return text_; }
-  // Sets the text (cut to max_length characters when that is set) and raises
-  // on_change when it differs.
+  // Sets the text, whole, and raises on_change when it differs.
   void setText(std::string text);
+  // Types a text over the box's content as a user would: what goes past
+  // max_length does not go in.
+  void type(std::string_view text);
   void ResetToDesign() override;
 
-  char password_char = 0;      // 0 = plain echo
-  std::size_t max_length = 0;  // 0 = no limit
-  bool locked = false;         // read-only for the user; code still sets the text
+  char password_char = 0;  // 0 = plain echo
+  // The most characters (UTF-16 units) the user can type in, 0 = no limit.
+  // As with an edit box's limit, a longer text set from code is kept and
+  // shown whole; the user can then shorten it but not lengthen it.
+  std::size_t max_length = 0;
+  bool locked = false;  // read-only for the user; code still sets the text
   std::function<void()> on_change;
 
  private:

@@ -36,12 +36,14 @@ TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
   program.ShowUnlockPrompt();
   app::ShowMessage(program, "hello");
   program.frmLock.ShowCentredOn(main);
+  program.frmignore.Open();
   EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
   EXPECT_TRUE(fakes.process.ended());
   EXPECT_FALSE(program.frmPassword.loaded());
   EXPECT_FALSE(program.frmblank.loaded());
   EXPECT_FALSE(program.frmError.loaded());
   EXPECT_FALSE(program.frmLock.loaded());
+  EXPECT_FALSE(program.frmignore.loaded());
   EXPECT_TRUE(main.loaded()) << "the main window's own handlers do not run";
 }
 

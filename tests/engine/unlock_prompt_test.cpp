@@ -302,7 +302,7 @@ TEST_F(UnlockPromptTest, EveryNewPromptStartsFromItsDesignState) {
 
 TEST_F(UnlockPromptTest, APasswordLongerThanSixteenCharactersCannotBeTyped) {
   Lock("app");
-  prompt.txtPass.setText("abcdefghijklmnopqrstuvwxyz");
+  prompt.txtPass.type("abcdefghijklmnopqrstuvwxyz");
   EXPECT_EQ(prompt.txtPass.text(), "abcdefghijklmnop");
 }
 

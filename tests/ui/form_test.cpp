@@ -112,10 +112,12 @@ TEST_F(FormTest, ShowingActivatesAndEventsFollowUserActions) {
   EXPECT_TRUE(form.check.checked());
   form.check.setChecked(true);
   EXPECT_EQ(checks_clicked, 1) << "no event when the value does not change";
+  form.text.type("123456");
+  EXPECT_EQ(form.text.text(), "1234") << "typing stops at the maximum length";
   form.text.setText("123456");
-  EXPECT_EQ(form.text.text(), "1234") << "cut to the maximum length";
-  form.text.setText("1234");
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(form.text.text(), "123456") << "a text set from code is kept whole";
+  form.text.setText("123456");
+  EXPECT_EQ(changes, 2);
 }
 
 TEST_F(FormTest, ReadingARowThatDoesNotExistIsARunTimeFailure) {

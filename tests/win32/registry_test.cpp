@@ -3,6 +3,7 @@
 // as Windows stores them, key creation and deletion, non-ANSI names.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -114,12 +115,16 @@ TEST_P(RegistryTest, WritesCreateThePathAndStoreWhatAnyToolReads) {
   EXPECT_EQ(GetRaw(deep, "Задача0"), std::pair(DWORD{REG_SZ}, WideBytes(ToWide(text), true)));
   EXPECT_EQ(GetRaw(deep, "Count"), std::pair(DWORD{REG_DWORD}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(edit.ReadDword(root, base_ + "\\SETTINGS\\Задачи 任务", "COUNT"), -2);
+  std::vector<std::string> names = edit.ValueNames(root, base_ + deep);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Count", "Задача0"}));
 }
 
 // Reading or deleting in a missing key creates nothing; only a key without
 // subkeys is deleted.
 TEST_P(RegistryTest, MissingKeysStayMissingAndDeletesKeepSubkeys) {
   EXPECT_EQ(edit.ReadString(root, base_ + "\\List\\Deep", "Task0"), "");
+  EXPECT_TRUE(edit.ValueNames(root, base_ + "\\List\\Deep").empty());
   edit.DeleteValue(root, base_ + "\\List\\Deep", "Task0");
   EXPECT_FALSE(RawKey(""));
 

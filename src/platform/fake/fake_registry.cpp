@@ -153,6 +153,11 @@ bool FakeRegistry::SetValue(Key key, std::string_view name, RegType type,
   return true;
 }
 
+std::vector<std::string> FakeRegistry::ValueNames(Key key) {
+  const auto it = handles_.find(key);
+  return it == handles_.end() ? std::vector<std::string>() : ValueNames(it->second.root, it->second.path);
+}
+
 bool FakeRegistry::DeleteValue(Key key, std::string_view name) {
   const auto it = handles_.find(key);
   if (it == handles_.end()) return false;

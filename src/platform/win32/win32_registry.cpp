@@ -90,6 +90,22 @@ bool Win32Registry::SetValue(Key key, std::string_view name, RegType type,
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
+std::vector<std::string> Win32Registry::ValueNames(Key key) {
+  std::vector<std::string> names;
+  const HKEY hkey = Find(key);
+  if (hkey == nullptr) return names;
+  // The longest value name Windows allows, and its NUL.
+  std::wstring name(16384, L'\0');
+  for (DWORD index = 0;; ++index) {
+    auto length = static_cast<DWORD>(name.size());
+    if (::RegEnumValueW(hkey, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      return names;
+    }
+    names.push_back(FromWide(std::wstring_view(name).substr(0, length)));
+  }
+}
+
 bool Win32Registry::DeleteValue(Key key, std::string_view name) {
   const HKEY hkey = Find(key);
   if (hkey == nullptr) return false;
