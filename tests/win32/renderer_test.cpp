@@ -169,7 +169,9 @@ class RendererTest : public ::testing::Test {
     form.on_activate = count("activate");
     form.lstTasks.on_item_check = [this](int row) { checked_rows += std::to_string(row) + " "; };
     form.lstTasks.on_key_down = [this](int key) { ++events["lstTasks key " + std::to_string(key)]; };
-    form.lstTasks.on_mouse_down = [this](int button) { ++events["lstTasks button " + std::to_string(button)]; };
+    form.lstTasks.on_mouse_down = [this](int button) {
+      ++events["lstTasks button " + std::to_string(button)];
+    };
     form.on_mouse_down = [this](int button) { ++events["form button " + std::to_string(button)]; };
   }
 
@@ -446,13 +448,15 @@ TEST_F(RendererTest, WindowMessagesReachTheModels) {
   ::PostMessageW(tasks, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 4));
   ::PostMessageW(tasks, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
   PumpUntil([&] { return events["lstTasks button 2"] > 0; });
-  EXPECT_EQ(Join(events["lstTasks key 46"], events["lstTasks button 2"]), "1 1") << "Delete and a right click";
+  EXPECT_EQ(Join(events["lstTasks key 46"], events["lstTasks button 2"]), "1 1")
+      << "Delete and a right click";
   // A borderless frame lets a press through to the form, but it is on a
   // control all the same.
   Send(Window(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
   const RECT frame = RectIn(Child(form.fraButtons), Window());
   Send(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(frame.left + 2, frame.bottom - 2));
-  EXPECT_EQ(Join(events["form button 2"], events["form button 1"]), "1 0") << "presses on the form and a frame";
+  EXPECT_EQ(Join(events["form button 2"], events["form button 1"]), "1 0")
+      << "presses on the form and a frame";
 }
 
 // ---- Focus and keyboard -----------------------------------------------------------------
