@@ -30,17 +30,21 @@ TEST_F(GeneralTest, BrowseForFolderTitleMarkerAndCancel) {
   EXPECT_FALSE(fakes.shell.browsed()[1].title) << "the marker asks for no title line";
 }
 
+// The program ends at once: every secondary window and the tray icon go,
+// while the main window's own close handlers do not run.
 TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
   StartQuietly();
+  program.frmtickCount.Show();
   g.lockReason = "app";
   program.ShowUnlockPrompt();
   app::ShowMessage(program, "hello");
+  ASSERT_TRUE(fakes.shell.tray_icon().has_value());
   EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
   EXPECT_TRUE(fakes.process.ended());
-  EXPECT_FALSE(program.frmPassword.loaded());
-  EXPECT_FALSE(program.frmblank.loaded());
-  EXPECT_FALSE(program.frmError.loaded());
-  EXPECT_TRUE(main.loaded()) << "the main window's own handlers do not run";
+  for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
+  EXPECT_FALSE(fakes.shell.tray_icon().has_value());
+  EXPECT_TRUE(main.loaded());
+  EXPECT_TRUE(fakes.process.started().empty()) << "no fresh copy";
 }
 
 }  // namespace

@@ -11,12 +11,16 @@ class MessageDialogTest : public testing_support::ProgramTest {
  protected:
   app::FrmError& dialog = program.frmError;
   void SetUp() override { g.appFolder = "C:\\Kestrove\\"; }
-  void ShowReminder() {
-    g.messageText = "An update may be available, would you like to check?";
+  // Shows the dialog as the program shows its two questions.
+  void Present(const char* caption, const char* text) {
+    g.messageText = text;
     dialog.Load();
-    dialog.setCaption("Kestrove Pro 2011 Update");
-    dialog.chkShowAgain.setVisible(true);
+    dialog.setCaption(caption);
+    dialog.chkShowAgain.setVisible(std::string_view(caption) == "Kestrove Pro 2011 Update");
     dialog.Present();
+  }
+  void ShowReminder() {
+    Present("Kestrove Pro 2011 Update", "An update may be available, would you like to check?");
   }
 };
 
@@ -34,16 +38,14 @@ TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
   app::ShowMessage(program, "plain");
   dialog.chkShowAgain.setVisible(true);
   dialog.chkShowAgain.click();
-  EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kSettingsKey, "DontShowUpdate"));
+  EXPECT_FALSE(Setting("DontShowUpdate"));
   dialog.cmdok.click();
 
   ShowReminder();
   dialog.chkShowAgain.click();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
-      << "before OK is pressed";
+  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "before OK is pressed";
   dialog.chkShowAgain.click();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
-      << "unchecking writes nothing";
+  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "unchecking writes nothing";
 }
 
 TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
@@ -56,10 +58,7 @@ TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   EXPECT_FALSE(fakes.process.ended());
 
   fakes.shell.open_result = 2;  // a missing updater changes nothing
-  g.messageText = "Kestrove Pro must shut-down before update!";
-  dialog.Load();
-  dialog.setCaption("Program In-use");
-  dialog.Present();
+  Present("Program In-use", "Kestrove Pro must shut-down before update!");
   EXPECT_TRUE(dialog.cmdCancel.visible()) << "the question can be declined";
   EXPECT_THROW(dialog.cmdok.click(), platform::fake::ProcessEnded);
   EXPECT_EQ(fakes.shell.opened().size(), 2U);

@@ -12,15 +12,7 @@ using platform::fake::ProcessEnded;
 
 class StartupTest : public testing_support::ProgramTest {
  protected:
-  void PutStore(std::string_view key, std::string_view value) {
-    program.settings.SaveSetting("kestrove", "setting", key, value);
-  }
-  std::string Store(std::string_view key) { return program.settings.GetSetting("kestrove", "setting", key); }
   std::string Today() { return app::StampText(app::TodayStamp(fakes.clock.now)); }
-  void EnterPassword(const char* text = "tavrolk") {
-    program.frmPassword.txtPass.setText(text);
-    program.frmPassword.cmdOK.click();
-  }
 };
 
 TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword) {
@@ -38,8 +30,7 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_FALSE(timers_armed_during_delay) << "nothing is armed during the delay";
   EXPECT_GE(fakes.loop.NowMs(), 1000U);
   EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
-  EXPECT_TRUE(main.timerInstance.running());
-  EXPECT_TRUE(main.timerKestrove.running());
+  EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running());
   EXPECT_FALSE(main.Timer1.running());
   EXPECT_TRUE(g.startupLockDone);
   EXPECT_FALSE(g.configLoading);
@@ -53,9 +44,9 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
         << "the configuration was on screen before the password";
   }
   EXPECT_FALSE(main.visible());
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
-  EnterPassword();
+  Type("tavrolk");
   EXPECT_TRUE(main.visible());
   EXPECT_TRUE(g.configAuthorised);
   main.cmdcancel.setCaption("Close");
@@ -65,7 +56,7 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_EQ(main.cmdcancel.caption(), "Cancel");
   main.Show();
   EXPECT_FALSE(main.visible()) << "shown again, the window asks again";
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(prompt.visible());
 }
 
 TEST_F(StartupTest, ACopyThatFindsAnotherRunningEndsUnseen) {
@@ -79,14 +70,14 @@ TEST_F(StartupTest, ACopyThatFindsAnotherRunningEndsUnseen) {
 TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
   StartQuietly();
   Tick();
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
   const auto second = fakes.desktop.Open("0", "KestroveForm");
   fakes.loop.Advance(500);
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Kestrove Pro Configuration Tool");
   fakes.desktop.Close(second);
-  EnterPassword();
+  Type("tavrolk");
   EXPECT_TRUE(main.visible());
 }
 
@@ -117,9 +108,9 @@ TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
   main.on_message(platform::kTrayCallbackMessage, 0, 0x205);  // right button up
   main.on_message(platform::kTrayCallbackMessage, 0, 0x201);  // left button down
   main.on_message(0x8002, 0, 0x203);                          // another private message
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Configuration");
 }
@@ -159,66 +150,60 @@ TEST_F(StartupTest, ExitAsksAndEndsForGood) {
 
 // ---- The daily usage limit ---------------------------------------------------
 
-TEST_F(StartupTest, LimitOffShowsNoTimeLeftWindow) {
-  for (const char* limit : {"", "0"}) {
-    PutStore("timer", limit);
-    program.globals.startupLockDone = false;
-    StartQuietly();
-    EXPECT_FALSE(program.frmtickCount.loaded()) << limit;
-    EXPECT_FALSE(main.tmrTimer.running()) << limit;
-    main.Unload();
+// The stored limit, date and minutes left, and what the start makes of them.
+struct DailyLimitCase {
+  const char* name;
+  const char* limit;
+  const char* date;  // "today", or a stored day, or nullptr for none
+  const char* ticks;
+  const char* shown;  // the time-left window's text; nullptr: not shown
+  std::uint32_t color;
+  const char* ticks_after;
+  int minutes_left;
+  bool locks;  // the expired-session lock, without Cancel
+};
+
+class DailyLimitTest : public StartupTest, public ::testing::WithParamInterface<DailyLimitCase> {};
+
+TEST_P(DailyLimitTest, StartShowsWhatIsLeftOrLocks) {
+  const DailyLimitCase& c = GetParam();
+  const bool counts = c.shown != nullptr || c.locks;
+  PutStore("timer", c.limit);
+  if (c.date != nullptr) PutStore("date", std::string(c.date) == "today" ? Today() : c.date);
+  if (c.ticks != nullptr) PutStore("tickCount", c.ticks);
+  PutSetting("Startup", c.locks ? "1" : "0");  // no start-up lock on top of an expired session
+  PutSetting("DontShowUpdate", "1");
+  program.Start();
+  EXPECT_EQ(program.frmtickCount.loaded(), c.shown != nullptr);
+  EXPECT_EQ(program.frmtickCount.visible(), c.shown != nullptr);
+  if (c.shown != nullptr) {
+    EXPECT_EQ(program.frmtickCount.txttickCount.caption(), std::string(c.shown) + " Minutes.");
+    EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), c.color);
   }
+  EXPECT_EQ(Store("tickCount"), c.ticks_after ? c.ticks_after : "");
+  EXPECT_EQ(Store("date"), counts ? Today() : "");
+  EXPECT_EQ(g.sessionMinutesLeft, c.minutes_left);
+  EXPECT_EQ(main.txtrelock.text(), c.limit);
+  EXPECT_EQ(main.tmrTimer.running(), counts);
+  // The start always asks for the password; only an expired session's lock
+  // cannot be cancelled.
+  ASSERT_TRUE(prompt.visible());
+  EXPECT_EQ(prompt.cmdCancelPWD.enabled(), !c.locks);
+  EXPECT_EQ(g.lockedTaskEntry == "Expired Windows® Session", c.locks);
 }
 
-TEST_F(StartupTest, NewDayStartsTheAllowanceAfresh) {
-  PutStore("timer", "30");
-  PutStore("date", "01:01:20");
-  PutStore("tickCount", "0");
-  StartQuietly();
-  EXPECT_EQ(Store("date"), Today());
-  EXPECT_EQ(Store("tickCount"), "30");
-  EXPECT_EQ(g.sessionMinutesLeft, 30);
-  EXPECT_TRUE(program.frmtickCount.visible());
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "30 Minutes.");
-  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), 0x0000FFU) << "blue";
-  EXPECT_TRUE(main.tmrTimer.running());
-  EXPECT_EQ(main.txtrelock.text(), "30");
-}
-
-TEST_F(StartupTest, ASmallAllowanceShowsRed) {
-  PutStore("timer", "5");
-  StartQuietly();
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "5 Minutes.");
-  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), ui::kRed);
-}
-
-TEST_F(StartupTest, SameDayWithTimeLeftShowsWhatIsLeft) {
-  PutStore("timer", "30");
-  PutStore("date", Today());
-  PutStore("tickCount", "12");
-  StartQuietly();
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "12 Minutes.");
-  EXPECT_EQ(Store("tickCount"), "12");
-  EXPECT_TRUE(main.tmrTimer.running());
-}
-
-TEST_F(StartupTest, SameDayUsedUpOrBrokenCounterLocksWithoutCancel) {
-  for (const char* ticks : {"0", "-3", "abc"}) {
-    platform::fake::FakeServices f;
-    ui::fake::DesktopFormHost h{f.desktop};
-    app::Program p{f.services(), h};
-    p.settings.SaveSetting("kestrove", "setting", "timer", "5");
-    p.settings.SaveSetting("kestrove", "setting", "date", Today());
-    p.settings.SaveSetting("kestrove", "setting", "tickCount", ticks);
-    f.registry.PutString(config::kMachine, config::kSettingsKey, "Startup", "1");
-    p.Start();
-    EXPECT_TRUE(p.frmPassword.visible()) << ticks;
-    EXPECT_FALSE(p.frmPassword.cmdCancelPWD.enabled()) << ticks;
-    EXPECT_FALSE(p.frmtickCount.loaded()) << ticks;
-    EXPECT_TRUE(p.frmkestrove.tmrTimer.running()) << ticks;
-    EXPECT_TRUE(p.globals.startupLockDone) << ticks;
-  }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Start, DailyLimitTest,
+    ::testing::Values(
+        DailyLimitCase{"Off", "", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+        DailyLimitCase{"Zero", "0", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+        DailyLimitCase{"NewDay", "30", "01:01:20", "0", "30", ui::kBlue, "30", 30, false},
+        DailyLimitCase{"SmallAllowanceRed", "5", nullptr, nullptr, "5", ui::kRed, "5", 5, false},
+        DailyLimitCase{"SameDayTimeLeft", "30", "today", "12", "12", ui::kBlue, "12", 12, false},
+        DailyLimitCase{"SameDayUsedUp", "5", "today", "0", nullptr, 0, "0", 0, true},
+        DailyLimitCase{"SameDayBelowZero", "5", "today", "-3", nullptr, 0, "-3", -3, true},
+        DailyLimitCase{"SameDayBrokenCounter", "5", "today", "abc", nullptr, 0, "abc", 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
   const platform::LocalTime december{2026, 12, 6, 23, 59, 0};
@@ -230,8 +215,6 @@ TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
     EXPECT_FALSE(app::ParseStamp(broken)) << broken;
   }
 }
-
-// ---- The time-left window ------------------------------------------------------
 
 TEST_F(StartupTest, TimeLeftWindowCarriesTheMinutesInItsCaptionWhenMinimised) {
   PutStore("timer", "25");

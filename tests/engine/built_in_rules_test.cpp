@@ -12,16 +12,6 @@ using platform::WindowId;
 class BuiltInRulesTest : public testing_support::ProgramTest {
  protected:
   void SetUp() override { StartQuietly(); }
-  WindowId Foreground(std::string title, std::string class_name = "AppWindow") {
-    const WindowId id = fakes.desktop.Open(std::move(title), std::move(class_name));
-    fakes.desktop.SetForeground(id);
-    return id;
-  }
-  void Unlock(const char* password = "tavrolk") {
-    program.frmPassword.txtPass.setText(password);
-    program.frmPassword.cmdOK.click();
-  }
-  bool Hidden(WindowId id) { return !fakes.desktop.Get(id).visible; }
 };
 
 struct RuleCase {
@@ -39,7 +29,7 @@ class EachRuleTest : public BuiltInRulesTest, public ::testing::WithParamInterfa
 TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   const RuleCase& c = GetParam();
   const WindowId target = fakes.desktop.Open(c.title, c.class_name);
-  const WindowId other = Foreground("Untitled - Notepad", "Notepad");
+  const WindowId other = Foreground("Untitled - Notepad");
   if (c.in_foreground) fakes.desktop.SetForeground(target);
   Tick();
   EXPECT_TRUE(fakes.desktop.IsVisible(target)) << "off by default";
@@ -58,9 +48,9 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   EXPECT_EQ(g.lockedWindow, target);
   EXPECT_EQ(g.lockedTaskEntry, c.entry);
   EXPECT_EQ(fakes.desktop.Get(target).title, c.title) << "rules never rename a window";
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(prompt.visible());
 
-  Unlock();
+  Type("tavrolk");
   EXPECT_TRUE(fakes.desktop.IsVisible(target));
   fakes.desktop.SetForeground(target);
   Tick();
@@ -71,19 +61,16 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   EXPECT_TRUE(Hidden(target)) << "the next load switches it on again";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, EachRuleTest,
-    ::testing::Values(
-        RuleCase{"RegistryEditor", "", "Registry Editor", "RegEdit_RegEdit", true, "reg", "Registry Tools"},
-        RuleCase{"InternetExplorer", "LockIE", "Home - Windows Internet Explorer", "IEFrame", false, "ie",
-                 "Internet Explorer"},
-        RuleCase{"Firefox", "chkLock3Party", "Mozilla Firefox", "MozillaUIWindowClass", false, "ff",
-                 "Mozilla Firefox"},
-        RuleCase{"ExplorerOld", "LockEx", "My Documents", "ExploreWClass", false, "ex", "Windows Explorer"},
-        RuleCase{"ExplorerCabinet", "LockEx", "Documents", "CabinetWClass", false, "ex", "Windows Explorer"},
-        RuleCase{"TaskManager", "TaskManager", "Windows Task Manager", "TaskManagerWindow", false, "tm",
-                 "Windows Task Manager"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const RuleCase kRules[] = {
+    {"RegistryEditor", "", "Registry Editor", "RegEdit_RegEdit", true, "reg", "Registry Tools"},
+    {"InternetExplorer", "LockIE", "Home - Internet Explorer", "IEFrame", false, "ie", "Internet Explorer"},
+    {"Firefox", "chkLock3Party", "Home - Firefox", "MozillaUIWindowClass", false, "ff", "Mozilla Firefox"},
+    {"ExplorerOld", "LockEx", "My Documents", "ExploreWClass", false, "ex", "Windows Explorer"},
+    {"ExplorerCabinet", "LockEx", "Documents", "CabinetWClass", false, "ex", "Windows Explorer"},
+    {"TaskManager", "TaskManager", "Windows Task Manager", "TaskMgr", false, "tm", "Windows Task Manager"},
+};
+INSTANTIATE_TEST_SUITE_P(Rules, EachRuleTest, ::testing::ValuesIn(kRules),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BuiltInRulesTest, TitleTestsAreCaseSensitive) {
   fakes.registry.PutDword(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, 1);
@@ -93,7 +80,7 @@ TEST_F(BuiltInRulesTest, TitleTestsAreCaseSensitive) {
     const WindowId id = Foreground(title);
     Tick();
     EXPECT_FALSE(Hidden(id)) << title;
-    EXPECT_FALSE(program.frmPassword.loaded()) << title;
+    EXPECT_FALSE(prompt.loaded()) << title;
   }
 }
 
@@ -104,17 +91,17 @@ TEST_F(BuiltInRulesTest, UninstallerStaysVisibleAndIsAlwaysGuarded) {
   EXPECT_FALSE(Hidden(uninstaller));
   EXPECT_EQ(g.lockReason, "un");
   EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
-  EXPECT_TRUE(program.frmPassword.visible());
-  program.frmPassword.cmdCancelPWD.click();
+  EXPECT_TRUE(prompt.visible());
+  prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(uninstaller).close_requests, 0) << "Cancel closes nothing";
 
   fakes.desktop.SetForeground(uninstaller);
   Tick();
-  Unlock();
+  Type("tavrolk");
   EXPECT_TRUE(g.uninstallAllowed);
   fakes.desktop.SetForeground(uninstaller);
   Tick();
-  EXPECT_FALSE(program.frmPassword.loaded()) << "silent for the rest of the run";
+  EXPECT_FALSE(prompt.loaded()) << "silent for the rest of the run";
 }
 
 TEST_F(BuiltInRulesTest, InstallerRuleRaisesThePromptEveryTickAndClosesTheTaskSwitcher) {
@@ -128,30 +115,30 @@ TEST_F(BuiltInRulesTest, InstallerRuleRaisesThePromptEveryTickAndClosesTheTaskSw
   EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
   EXPECT_FALSE(Hidden(installer));
   EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 1);
-  EXPECT_EQ(fakes.desktop.Foreground(), program.frmPassword.window());
+  EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
 
   fakes.desktop.SetForeground(installer);
   Tick();
-  EXPECT_EQ(fakes.desktop.Foreground(), program.frmPassword.window()) << "raised again on every tick";
+  EXPECT_EQ(fakes.desktop.Foreground(), prompt.window()) << "raised again on every tick";
   EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 2);
 
-  Unlock();
+  Type("tavrolk");
   EXPECT_FALSE(g.ruleInstall);
   EXPECT_EQ(fakes.desktop.Get(installer).close_requests, 0)
       << "the right password never closes the installer";
   fakes.desktop.SetForeground(installer);
   Tick();
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
 }
 
 TEST_F(BuiltInRulesTest, OtherRulesDoNotRaiseAVisiblePromptAgain) {
   PutSetting("LockEx", "1");
   main.GetConfig();
   const WindowId explorer = fakes.desktop.Open("Documents", "CabinetWClass");
-  Foreground("Untitled - Notepad", "Notepad");
+  Foreground("Untitled - Notepad");
   Tick();
-  ASSERT_TRUE(program.frmPassword.visible());
-  const WindowId notepad = Foreground("Other", "Notepad");
+  ASSERT_TRUE(prompt.visible());
+  const WindowId notepad = Foreground("Other");
   fakes.desktop.Edit(explorer).visible = true;
   Tick();
   EXPECT_EQ(fakes.desktop.Foreground(), notepad) << "the open prompt is left where it is";
@@ -163,7 +150,7 @@ TEST_F(BuiltInRulesTest, InternetExplorerRearmsWhenItsLastWindowIsGone) {
   main.GetConfig();
   const WindowId first = fakes.desktop.Open("IE", "IEFrame");
   Tick();
-  Unlock();
+  Type("tavrolk");
   EXPECT_EQ(g.ruleIE, 2);
   const WindowId second = fakes.desktop.Open("IE 2", "IEFrame");
   Tick();
@@ -184,7 +171,7 @@ TEST_F(BuiltInRulesTest, SeveralRulesInOneTickLeaveTheLastInTheRecord) {
   const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
   const WindowId tm = fakes.desktop.Open("Windows Task Manager", "TaskManagerWindow");
   main.lstTasks.addItem("Notepad", true);
-  const WindowId notepad = Foreground("Untitled - Notepad", "Notepad");
+  const WindowId notepad = Foreground("Untitled - Notepad");
   Tick();
   EXPECT_TRUE(Hidden(ie));
   EXPECT_TRUE(Hidden(tm));
@@ -203,7 +190,7 @@ TEST_F(BuiltInRulesTest, RulesRunNotForAnUnrestrictedAccount) {
   Foreground("Uninstall Kestrove Pro");
   Tick();
   EXPECT_FALSE(Hidden(ie));
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
 }
 
 }  // namespace

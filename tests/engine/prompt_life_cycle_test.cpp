@@ -4,8 +4,6 @@
 // dialogue, stale records, and the program's end.
 #include <gtest/gtest.h>
 
-#include "engine/failure_report.h"
-#include "app/general.h"
 #include "config/password.h"
 #include "support/program_fixture.h"
 
@@ -15,31 +13,14 @@ using platform::WindowId;
 
 class PromptLifeCycleTest : public testing_support::ProgramTest {
  protected:
-  engine::FrmPassword& prompt = program.frmPassword;
-
   void SetUp() override { StartQuietly(); }
 
   // A foreground window whose title holds the checked task entry "Notepad".
   WindowId OpenNotepad() {
     main.lstTasks.clear();
     main.lstTasks.addItem("Notepad", true);
-    const WindowId id = fakes.desktop.Open("Untitled - Notepad", "Notepad");
-    fakes.desktop.SetForeground(id);
-    return id;
+    return Foreground("Untitled - Notepad");
   }
-  void Type(std::string text) {
-    prompt.txtPass.setText(std::move(text));
-    prompt.cmdOK.click();
-  }
-  // Runs event once, at the first yield of what comes next.
-  void AtFirstYield(std::function<void()> event) {
-    fakes.loop.on_do_events = [this, event = std::move(event)](int) mutable {
-      const std::function<void()> once = std::move(event);
-      fakes.loop.on_do_events = nullptr;  // destroys this lambda
-      once();
-    };
-  }
-  bool Hidden(WindowId id) { return !fakes.desktop.Get(id).visible; }
 };
 
 TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
@@ -95,8 +76,7 @@ TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {
   main.lstTasks.addItem("Kestrove", true);
   main.lstTasks.addItem("", true);  // found in every title
   g.ruleInstall = true;
-  g.lockReason = "cfg";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "cfg"});
   for (int tick = 0; tick < 3; ++tick) Tick();
   EXPECT_EQ(fakes.desktop.Get(prompt.window()).title, "Kestrove");
   EXPECT_TRUE(prompt.visible());
@@ -121,7 +101,7 @@ TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
   Tick();
   ASSERT_TRUE(Hidden(notepad));
   const WindowId other = fakes.desktop.Open("Calculator", "SciCalc");
-  AtFirstYield([&] {
+  AtYield(1, [&] {
     switch (GetParam()) {
       case Interruption::kExpiredSession:
         program.RaiseLock(engine::ExpiredSessionLock());
@@ -152,8 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Locks, CancelInterruptedTest,
                                            Interruption::kAnsweredThenLockedAgain));
 
 TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("new");
   const WindowId notepad = OpenNotepad();
   fakes.dialogs.while_shown = [&] { Tick(); };
@@ -171,13 +150,11 @@ TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
 }
 
 TEST_F(PromptLifeCycleTest, AnInterruptedSetPasswordDialogueStartsAgainFromItsFirstEntry) {
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("first");
   program.RaiseLock({.reason = "cfg"});  // the dialogue gives way
   Type("tavrolk");
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("second");
   EXPECT_TRUE(fakes.dialogs.boxes().empty()) << "\"first\" is not taken as the confirmation";
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Confirm new password:");
@@ -211,17 +188,8 @@ TEST_F(PromptLifeCycleTest, TheConfigurationPromptsCancelClosesNoWindowOfAnEarli
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(browser).close_requests, 0);
-}
-
-TEST_F(PromptLifeCycleTest, EndProgramClosesEverySecondaryWindowAndTheTrayIcon) {
-  program.frmtickCount.Show();
-  g.lockReason = "cfg";
-  program.ShowUnlockPrompt();
-  app::ShowMessage(program, "hello");
-  ASSERT_TRUE(fakes.shell.tray_icon().has_value());
-  EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
-  for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
-  EXPECT_FALSE(fakes.shell.tray_icon().has_value());
+  EXPECT_TRUE(PromptGone()) << "Cancel only closes the prompt";
+  EXPECT_FALSE(main.visible());
 }
 
 }  // namespace
