@@ -37,6 +37,9 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
+            "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
+      << "quoted: the folder has a blank";
 
   // The gate asks before the window would appear: it was never shown.
   for (const auto& call : fakes.desktop.show_calls()) {
@@ -88,18 +91,10 @@ TEST_F(StartupTest, AnotherWindowWithTheRunningTitleLeavesTheCaptionAndTheWatchO
   EXPECT_FALSE(main.timerInstance.running());
 }
 
-TEST_F(StartupTest, RunValueWrittenWhenMissingAndLeftAloneOtherwise) {
+TEST_F(StartupTest, ARunValueAlreadyThereIsLeftAlone) {
+  fakes.registry.PutString(config::kMachine, config::kRunKey, "Kestrove Pro", "D:\\elsewhere\\x.exe");
   StartQuietly();
   EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
-            "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
-      << "quoted: the folder has a blank";
-
-  platform::fake::FakeServices other;
-  ui::fake::DesktopFormHost other_host{other.desktop};
-  app::Program second{other.services(), other_host};
-  other.registry.PutString(config::kMachine, config::kRunKey, "Kestrove Pro", "D:\\elsewhere\\x.exe");
-  second.Start();
-  EXPECT_EQ(other.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
             "D:\\elsewhere\\x.exe");
 }
 

@@ -182,15 +182,4 @@ TEST_F(BuiltInRulesTest, SeveralRulesInOneTickLeaveTheLastInTheRecord) {
   EXPECT_EQ(g.lockedWindowClass, "Notepad") << "only the task match writes the class";
 }
 
-TEST_F(BuiltInRulesTest, RulesRunNotForAnUnrestrictedAccount) {
-  fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Enabled");
-  PutSetting("LockIE", "1");
-  main.GetConfig();
-  const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
-  Foreground("Uninstall Kestrove Pro");
-  Tick();
-  EXPECT_FALSE(Hidden(ie));
-  EXPECT_FALSE(prompt.loaded());
-}
-
 }  // namespace

@@ -102,6 +102,8 @@ TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
   ASSERT_TRUE(Hidden(notepad));
   const WindowId other = fakes.desktop.Open("Calculator", "SciCalc");
   AtYield(1, [&] {
+    EXPECT_EQ(prompt.cmdCancelPWD.caption(), "Wait...");
+    EXPECT_FALSE(prompt.cmdCancelPWD.enabled()) << "while it waits";
     switch (GetParam()) {
       case Interruption::kExpiredSession:
         program.RaiseLock(engine::ExpiredSessionLock());

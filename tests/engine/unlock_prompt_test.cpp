@@ -26,8 +26,6 @@ class UnlockPromptTest : public testing_support::ProgramTest {
   WindowId locked = platform::kNoWindow;
 };
 
-// ---- The answer to each lock ---------------------------------------------------
-
 struct AnswerCase {
   const char* reason;
   std::vector<ShowCommand> shows;  // sent to the hidden window by the right password
@@ -103,19 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"tm", kRestoreOnly, 0, 0, [](P p) { return !p.globals.ruleTaskManager; }}),
     [](const auto& info) { return std::string(info.param.reason); });
 
-TEST_F(UnlockPromptTest, ALockRaisedWhileThePromptIsOpenReplacesTheRecord) {
-  const WindowId first = Lock("reg");
-  const WindowId second = fakes.desktop.Open("###", "SciCalc", false);
-  program.RaiseLock({.reason = "app", .entry = "Calculator", .window = second, .window_class = "SciCalc"});
-  EXPECT_EQ(fakes.shell.opened().size(), 1U) << "the load steps are not repeated";
-  Type("tavrolk");
-  EXPECT_EQ(fakes.desktop.Get(second).title, "Calculator");
-  EXPECT_FALSE(fakes.desktop.Get(first).visible);
-  EXPECT_TRUE(PromptGone());
-}
-
-// ---- Cancel ---------------------------------------------------------------------
-
 TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
   Lock("app");
   int ticks_during_wait = 0;
@@ -130,21 +115,6 @@ TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
   EXPECT_TRUE(PromptGone());
   EXPECT_LE(ticks_during_wait, 1);
 }
-
-TEST_F(UnlockPromptTest, TheRightPasswordDuringTheCancelWaitIsNotUndoneByTheCancel) {
-  Lock("app");
-  AtYield(1, [&] {
-    EXPECT_EQ(prompt.cmdCancelPWD.caption(), "Wait...");
-    EXPECT_FALSE(prompt.cmdCancelPWD.enabled());
-    Type("tavrolk");
-  });
-  prompt.cmdCancelPWD.click();
-  EXPECT_EQ(fakes.desktop.Get(locked).close_requests, 0);
-  EXPECT_TRUE(fakes.desktop.Get(locked).visible);
-  EXPECT_TRUE(PromptGone());
-}
-
-// ---- The hint and Keep Password ------------------------------------------------------
 
 // The default password is named for a task or configuration lock, even when
 // it is stored hashed.
@@ -185,9 +155,20 @@ TEST_F(UnlockPromptTest, KeepPasswordFillsTheNextPromptUntilAWrongAttempt) {
   EXPECT_EQ(prompt.txtPass.text(), "");
 }
 
-// ---- Setting a new password ------------------------------------------------------
+// Two entries that differ end the dialogue and change nothing; two that
+// match store the new password hashed.
+TEST_F(UnlockPromptTest, SetPasswordAsksTwiceAndStoresTheNewPasswordHashed) {
+  program.RaiseLock({.reason = "pwd"});
+  Type("one");
+  Type("two");
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
+  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password's did not match!");
+  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x1030U);
+  EXPECT_TRUE(PromptGone());
+  EXPECT_TRUE(prompt.firstNewPassword.empty());
+  EXPECT_EQ(g.accessPassword, "tavrolk");
+  EXPECT_FALSE(Setting("pwd"));
 
-TEST_F(UnlockPromptTest, SetPasswordStoresTheNewPasswordHashed) {
   program.RaiseLock({.reason = "pwd"});
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Enter new password:");
   EXPECT_EQ(prompt.Label3.caption(), "New Access Control Password:");
@@ -201,11 +182,10 @@ TEST_F(UnlockPromptTest, SetPasswordStoresTheNewPasswordHashed) {
   Type("");
   EXPECT_TRUE(prompt.visible()) << "an empty second entry keeps the dialogue waiting";
   Type("NEWPASS");
-  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password set successfully.");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x1040U);
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 2U);
+  EXPECT_EQ(fakes.dialogs.boxes()[1].text, "Password set successfully.");
+  EXPECT_EQ(fakes.dialogs.boxes()[1].style, 0x1040U);
   EXPECT_TRUE(PromptGone());
-
   EXPECT_TRUE(config::IsHashedPassword(Setting("pwd").value_or("")));
   main.GetConfig();
   Lock("app");
@@ -213,19 +193,6 @@ TEST_F(UnlockPromptTest, SetPasswordStoresTheNewPasswordHashed) {
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
   Type("NewPass");
   EXPECT_TRUE(PromptGone());
-}
-
-TEST_F(UnlockPromptTest, SetPasswordMismatchEndsTheDialogueAndKeepsThePassword) {
-  program.RaiseLock({.reason = "pwd"});
-  Type("one");
-  Type("two");
-  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password's did not match!");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x1030U);
-  EXPECT_TRUE(PromptGone());
-  EXPECT_TRUE(prompt.firstNewPassword.empty());
-  EXPECT_EQ(g.accessPassword, "tavrolk");
-  EXPECT_FALSE(Setting("pwd"));
 }
 
 }  // namespace
