@@ -14,9 +14,8 @@ class GeneralTest : public testing_support::ProgramTest {};
 TEST_F(GeneralTest, FileExistsOnlyForFiles) {
   fakes.files.AddFolder("C:\\Data");
   fakes.files.AddFile("C:\\Data\\a.txt");
-  EXPECT_FALSE(app::FileExists(program, ""));
-  EXPECT_FALSE(app::FileExists(program, "C:\\Data"));
-  EXPECT_FALSE(app::FileExists(program, "C:\\Data\\missing.txt"));
+  for (const char* path : {"", "C:\\Data", "C:\\Data\\missing.txt"})
+    EXPECT_FALSE(app::FileExists(program, path)) << path;
   EXPECT_TRUE(app::FileExists(program, "c:\\data\\A.TXT"));
 }
 
@@ -40,11 +39,9 @@ TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
   app::ShowMessage(program, "hello");
   ASSERT_TRUE(fakes.shell.tray_icon().has_value());
   EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
-  EXPECT_TRUE(fakes.process.ended());
   for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
-  EXPECT_FALSE(fakes.shell.tray_icon().has_value());
-  EXPECT_TRUE(main.loaded());
-  EXPECT_TRUE(fakes.process.started().empty()) << "no fresh copy";
+  EXPECT_TRUE(fakes.process.ended() && !fakes.shell.tray_icon().has_value());
+  EXPECT_TRUE(main.loaded() && fakes.process.started().empty()) << "no handler of its own, no fresh copy";
 }
 
 }  // namespace

@@ -30,8 +30,7 @@ TEST_F(MessageDialogTest, TheReminderStaysAwayOnceSwitchedOff) {
   EXPECT_FALSE(dialog.loaded());
   PutSetting("DontShowUpdate", "0");
   ShowReminder();
-  EXPECT_TRUE(dialog.visible());
-  EXPECT_TRUE(dialog.chkShowAgain.visible());
+  EXPECT_TRUE(dialog.visible() && dialog.chkShowAgain.visible());
 }
 
 TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
@@ -53,9 +52,7 @@ TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   dialog.cmdok.click();
   ASSERT_EQ(fakes.shell.opened().size(), 1U);
   EXPECT_EQ(fakes.shell.opened()[0].file, "C:\\Kestrove\\KsUpdate.exe");
-  EXPECT_FALSE(dialog.loaded());
-  EXPECT_TRUE(g.messageText.empty());
-  EXPECT_FALSE(fakes.process.ended());
+  EXPECT_TRUE(!dialog.loaded() && g.messageText.empty() && !fakes.process.ended());
 
   fakes.shell.open_result = 2;  // a missing updater changes nothing
   Present("Program In-use", "Kestrove Pro must shut-down before update!");
@@ -64,8 +61,7 @@ TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   EXPECT_EQ(fakes.shell.opened().size(), 2U);
 
   app::ShowMessage(program, "Cannot lock self!");
-  EXPECT_EQ(dialog.caption(), "Message:") << "the next use starts from the design state";
-  EXPECT_FALSE(dialog.cmdCancel.visible());
+  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.cmdCancel.visible()) << "the next use starts afresh";
   dialog.cmdok.click();
   EXPECT_EQ(fakes.shell.opened().size(), 2U);
 }
@@ -77,9 +73,8 @@ TEST_F(MessageDialogTest, AMessageOverTheReminderIsAPlainMessage) {
   dialog.chkShowAgain.click();
   app::ShowMessage(program, "Cannot lock self!");
   EXPECT_TRUE(dialog.visible()) << "not swallowed by \"Don't show again\"";
-  EXPECT_EQ(dialog.caption(), "Message:");
+  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.chkShowAgain.visible());
   EXPECT_EQ(dialog.Label1.caption(), "Cannot lock self!");
-  EXPECT_FALSE(dialog.chkShowAgain.visible());
   dialog.cmdok.click();
   EXPECT_TRUE(fakes.shell.opened().empty()) << "the updater is not started";
 }
@@ -95,8 +90,7 @@ TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {
   EXPECT_EQ(dialog.Label1.caption(), "Error: \"Overflow\".");
   dialog.cmdCancel.setVisible(true);
   dialog.cmdCancel.click();
-  EXPECT_TRUE(g.messageText.empty());
-  EXPECT_FALSE(dialog.loaded());
+  EXPECT_TRUE(g.messageText.empty() && !dialog.loaded());
 }
 
 }  // namespace

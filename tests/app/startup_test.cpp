@@ -30,10 +30,8 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_FALSE(timers_armed_during_delay) << "nothing is armed during the delay";
   EXPECT_GE(fakes.loop.NowMs(), 1000U);
   EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
-  EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running());
-  EXPECT_FALSE(main.Timer1.running());
-  EXPECT_TRUE(g.startupLockDone);
-  EXPECT_FALSE(g.configLoading);
+  EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running() && !main.Timer1.running());
+  EXPECT_TRUE(g.startupLockDone && !g.configLoading);
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
@@ -46,27 +44,22 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
     EXPECT_FALSE(call.window == main.window() && call.command == platform::ShowCommand::kShow)
         << "the configuration was on screen before the password";
   }
-  EXPECT_FALSE(main.visible());
-  EXPECT_TRUE(prompt.visible());
+  EXPECT_TRUE(!main.visible() && prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
   Type("tavrolk");
-  EXPECT_TRUE(main.visible());
-  EXPECT_TRUE(g.configAuthorised);
+  EXPECT_TRUE(main.visible() && g.configAuthorised);
   main.cmdcancel.setCaption("Close");
   main.cmdcancel.click();
-  EXPECT_FALSE(main.visible());
-  EXPECT_FALSE(g.configAuthorised);
+  EXPECT_FALSE(main.visible() || g.configAuthorised);
   EXPECT_EQ(main.cmdcancel.caption(), "Cancel");
   main.Show();
-  EXPECT_FALSE(main.visible()) << "shown again, the window asks again";
-  EXPECT_TRUE(prompt.visible());
+  EXPECT_TRUE(!main.visible() && prompt.visible()) << "shown again, the window asks again";
 }
 
 TEST_F(StartupTest, ACopyThatFindsAnotherRunningEndsUnseen) {
   fakes.process.another_instance = true;
   EXPECT_THROW(program.Start(), ProcessEnded);
-  EXPECT_EQ(main.caption(), "0");
-  EXPECT_FALSE(main.visible());
+  EXPECT_TRUE(main.caption() == "0" && !main.visible());
   EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kRunKey, config::kRunValue));
 }
 
@@ -76,8 +69,7 @@ TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
   EXPECT_FALSE(prompt.loaded());
   const auto second = fakes.desktop.Open("0", "KestroveForm");
   fakes.loop.Advance(500);
-  EXPECT_TRUE(prompt.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Kestrove Pro Configuration Tool");
   fakes.desktop.Close(second);
   Type("tavrolk");
@@ -105,8 +97,7 @@ TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
   main.on_message(0x8002, 0, 0x203);                          // another private message
   EXPECT_FALSE(prompt.loaded());
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
-  EXPECT_TRUE(prompt.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Configuration");
 }
 
@@ -139,13 +130,11 @@ TEST_F(StartupTest, ExitAsksAndEndsForGood) {
   EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x31U);
   EXPECT_FALSE(fakes.process.ended());
   EXPECT_THROW(main.cmdExit.click(), ProcessEnded);
-  EXPECT_TRUE(g.exitRequested);
-  EXPECT_TRUE(fakes.process.started().empty()) << "Exit never restarts";
+  EXPECT_TRUE(g.exitRequested && fakes.process.started().empty()) << "Exit never restarts";
 }
 
-// ---- The daily usage limit ---------------------------------------------------
-
-// The stored limit, date and minutes left, and what the start makes of them.
+// The daily usage limit: the stored limit, date and minutes left, and what
+// the start makes of them.
 struct DailyLimitCase {
   const char* name;
   const char* limit;
@@ -169,8 +158,8 @@ TEST_P(DailyLimitTest, StartShowsWhatIsLeftOrLocks) {
   PutSetting("Startup", c.locks ? "1" : "0");  // no start-up lock on top of an expired session
   PutSetting("DontShowUpdate", "1");
   program.Start();
+  EXPECT_EQ(program.frmtickCount.loaded() && program.frmtickCount.visible(), c.shown != nullptr);
   EXPECT_EQ(program.frmtickCount.loaded(), c.shown != nullptr);
-  EXPECT_EQ(program.frmtickCount.visible(), c.shown != nullptr);
   if (c.shown != nullptr) {
     EXPECT_EQ(program.frmtickCount.txttickCount.caption(), std::string(c.shown) + " Minutes.");
     EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), c.color);
@@ -180,25 +169,23 @@ TEST_P(DailyLimitTest, StartShowsWhatIsLeftOrLocks) {
   EXPECT_EQ(g.sessionMinutesLeft, c.minutes_left);
   EXPECT_EQ(main.txtrelock.text(), c.limit);
   EXPECT_EQ(main.tmrTimer.running(), counts);
-  // The start always asks for the password; only an expired session's lock
-  // cannot be cancelled.
-  ASSERT_TRUE(prompt.visible());
+  ASSERT_TRUE(prompt.visible()) << "the start always asks; only an expired session without Cancel";
   EXPECT_EQ(prompt.cmdCancelPWD.enabled(), !c.locks);
   EXPECT_EQ(g.lockedTaskEntry == "Expired Windows® Session", c.locks);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Start, DailyLimitTest,
-    ::testing::Values(
-        DailyLimitCase{"Off", "", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
-        DailyLimitCase{"Zero", "0", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
-        DailyLimitCase{"NewDay", "30", "01:01:20", "0", "30", ui::kBlue, "30", 30, false},
-        DailyLimitCase{"SmallAllowanceRed", "5", nullptr, nullptr, "5", ui::kRed, "5", 5, false},
-        DailyLimitCase{"SameDayTimeLeft", "30", "today", "12", "12", ui::kBlue, "12", 12, false},
-        DailyLimitCase{"SameDayUsedUp", "5", "today", "0", nullptr, 0, "0", 0, true},
-        DailyLimitCase{"SameDayBelowZero", "5", "today", "-3", nullptr, 0, "-3", -3, true},
-        DailyLimitCase{"SameDayBrokenCounter", "5", "today", "abc", nullptr, 0, "abc", 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+const DailyLimitCase kDailyLimitCases[] = {
+    {"Off", "", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+    {"Zero", "0", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+    {"NewDay", "30", "01:01:20", "0", "30", ui::kBlue, "30", 30, false},
+    {"SmallAllowanceRed", "5", nullptr, nullptr, "5", ui::kRed, "5", 5, false},
+    {"SameDayTimeLeft", "30", "today", "12", "12", ui::kBlue, "12", 12, false},
+    {"SameDayUsedUp", "5", "today", "0", nullptr, 0, "0", 0, true},
+    {"SameDayBelowZero", "5", "today", "-3", nullptr, 0, "-3", -3, true},
+    {"SameDayBrokenCounter", "5", "today", "abc", nullptr, 0, "abc", 0, true},
+};
+INSTANTIATE_TEST_SUITE_P(Start, DailyLimitTest, ::testing::ValuesIn(kDailyLimitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
   const platform::LocalTime december{2026, 12, 6, 23, 59, 0};

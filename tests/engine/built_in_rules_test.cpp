@@ -32,8 +32,7 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   const WindowId other = Foreground("Untitled - Notepad");
   if (c.in_foreground) fakes.desktop.SetForeground(target);
   Tick();
-  EXPECT_TRUE(fakes.desktop.IsVisible(target)) << "off by default";
-  EXPECT_EQ(g.lockReason, "");
+  EXPECT_TRUE(fakes.desktop.IsVisible(target) && g.lockReason.empty()) << "off by default";
 
   if (std::string(c.setting).empty()) {
     fakes.registry.PutDword(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, 1);
@@ -43,12 +42,11 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   main.GetConfig();
   fakes.desktop.SetForeground(c.in_foreground ? target : other);
   Tick();
-  EXPECT_TRUE(Hidden(target));
+  EXPECT_TRUE(Hidden(target) && prompt.visible());
   EXPECT_EQ(g.lockReason, c.code);
   EXPECT_EQ(g.lockedWindow, target);
   EXPECT_EQ(g.lockedTaskEntry, c.entry);
   EXPECT_EQ(fakes.desktop.Get(target).title, c.title) << "rules never rename a window";
-  EXPECT_TRUE(prompt.visible());
 
   Type("tavrolk");
   EXPECT_TRUE(fakes.desktop.IsVisible(target));
@@ -88,10 +86,9 @@ TEST_F(BuiltInRulesTest, UninstallerStaysVisibleAndIsAlwaysGuarded) {
   const WindowId uninstaller = Foreground("Uninstall Kestrove Pro: Confirmation", "#32770");
   g.lockedWindow = 0x1234;
   Tick();
-  EXPECT_FALSE(Hidden(uninstaller));
+  EXPECT_TRUE(!Hidden(uninstaller) && prompt.visible());
   EXPECT_EQ(g.lockReason, "un");
   EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
-  EXPECT_TRUE(prompt.visible());
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(uninstaller).close_requests, 0) << "Cancel closes nothing";
 
@@ -123,8 +120,7 @@ TEST_F(BuiltInRulesTest, InstallerRuleRaisesThePromptEveryTickAndClosesTheTaskSw
   EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 2);
 
   Type("tavrolk");
-  EXPECT_FALSE(g.ruleInstall);
-  EXPECT_EQ(fakes.desktop.Get(installer).close_requests, 0)
+  EXPECT_FALSE(g.ruleInstall || fakes.desktop.Get(installer).close_requests > 0)
       << "the right password never closes the installer";
   fakes.desktop.SetForeground(installer);
   Tick();
@@ -173,9 +169,7 @@ TEST_F(BuiltInRulesTest, SeveralRulesInOneTickLeaveTheLastInTheRecord) {
   main.lstTasks.addItem("Notepad", true);
   const WindowId notepad = Foreground("Untitled - Notepad");
   Tick();
-  EXPECT_TRUE(Hidden(ie));
-  EXPECT_TRUE(Hidden(tm));
-  EXPECT_TRUE(Hidden(notepad));
+  EXPECT_TRUE(Hidden(ie) && Hidden(tm) && Hidden(notepad));
   EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
   EXPECT_EQ(g.lockReason, "tm");
   EXPECT_EQ(g.lockedWindow, tm);

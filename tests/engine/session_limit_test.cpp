@@ -22,45 +22,33 @@ class SessionLimitTest : public testing_support::ProgramTest {
   engine::FrmTickCount& window = program.frmtickCount;
 };
 
-TEST_F(SessionLimitTest, ThreeMinutesLockAtTheThirdTick) {
-  StartWith("3");
-  fakes.loop.Advance(kMinute);
-  EXPECT_EQ(window.txttickCount.caption(), "2 Minutes.");
-  EXPECT_EQ(fakes.dialogs.beeps, 1);
-  EXPECT_EQ(Store("tickCount"), "2");
-  fakes.loop.Advance(kMinute);
-  EXPECT_EQ(window.txttickCount.caption(), "1 Minutes.");
-  EXPECT_EQ(fakes.dialogs.beeps, 2);
-  EXPECT_FALSE(prompt.loaded());
-
-  fakes.loop.Advance(kMinute);
-  EXPECT_TRUE(prompt.visible());
-  EXPECT_FALSE(prompt.cmdCancelPWD.enabled());
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
-  EXPECT_EQ(Store("tickCount"), "0");
-  EXPECT_FALSE(window.loaded());
-  EXPECT_FALSE(main.tmrTimer.running());
-  EXPECT_EQ(fakes.dialogs.beeps, 2) << "the closed window is not shown again";
-
-  prompt.cmdCancelPWD.click();
-  EXPECT_TRUE(prompt.visible()) << "only the right password ends it";
-  fakes.loop.Advance(10 * kMinute);
-  EXPECT_EQ(Store("tickCount"), "0") << "the count-down is over for the run";
-}
-
-// The label turns red, with a beep, from nine minutes left.
-TEST_F(SessionLimitTest, TheLastNineMinutesShowRedWithABeep) {
+// Red with a beep from nine minutes left; at the end, a lock that cannot be
+// cancelled, and the count-down is over for the run.
+TEST_F(SessionLimitTest, ElevenMinutesLockAtTheEleventhTick) {
   StartWith("11");
   fakes.loop.Advance(kMinute);
   EXPECT_EQ(window.txttickCount.caption(), "10 Minutes.");
-  EXPECT_EQ(window.txttickCount.foreColor(), ui::kBlue);
-  EXPECT_EQ(fakes.dialogs.beeps, 0);
+  EXPECT_TRUE(window.txttickCount.foreColor() == ui::kBlue && fakes.dialogs.beeps == 0);
   EXPECT_EQ(Store("tickCount"), "10");
   fakes.loop.Advance(kMinute);
   EXPECT_EQ(window.txttickCount.caption(), "9 Minutes.");
-  EXPECT_EQ(window.txttickCount.foreColor(), ui::kRed);
-  EXPECT_EQ(fakes.dialogs.beeps, 1);
+  EXPECT_TRUE(window.txttickCount.foreColor() == ui::kRed && fakes.dialogs.beeps == 1);
+  fakes.loop.Advance(8 * kMinute);
+  EXPECT_EQ(window.txttickCount.caption(), "1 Minutes.");
+  EXPECT_EQ(Store("tickCount"), "1");
+  EXPECT_TRUE(fakes.dialogs.beeps == 9 && !prompt.loaded());
+
+  fakes.loop.Advance(kMinute);
+  EXPECT_TRUE(prompt.visible() && !prompt.cmdCancelPWD.enabled());
+  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
+  EXPECT_EQ(Store("tickCount"), "0");
+  EXPECT_FALSE(window.loaded() || main.tmrTimer.running());
+  EXPECT_EQ(fakes.dialogs.beeps, 9) << "the closed window is not shown again";
+  prompt.cmdCancelPWD.click();
+  EXPECT_TRUE(prompt.visible()) << "only the right password ends it";
+  fakes.loop.Advance(10 * kMinute);
+  EXPECT_EQ(Store("tickCount"), "0");
 }
 
 TEST_F(SessionLimitTest, AStoredCountOfOneLocksAtTheFirstTick) {
@@ -78,9 +66,7 @@ TEST_F(SessionLimitTest, TheExpiredSessionTakesOverAPromptAlreadyOpen) {
   program.ShowUnlockPrompt();
   ASSERT_TRUE(prompt.cmdCancelPWD.enabled());
   fakes.loop.Advance(kMinute);
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_FALSE(prompt.cmdCancelPWD.enabled());
-  EXPECT_TRUE(g.startupLockDone);
+  EXPECT_TRUE(g.lockReason == "app" && !prompt.cmdCancelPWD.enabled() && g.startupLockDone);
   PutSetting("Startup", "1");
   main.GetConfig();
   EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session") << "no startup lock on top of it";
