@@ -24,15 +24,6 @@ class MessageDialogTest : public testing_support::ProgramTest {
   }
 };
 
-TEST_F(MessageDialogTest, TheReminderStaysAwayOnceSwitchedOff) {
-  PutSetting("DontShowUpdate", "1");
-  ShowReminder();
-  EXPECT_FALSE(dialog.loaded());
-  PutSetting("DontShowUpdate", "0");
-  ShowReminder();
-  EXPECT_TRUE(dialog.visible() && dialog.chkShowAgain.visible());
-}
-
 TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
   app::ShowMessage(program, "plain");
   dialog.chkShowAgain.setVisible(true);
@@ -41,10 +32,14 @@ TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
   dialog.cmdok.click();
 
   ShowReminder();
+  EXPECT_TRUE(dialog.visible() && dialog.chkShowAgain.visible());
   dialog.chkShowAgain.click();
   EXPECT_EQ(Setting("DontShowUpdate"), "1") << "before OK is pressed";
   dialog.chkShowAgain.click();
   EXPECT_EQ(Setting("DontShowUpdate"), "1") << "unchecking writes nothing";
+  dialog.Unload();
+  ShowReminder();
+  EXPECT_FALSE(dialog.loaded()) << "the reminder stays away once switched off";
 }
 
 TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {

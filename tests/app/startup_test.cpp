@@ -1,7 +1,8 @@
-// Start-up and shutdown through the main window's models: the order of the
-// start-up sequence, the daily usage limit, the password gate, the tray
-// callback, a second start, the restart guard and Exit.
+// Start-up and shutdown through the main window's models: the start-up
+// sequence, the daily usage limit, the password gate, a second start, Exit.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "app/day_stamp.h"
 #include "support/program_fixture.h"
@@ -35,15 +36,12 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, config::kRunValue),
             "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
       << "quoted: the folder has a blank";
-
-  // The gate asks before the window would appear: it was never shown.
-  for (const auto& call : fakes.desktop.show_calls()) {
-    EXPECT_FALSE(call.window == main.window() && call.command == platform::ShowCommand::kShow)
-        << "the configuration was on screen before the password";
-  }
+  const auto shows = ShowsOf(main.window());
+  EXPECT_EQ(std::count(shows.begin(), shows.end(), platform::ShowCommand::kShow), 0)
+      << "never before the password";
   EXPECT_TRUE(!main.visible() && prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
   Type("tavrolk");
@@ -79,15 +77,13 @@ TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
 TEST_F(StartupTest, AnotherWindowWithTheRunningTitleLeavesTheCaptionAndTheWatchOff) {
   fakes.desktop.Open("Kestrove Pro Configuration Tool", "KestroveForm");
   program.Start();
-  EXPECT_EQ(main.caption(), "0");
-  EXPECT_FALSE(main.timerInstance.running());
+  EXPECT_TRUE(main.caption() == "0" && !main.timerInstance.running());
 }
 
 TEST_F(StartupTest, ARunValueAlreadyThereIsLeftAlone) {
-  fakes.registry.PutString(config::kMachine, config::kRunKey, "Kestrove Pro", "D:\\elsewhere\\x.exe");
+  fakes.registry.PutString(config::kMachine, config::kRunKey, config::kRunValue, "D:\\x.exe");
   StartQuietly();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
-            "D:\\elsewhere\\x.exe");
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, config::kRunValue), "D:\\x.exe");
 }
 
 TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
@@ -109,8 +105,7 @@ TEST_F(StartupTest, RestartGuardStartsAFreshCopyUnlessExitOrWindowsEnding) {
       << "the fresh copy must not find this one still claiming to run";
   EXPECT_EQ(fakes.process.started()[0].path, "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
   EXPECT_EQ(fakes.process.started()[0].show, platform::ShowCommand::kShowMinimized);
-  EXPECT_FALSE(fakes.shell.tray_icon()) << "the icon goes with the window";
-  EXPECT_EQ(fakes.loop.quit_code, 0);
+  EXPECT_TRUE(!fakes.shell.tray_icon() && fakes.loop.quit_code == 0) << "the icon goes with the window";
 }
 
 TEST_F(StartupTest, RestartGuardLetsWindowsEndTheSession) {

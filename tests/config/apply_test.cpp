@@ -78,24 +78,20 @@ TEST_P(SwitchTest, LoadedAndSavedAsOneOrZero) {
   const auto stored = [&]() -> std::string {
     if (!c.dword) return Setting(c.name).value_or("missing");
     const auto value = fakes.registry.Get(config::kMachine, config::kSettingsKey, c.name);
-    if (!value || value->type != RegType::kDword) return "not a number";
-    return std::to_string(program.registry.ReadDword(config::kMachine, config::kSettingsKey, c.name));
+    return value && value->type == RegType::kDword
+               ? std::to_string(program.registry.ReadDword(config::kMachine, config::kSettingsKey, c.name))
+               : "not a number";
   };
+  // Loaded from one value, then saved as the other.
   for (const bool on : {true, false}) {
-    if (c.dword) {
-      fakes.registry.PutDword(config::kMachine, config::kSettingsKey, c.name, on ? 1 : 0);
-    } else {
-      PutSetting(c.name, on ? "1" : "0");
-    }
+    c.dword ? fakes.registry.PutDword(config::kMachine, config::kSettingsKey, c.name, on ? 1 : 0)
+            : PutSetting(c.name, on ? "1" : "0");
     main.GetConfig();
-    EXPECT_EQ(box.checked(), on) << "loaded";
-    EXPECT_TRUE(!c.rule || c.rule(g) == on) << "loaded";
-  }
-  for (const bool on : {true, false}) {
-    box.setChecked(on);
+    EXPECT_TRUE(box.checked() == on && (!c.rule || c.rule(g) == on)) << "loaded " << on;
+    box.setChecked(!on);
     main.cmdok.click();
-    EXPECT_EQ(stored(), on ? "1" : "0") << "saved";
-    EXPECT_TRUE(!c.rule || c.rule(g) == on) << "saved";
+    EXPECT_EQ(stored(), on ? "0" : "1");
+    EXPECT_TRUE(!c.rule || c.rule(g) != on) << "saved " << !on;
   }
 }
 

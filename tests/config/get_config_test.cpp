@@ -43,16 +43,14 @@ TEST_F(GetConfigTest, EmptyRegistryLoadsTheDefaults) {
   EXPECT_FALSE(fakes.registry.KeyExists(config::kMachine, "Software\\KSV")) << "loading writes nothing";
 }
 
+// Task3 is missing (a gap), "Z" is too short to hold an entry, the
+// second-to-last character of "x1" need not be a comma, Task1000 is beyond
+// the last value read.
 TEST_F(GetConfigTest, TaskValuesSplitAtTheLastTwoCharacters) {
-  PutTask(0, "A,1");
-  PutTask(1, "B,0");
-  PutTask(2, "C,x");
-  PutTask(4, "a,b,1");  // Task3 missing: a gap
-  PutTask(5, "");
-  PutTask(6, "Z");   // one character: no entry, skipped
-  PutTask(7, "x1");  // the second-to-last need not be a comma
-  PutTask(999, "Last,1");
-  PutTask(1000, "Never,1");
+  const std::pair<int, const char*> values[] = {{0, "A,1"},   {1, "B,0"},      {2, "C,x"},
+                                                {4, "a,b,1"}, {5, ""},         {6, "Z"},
+                                                {7, "x1"},    {999, "Last,1"}, {1000, "Never,1"}};
+  for (const auto& [n, value] : values) PutTask(n, value);
   main.GetConfig();
   EXPECT_EQ(Rows(),
             (Rows_t{{"A", true}, {"B", false}, {"C", false}, {"a,b", true}, {"", true}, {"Last", true}}));

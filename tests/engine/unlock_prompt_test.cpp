@@ -69,14 +69,11 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
 }
 
 using P = const app::Program&;
-const std::vector<ShowCommand> kNoShow;
 const std::vector<ShowCommand> kShowAndRestore{ShowCommand::kShow, ShowCommand::kRestore};
 const std::vector<ShowCommand> kRestoreOnly{ShowCommand::kRestore};
 
 const AnswerCase kAnswers[] = {
     {"app", kShowAndRestore, 0, 0, [](P p) { return p.globals.lockedWindow == platform::kNoWindow; }},
-    {"cfg", kNoShow, 0, 0, [](P p) { return p.globals.configAuthorised && p.frmkestrove.visible(); }},
-    {"un", kNoShow, 0, 0, [](P p) { return p.globals.uninstallAllowed; }},
     // Installs are permitted, then Cancel's sequence runs: the desktop again
     // and two requests to close.
     {"ins", kShowAndRestore, 2, 2,

@@ -8,6 +8,7 @@ namespace {
 
 using platform::ShowCommand;
 using platform::WindowId;
+using testing_support::Rows;
 
 class WatchCycleTest : public testing_support::ProgramTest {
  protected:
@@ -98,10 +99,7 @@ TEST_F(WatchCycleTest, UnrestrictedAccountSkipsTheScanAndTheRulesButNotAPendingR
   PutSetting("LockIE", "1");
   g.reloadPending = true;
   Tick();
-  ASSERT_TRUE(g.userUnrestricted);
-  EXPECT_FALSE(g.reloadPending);
-  ASSERT_EQ(main.lstignore.listCount(), 1);
-
+  ASSERT_TRUE(g.userUnrestricted && !g.reloadPending && main.lstignore.listCount() == 1);
   Tasks({{"Notepad", true}});
   main.lstAllow.addItem("GoneClass");
   const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
@@ -117,12 +115,9 @@ TEST_F(WatchCycleTest, StaleAllowRowsLeaveOnePerTick) {
   main.lstAllow.addItem("GoneA");
   main.lstAllow.addItem("GoneB");
   Tick();
-  ASSERT_EQ(main.lstAllow.listCount(), 2);
-  EXPECT_EQ(main.lstAllow.list(1), "GoneB");
+  EXPECT_EQ(Rows(main.lstAllow), (std::vector<std::string>{"Notepad", "GoneB"}));
   Tick();
-  ASSERT_EQ(main.lstAllow.listCount(), 1);
-  EXPECT_EQ(main.lstAllow.list(0), "Notepad");
-
+  EXPECT_EQ(Rows(main.lstAllow), std::vector<std::string>{"Notepad"});
   // The class stays allowed while any window of it exists.
   Tasks({{"Notepad", true}});
   const WindowId second = Foreground("Other - Notepad");
@@ -143,9 +138,7 @@ TEST_F(WatchCycleTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
   Tick();
   fakes.loop.on_do_events = nullptr;
   EXPECT_EQ(g.messageText, "Error: \"Invalid property array index\".");
-  EXPECT_TRUE(program.frmError.visible());
-  EXPECT_EQ(program.frmError.Label1.caption(), g.messageText);
-
+  EXPECT_TRUE(program.frmError.visible() && program.frmError.Label1.caption() == g.messageText);
   // The next tick runs normally (the message took the foreground).
   Tasks({{"Notepad", true}});
   fakes.desktop.SetForeground(id);
