@@ -115,6 +115,7 @@ TEST_F(GetConfigTest, TrayIconFollowsTheSettingAndTheAccount) {
 // Windows at start-up is locked on the first load of a run only; a text other
 // than "1", "0" or "" neither raises nor settles it and leaves the box alone.
 struct StartupCase {
+  const char* name;
   const char* text;
   bool done_before;  // an earlier load or lock dealt with it
   bool box_before;
@@ -145,11 +146,15 @@ TEST_P(StartupLockTest, OnlyTheFirstLoadOfARunLocks) {
 }
 
 const StartupCase kStartupCases[] = {
-    {"1", false, false, true, true, true},    {"1", true, false, false, true, true},
-    {"0", false, true, false, false, true},   {"", false, true, false, false, true},
-    {"yes", false, true, false, true, false}, {"yes", false, false, false, false, false},
+    {"OnAtTheFirstLoad", "1", false, false, true, true, true},
+    {"OnAfterAnEarlierLock", "1", true, false, false, true, true},
+    {"Off", "0", false, true, false, false, true},
+    {"Missing", "", false, true, false, false, true},
+    {"OtherTextKeepsATick", "yes", false, true, false, true, false},
+    {"OtherTextKeepsNoTick", "yes", false, false, false, false, false},
 };
-INSTANTIATE_TEST_SUITE_P(Texts, StartupLockTest, ::testing::ValuesIn(kStartupCases));
+INSTANTIATE_TEST_SUITE_P(Texts, StartupLockTest, ::testing::ValuesIn(kStartupCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GetConfigTest, TaskbarAndStartButtonHiddenOnEveryLoadUntilTheSettingChanges) {
   const auto taskbar = fakes.desktop.Open("", "Shell_TrayWnd");

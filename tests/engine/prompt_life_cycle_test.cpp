@@ -113,9 +113,13 @@ TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
   EXPECT_NE(prompt.cmdCancelPWD.caption(), "Wait...");
 }
 
+const char* const kInterruptionNames[] = {"ExpiredSession", "AnotherTaskLock", "AnsweredThenLockedAgain"};
 INSTANTIATE_TEST_SUITE_P(Locks, CancelInterruptedTest,
                          ::testing::Values(Interruption::kExpiredSession, Interruption::kAnotherTaskLock,
-                                           Interruption::kAnsweredThenLockedAgain));
+                                           Interruption::kAnsweredThenLockedAgain),
+                         [](const auto& info) {
+                           return std::string(kInterruptionNames[static_cast<int>(info.param)]);
+                         });
 
 TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
   program.RaiseLock({.reason = "pwd"});

@@ -27,6 +27,7 @@ class UnlockPromptTest : public testing_support::ProgramTest {
 };
 
 struct AnswerCase {
+  const char* name;
   const char* reason;
   std::vector<ShowCommand> shows;  // sent to the hidden window by the right password
   int closes;                      // WM_CLOSE posted to it
@@ -73,10 +74,11 @@ const std::vector<ShowCommand> kShowAndRestore{ShowCommand::kShow, ShowCommand::
 const std::vector<ShowCommand> kRestoreOnly{ShowCommand::kRestore};
 
 const AnswerCase kAnswers[] = {
-    {"app", kShowAndRestore, 0, 0, [](P p) { return p.globals.lockedWindow == platform::kNoWindow; }},
+    {"TaskLock", "app", kShowAndRestore, 0, 0,
+     [](P p) { return p.globals.lockedWindow == platform::kNoWindow; }},
     // Installs are permitted, then Cancel's sequence runs: the desktop again
     // and two requests to close.
-    {"ins", kShowAndRestore, 2, 2,
+    {"Installer", "ins", kShowAndRestore, 2, 2,
      [](P p) {
        return !p.globals.ruleInstall && !p.frmDummy.loaded() &&
               p.globals.messageText ==
@@ -84,10 +86,10 @@ const AnswerCase kAnswers[] = {
      }},
     // A built-in rule switches itself off (each is followed through a tick
     // in the rules' tests); the window stays recorded.
-    {"reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals.ruleRegistryTools; }},
+    {"RegistryEditor", "reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals.ruleRegistryTools; }},
 };
 INSTANTIATE_TEST_SUITE_P(Reasons, AnswerTest, ::testing::ValuesIn(kAnswers),
-                         [](const auto& info) { return std::string(info.param.reason); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
   Lock("app");
