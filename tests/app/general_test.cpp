@@ -14,9 +14,8 @@ class GeneralTest : public testing_support::ProgramTest {};
 TEST_F(GeneralTest, FileExistsOnlyForFiles) {
   fakes.files.AddFolder("C:\\Data");
   fakes.files.AddFile("C:\\Data\\a.txt");
-  EXPECT_FALSE(app::FileExists(program, ""));
-  EXPECT_FALSE(app::FileExists(program, "C:\\Data"));
-  EXPECT_FALSE(app::FileExists(program, "C:\\Data\\missing.txt"));
+  for (const char* path : {"", "C:\\Data", "C:\\Data\\missing.txt"})
+    EXPECT_FALSE(app::FileExists(program, path)) << path;
   EXPECT_TRUE(app::FileExists(program, "c:\\data\\A.TXT"));
 }
 
@@ -30,21 +29,19 @@ TEST_F(GeneralTest, BrowseForFolderTitleMarkerAndCancel) {
   EXPECT_FALSE(fakes.shell.browsed()[1].title) << "the marker asks for no title line";
 }
 
+// The program ends at once: every secondary window and the tray icon go,
+// while the main window's own close handlers do not run.
 TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
   StartQuietly();
+  program.frmtickCount.Show();
   g.lockReason = "app";
   program.ShowUnlockPrompt();
   app::ShowMessage(program, "hello");
-  program.frmLock.ShowCentredOn(main);
-  program.frmignore.Open();
+  ASSERT_TRUE(fakes.shell.tray_icon().has_value());
   EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
-  EXPECT_TRUE(fakes.process.ended());
-  EXPECT_FALSE(program.frmPassword.loaded());
-  EXPECT_FALSE(program.frmblank.loaded());
-  EXPECT_FALSE(program.frmError.loaded());
-  EXPECT_FALSE(program.frmLock.loaded());
-  EXPECT_FALSE(program.frmignore.loaded());
-  EXPECT_TRUE(main.loaded()) << "the main window's own handlers do not run";
+  for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
+  EXPECT_TRUE(fakes.process.ended() && !fakes.shell.tray_icon().has_value());
+  EXPECT_TRUE(main.loaded() && fakes.process.started().empty()) << "no handler of its own, no fresh copy";
 }
 
 }  // namespace

@@ -11,39 +11,35 @@ class MessageDialogTest : public testing_support::ProgramTest {
  protected:
   app::FrmError& dialog = program.frmError;
   void SetUp() override { g.appFolder = "C:\\Kestrove\\"; }
-  void ShowReminder() {
-    g.messageText = "An update may be available, would you like to check?";
+  // Shows the dialog as the program shows its two questions.
+  void Present(const char* caption, const char* text) {
+    g.messageText = text;
     dialog.Load();
-    dialog.setCaption("Kestrove Pro 2011 Update");
-    dialog.chkShowAgain.setVisible(true);
+    dialog.setCaption(caption);
+    dialog.chkShowAgain.setVisible(std::string_view(caption) == "Kestrove Pro 2011 Update");
     dialog.Present();
   }
+  void ShowReminder() {
+    Present("Kestrove Pro 2011 Update", "An update may be available, would you like to check?");
+  }
 };
-
-TEST_F(MessageDialogTest, TheReminderStaysAwayOnceSwitchedOff) {
-  PutSetting("DontShowUpdate", "1");
-  ShowReminder();
-  EXPECT_FALSE(dialog.loaded());
-  PutSetting("DontShowUpdate", "0");
-  ShowReminder();
-  EXPECT_TRUE(dialog.visible());
-  EXPECT_TRUE(dialog.chkShowAgain.visible());
-}
 
 TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
   app::ShowMessage(program, "plain");
   dialog.chkShowAgain.setVisible(true);
   dialog.chkShowAgain.click();
-  EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kSettingsKey, "DontShowUpdate"));
+  EXPECT_FALSE(Setting("DontShowUpdate"));
   dialog.cmdok.click();
 
   ShowReminder();
+  EXPECT_TRUE(dialog.visible() && dialog.chkShowAgain.visible());
   dialog.chkShowAgain.click();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
-      << "before OK is pressed";
+  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "before OK is pressed";
   dialog.chkShowAgain.click();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kSettingsKey, "DontShowUpdate"), "1")
-      << "unchecking writes nothing";
+  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "unchecking writes nothing";
+  dialog.Unload();
+  ShowReminder();
+  EXPECT_FALSE(dialog.loaded()) << "the reminder stays away once switched off";
 }
 
 TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
@@ -51,22 +47,16 @@ TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   dialog.cmdok.click();
   ASSERT_EQ(fakes.shell.opened().size(), 1U);
   EXPECT_EQ(fakes.shell.opened()[0].file, "C:\\Kestrove\\KsUpdate.exe");
-  EXPECT_FALSE(dialog.loaded());
-  EXPECT_TRUE(g.messageText.empty());
-  EXPECT_FALSE(fakes.process.ended());
+  EXPECT_TRUE(!dialog.loaded() && g.messageText.empty() && !fakes.process.ended());
 
   fakes.shell.open_result = 2;  // a missing updater changes nothing
-  g.messageText = "Kestrove Pro must shut-down before update!";
-  dialog.Load();
-  dialog.setCaption("Program In-use");
-  dialog.Present();
+  Present("Program In-use", "Kestrove Pro must shut-down before update!");
   EXPECT_TRUE(dialog.cmdCancel.visible()) << "the question can be declined";
   EXPECT_THROW(dialog.cmdok.click(), platform::fake::ProcessEnded);
   EXPECT_EQ(fakes.shell.opened().size(), 2U);
 
   app::ShowMessage(program, "Cannot lock self!");
-  EXPECT_EQ(dialog.caption(), "Message:") << "the next use starts from the design state";
-  EXPECT_FALSE(dialog.cmdCancel.visible());
+  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.cmdCancel.visible()) << "the next use starts afresh";
   dialog.cmdok.click();
   EXPECT_EQ(fakes.shell.opened().size(), 2U);
 }
@@ -78,9 +68,8 @@ TEST_F(MessageDialogTest, AMessageOverTheReminderIsAPlainMessage) {
   dialog.chkShowAgain.click();
   app::ShowMessage(program, "Cannot lock self!");
   EXPECT_TRUE(dialog.visible()) << "not swallowed by \"Don't show again\"";
-  EXPECT_EQ(dialog.caption(), "Message:");
+  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.chkShowAgain.visible());
   EXPECT_EQ(dialog.Label1.caption(), "Cannot lock self!");
-  EXPECT_FALSE(dialog.chkShowAgain.visible());
   dialog.cmdok.click();
   EXPECT_TRUE(fakes.shell.opened().empty()) << "the updater is not started";
 }
@@ -96,8 +85,7 @@ TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {
   EXPECT_EQ(dialog.Label1.caption(), "Error: \"Overflow\".");
   dialog.cmdCancel.setVisible(true);
   dialog.cmdCancel.click();
-  EXPECT_TRUE(g.messageText.empty());
-  EXPECT_FALSE(dialog.loaded());
+  EXPECT_TRUE(g.messageText.empty() && !dialog.loaded());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// Start-up and shutdown through the main window's models: the order of the
-// start-up sequence, the daily usage limit, the password gate, the tray
-// callback, a second start, the restart guard and Exit.
+// Start-up and shutdown through the main window's models: the start-up
+// sequence, the daily usage limit, the password gate, a second start, Exit.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "app/day_stamp.h"
 #include "support/program_fixture.h"
@@ -12,15 +13,7 @@ using platform::fake::ProcessEnded;
 
 class StartupTest : public testing_support::ProgramTest {
  protected:
-  void PutStore(std::string_view key, std::string_view value) {
-    program.settings.SaveSetting("kestrove", "setting", key, value);
-  }
-  std::string Store(std::string_view key) { return program.settings.GetSetting("kestrove", "setting", key); }
   std::string Today() { return app::StampText(app::TodayStamp(fakes.clock.now)); }
-  void EnterPassword(const char* text = "tavrolk") {
-    program.frmPassword.txtPass.setText(text);
-    program.frmPassword.cmdOK.click();
-  }
 };
 
 TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword) {
@@ -38,78 +31,59 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_FALSE(timers_armed_during_delay) << "nothing is armed during the delay";
   EXPECT_GE(fakes.loop.NowMs(), 1000U);
   EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
-  EXPECT_TRUE(main.timerInstance.running());
-  EXPECT_TRUE(main.timerKestrove.running());
-  EXPECT_FALSE(main.Timer1.running());
-  EXPECT_TRUE(g.startupLockDone);
-  EXPECT_FALSE(g.configLoading);
+  EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running() && !main.Timer1.running());
+  EXPECT_TRUE(g.startupLockDone && !g.configLoading);
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
-
-  // The gate asks before the window would appear: it was never shown.
-  for (const auto& call : fakes.desktop.show_calls()) {
-    EXPECT_FALSE(call.window == main.window() && call.command == platform::ShowCommand::kShow)
-        << "the configuration was on screen before the password";
-  }
-  EXPECT_FALSE(main.visible());
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, config::kRunValue),
+            "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
+      << "quoted: the folder has a blank";
+  const auto shows = ShowsOf(main.window());
+  EXPECT_EQ(std::count(shows.begin(), shows.end(), platform::ShowCommand::kShow), 0)
+      << "never before the password";
+  EXPECT_TRUE(!main.visible() && prompt.visible());
   EXPECT_EQ(g.lockReason, "cfg");
-  EnterPassword();
-  EXPECT_TRUE(main.visible());
-  EXPECT_TRUE(g.configAuthorised);
+  Type("tavrolk");
+  EXPECT_TRUE(main.visible() && g.configAuthorised);
   main.cmdcancel.setCaption("Close");
   main.cmdcancel.click();
-  EXPECT_FALSE(main.visible());
-  EXPECT_FALSE(g.configAuthorised);
+  EXPECT_FALSE(main.visible() || g.configAuthorised);
   EXPECT_EQ(main.cmdcancel.caption(), "Cancel");
   main.Show();
-  EXPECT_FALSE(main.visible()) << "shown again, the window asks again";
-  EXPECT_TRUE(program.frmPassword.visible());
+  EXPECT_TRUE(!main.visible() && prompt.visible()) << "shown again, the window asks again";
 }
 
 TEST_F(StartupTest, ACopyThatFindsAnotherRunningEndsUnseen) {
   fakes.process.another_instance = true;
   EXPECT_THROW(program.Start(), ProcessEnded);
-  EXPECT_EQ(main.caption(), "0");
-  EXPECT_FALSE(main.visible());
+  EXPECT_TRUE(main.caption() == "0" && !main.visible());
   EXPECT_FALSE(fakes.registry.Get(config::kMachine, config::kRunKey, config::kRunValue));
 }
 
 TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
   StartQuietly();
   Tick();
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
   const auto second = fakes.desktop.Open("0", "KestroveForm");
   fakes.loop.Advance(500);
-  EXPECT_TRUE(program.frmPassword.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Kestrove Pro Configuration Tool");
   fakes.desktop.Close(second);
-  EnterPassword();
+  Type("tavrolk");
   EXPECT_TRUE(main.visible());
 }
 
 TEST_F(StartupTest, AnotherWindowWithTheRunningTitleLeavesTheCaptionAndTheWatchOff) {
   fakes.desktop.Open("Kestrove Pro Configuration Tool", "KestroveForm");
   program.Start();
-  EXPECT_EQ(main.caption(), "0");
-  EXPECT_FALSE(main.timerInstance.running());
+  EXPECT_TRUE(main.caption() == "0" && !main.timerInstance.running());
 }
 
-TEST_F(StartupTest, RunValueWrittenWhenMissingAndLeftAloneOtherwise) {
+TEST_F(StartupTest, ARunValueAlreadyThereIsLeftAlone) {
+  fakes.registry.PutString(config::kMachine, config::kRunKey, config::kRunValue, "D:\\x.exe");
   StartQuietly();
-  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
-            "\"C:\\Program Files\\Kestrove Pro\\kstrv7.exe\"")
-      << "quoted: the folder has a blank";
-
-  platform::fake::FakeServices other;
-  ui::fake::DesktopFormHost other_host{other.desktop};
-  app::Program second{other.services(), other_host};
-  other.registry.PutString(config::kMachine, config::kRunKey, "Kestrove Pro", "D:\\elsewhere\\x.exe");
-  second.Start();
-  EXPECT_EQ(other.registry.GetString(config::kMachine, config::kRunKey, "Kestrove Pro"),
-            "D:\\elsewhere\\x.exe");
+  EXPECT_EQ(fakes.registry.GetString(config::kMachine, config::kRunKey, config::kRunValue), "D:\\x.exe");
 }
 
 TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
@@ -117,10 +91,9 @@ TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
   main.on_message(platform::kTrayCallbackMessage, 0, 0x205);  // right button up
   main.on_message(platform::kTrayCallbackMessage, 0, 0x201);  // left button down
   main.on_message(0x8002, 0, 0x203);                          // another private message
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
-  EXPECT_TRUE(program.frmPassword.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
   EXPECT_EQ(g.lockedTaskEntry, "Configuration");
 }
 
@@ -132,8 +105,7 @@ TEST_F(StartupTest, RestartGuardStartsAFreshCopyUnlessExitOrWindowsEnding) {
       << "the fresh copy must not find this one still claiming to run";
   EXPECT_EQ(fakes.process.started()[0].path, "C:\\Program Files\\Kestrove Pro\\kstrv7.exe");
   EXPECT_EQ(fakes.process.started()[0].show, platform::ShowCommand::kShowMinimized);
-  EXPECT_FALSE(fakes.shell.tray_icon()) << "the icon goes with the window";
-  EXPECT_EQ(fakes.loop.quit_code, 0);
+  EXPECT_TRUE(!fakes.shell.tray_icon() && fakes.loop.quit_code == 0) << "the icon goes with the window";
 }
 
 TEST_F(StartupTest, RestartGuardLetsWindowsEndTheSession) {
@@ -153,72 +125,62 @@ TEST_F(StartupTest, ExitAsksAndEndsForGood) {
   EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x31U);
   EXPECT_FALSE(fakes.process.ended());
   EXPECT_THROW(main.cmdExit.click(), ProcessEnded);
-  EXPECT_TRUE(g.exitRequested);
-  EXPECT_TRUE(fakes.process.started().empty()) << "Exit never restarts";
+  EXPECT_TRUE(g.exitRequested && fakes.process.started().empty()) << "Exit never restarts";
 }
 
-// ---- The daily usage limit ---------------------------------------------------
+// The daily usage limit: the stored limit, date and minutes left, and what
+// the start makes of them.
+struct DailyLimitCase {
+  const char* name;
+  const char* limit;
+  const char* date;  // "today", or a stored day, or nullptr for none
+  const char* ticks;
+  const char* shown;  // the time-left window's text; nullptr: not shown
+  std::uint32_t color;
+  const char* ticks_after;
+  int minutes_left;
+  bool locks;  // the expired-session lock, without Cancel
+};
 
-TEST_F(StartupTest, LimitOffShowsNoTimeLeftWindow) {
-  for (const char* limit : {"", "0"}) {
-    PutStore("timer", limit);
-    program.globals.startupLockDone = false;
-    StartQuietly();
-    EXPECT_FALSE(program.frmtickCount.loaded()) << limit;
-    EXPECT_FALSE(main.tmrTimer.running()) << limit;
-    main.Unload();
+class DailyLimitTest : public StartupTest, public ::testing::WithParamInterface<DailyLimitCase> {};
+
+TEST_P(DailyLimitTest, StartShowsWhatIsLeftOrLocks) {
+  const DailyLimitCase& c = GetParam();
+  const bool counts = c.shown != nullptr || c.locks;
+  PutStore("timer", c.limit);
+  if (c.date != nullptr) PutStore("date", std::string(c.date) == "today" ? Today() : c.date);
+  if (c.ticks != nullptr) PutStore("tickCount", c.ticks);
+  PutSetting("Startup", c.locks ? "1" : "0");  // no start-up lock on top of an expired session
+  PutSetting("DontShowUpdate", "1");
+  program.Start();
+  EXPECT_EQ(program.frmtickCount.loaded() && program.frmtickCount.visible(), c.shown != nullptr);
+  EXPECT_EQ(program.frmtickCount.loaded(), c.shown != nullptr);
+  if (c.shown != nullptr) {
+    EXPECT_EQ(program.frmtickCount.txttickCount.caption(), std::string(c.shown) + " Minutes.");
+    EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), c.color);
   }
+  EXPECT_EQ(Store("tickCount"), c.ticks_after ? c.ticks_after : "");
+  EXPECT_EQ(Store("date"), counts ? Today() : "");
+  EXPECT_EQ(g.sessionMinutesLeft, c.minutes_left);
+  EXPECT_EQ(main.txtrelock.text(), *c.limit != 0 ? c.limit : "0") << "an empty limit shows as 0";
+  EXPECT_EQ(main.tmrTimer.running(), counts);
+  ASSERT_TRUE(prompt.visible()) << "the start always asks; only an expired session without Cancel";
+  EXPECT_EQ(prompt.cmdCancelPWD.enabled(), !c.locks);
+  EXPECT_EQ(g.lockedTaskEntry == "Expired Windows® Session", c.locks);
 }
 
-TEST_F(StartupTest, NewDayStartsTheAllowanceAfresh) {
-  PutStore("timer", "30");
-  PutStore("date", "01:01:20");
-  PutStore("tickCount", "0");
-  StartQuietly();
-  EXPECT_EQ(Store("date"), Today());
-  EXPECT_EQ(Store("tickCount"), "30");
-  EXPECT_EQ(g.sessionMinutesLeft, 30);
-  EXPECT_TRUE(program.frmtickCount.visible());
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "30 Minutes.");
-  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), 0x0000FFU) << "blue";
-  EXPECT_TRUE(main.tmrTimer.running());
-  EXPECT_EQ(main.txtrelock.text(), "30");
-}
-
-TEST_F(StartupTest, ASmallAllowanceShowsRed) {
-  PutStore("timer", "5");
-  StartQuietly();
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "5 Minutes.");
-  EXPECT_EQ(program.frmtickCount.txttickCount.foreColor(), ui::kRed);
-}
-
-TEST_F(StartupTest, SameDayWithTimeLeftShowsWhatIsLeft) {
-  PutStore("timer", "30");
-  PutStore("date", Today());
-  PutStore("tickCount", "12");
-  StartQuietly();
-  EXPECT_EQ(program.frmtickCount.txttickCount.caption(), "12 Minutes.");
-  EXPECT_EQ(Store("tickCount"), "12");
-  EXPECT_TRUE(main.tmrTimer.running());
-}
-
-TEST_F(StartupTest, SameDayUsedUpOrBrokenCounterLocksWithoutCancel) {
-  for (const char* ticks : {"0", "-3", "abc"}) {
-    platform::fake::FakeServices f;
-    ui::fake::DesktopFormHost h{f.desktop};
-    app::Program p{f.services(), h};
-    p.settings.SaveSetting("kestrove", "setting", "timer", "5");
-    p.settings.SaveSetting("kestrove", "setting", "date", Today());
-    p.settings.SaveSetting("kestrove", "setting", "tickCount", ticks);
-    f.registry.PutString(config::kMachine, config::kSettingsKey, "Startup", "1");
-    p.Start();
-    EXPECT_TRUE(p.frmPassword.visible()) << ticks;
-    EXPECT_FALSE(p.frmPassword.cmdCancelPWD.enabled()) << ticks;
-    EXPECT_FALSE(p.frmtickCount.loaded()) << ticks;
-    EXPECT_TRUE(p.frmkestrove.tmrTimer.running()) << ticks;
-    EXPECT_TRUE(p.globals.startupLockDone) << ticks;
-  }
-}
+const DailyLimitCase kDailyLimitCases[] = {
+    {"Off", "", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+    {"Zero", "0", nullptr, nullptr, nullptr, 0, nullptr, 0, false},
+    {"NewDay", "30", "01:01:20", "0", "30", ui::kBlue, "30", 30, false},
+    {"SmallAllowanceRed", "5", nullptr, nullptr, "5", ui::kRed, "5", 5, false},
+    {"SameDayTimeLeft", "30", "today", "12", "12", ui::kBlue, "12", 12, false},
+    {"SameDayUsedUp", "5", "today", "0", nullptr, 0, "0", 0, true},
+    {"SameDayBelowZero", "5", "today", "-3", nullptr, 0, "-3", -3, true},
+    {"SameDayBrokenCounter", "5", "today", "abc", nullptr, 0, "abc", 0, true},
+};
+INSTANTIATE_TEST_SUITE_P(Start, DailyLimitTest, ::testing::ValuesIn(kDailyLimitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
   const platform::LocalTime december{2026, 12, 6, 23, 59, 0};
@@ -230,8 +192,6 @@ TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
     EXPECT_FALSE(app::ParseStamp(broken)) << broken;
   }
 }
-
-// ---- The time-left window ------------------------------------------------------
 
 TEST_F(StartupTest, TimeLeftWindowCarriesTheMinutesInItsCaptionWhenMinimised) {
   PutStore("timer", "25");

@@ -4,8 +4,6 @@
 // dialogue, stale records, and the program's end.
 #include <gtest/gtest.h>
 
-#include "engine/failure_report.h"
-#include "app/general.h"
 #include "config/password.h"
 #include "support/program_fixture.h"
 
@@ -15,34 +13,22 @@ using platform::WindowId;
 
 class PromptLifeCycleTest : public testing_support::ProgramTest {
  protected:
-  engine::FrmPassword& prompt = program.frmPassword;
-
   void SetUp() override { StartQuietly(); }
 
   // A foreground window whose title holds the checked task entry "Notepad".
   WindowId OpenNotepad() {
     main.lstTasks.clear();
     main.lstTasks.addItem("Notepad", true);
-    const WindowId id = fakes.desktop.Open("Untitled - Notepad", "Notepad");
-    fakes.desktop.SetForeground(id);
-    return id;
+    return Foreground("Untitled - Notepad");
   }
-  void Type(std::string text) {
-    prompt.txtPass.setText(std::move(text));
-    prompt.cmdOK.click();
-  }
-  // Runs event once, at the first yield of what comes next.
-  void AtFirstYield(std::function<void()> event) {
-    fakes.loop.on_do_events = [this, event = std::move(event)](int) mutable {
-      const std::function<void()> once = std::move(event);
-      fakes.loop.on_do_events = nullptr;  // destroys this lambda
-      once();
-    };
-  }
-  bool Hidden(WindowId id) { return !fakes.desktop.Get(id).visible; }
 };
 
+// Closes from outside, Cancel, hiding or minimising leave an uncancellable
+// lock in sight; only the password ends it, here one stored before every
+// letter was folded and typed as it was set.
 TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
+  testing_support::AsciiOnlyText old_folding;
+  g.accessPassword = config::HashPassword(fakes.crypto, old_folding, "ÄPFEL");
   program.RaiseLock(engine::StartupLock());
   for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank}) {
     EXPECT_FALSE(form->RequestClose(ui::UnloadReason::kUserClose)) << form->name();
@@ -50,22 +36,14 @@ TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
   }
   prompt.cmdCancelPWD.click();
   EXPECT_TRUE(prompt.visible()) << "Cancel and Esc do nothing";
-  Type("tavrolk");
-  EXPECT_FALSE(prompt.loaded());
-  EXPECT_FALSE(program.frmblank.loaded());
-}
-
-// Hidden or minimised by another program, the prompt and its cover come back
-// at the next tick.
-TEST_F(PromptLifeCycleTest, ThePromptAndItsCoverStayInSight) {
-  program.RaiseLock(engine::StartupLock());
   fakes.desktop.ShowAsync(prompt.window(), platform::ShowCommand::kHide);
   fakes.desktop.ShowAsync(program.frmblank.window(), platform::ShowCommand::kMinimize);
   Tick();
-  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()));
-  EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
-  EXPECT_TRUE(fakes.desktop.IsVisible(program.frmblank.window()));
+  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()) && fakes.desktop.IsVisible(program.frmblank.window()));
   EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank.window()));
+  EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
+  Type("ÄPFEL");
+  EXPECT_FALSE(prompt.loaded() || program.frmblank.loaded());
 }
 
 // The installer rule over a lock that cannot be cancelled: the right password
@@ -80,34 +58,21 @@ TEST_F(PromptLifeCycleTest, AnInstallerLockOverAnUncancellableOneClosesWithThePa
   EXPECT_FALSE(prompt.loaded());
 }
 
-// A password stored before every letter was folded opens at the prompt when
-// typed as it was set.
-TEST_F(PromptLifeCycleTest, AnOlderPasswordWithCapitalsBeyondAToZStillOpens) {
-  testing_support::AsciiOnlyText old_folding;
-  g.accessPassword = config::HashPassword(fakes.crypto, old_folding, "ÄPFEL");
-  program.RaiseLock(engine::StartupLock());
-  Type("ÄPFEL");
-  EXPECT_FALSE(prompt.loaded());
-}
-
 TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {
   main.lstTasks.clear();
   main.lstTasks.addItem("Kestrove", true);
   main.lstTasks.addItem("", true);  // found in every title
   g.ruleInstall = true;
-  g.lockReason = "cfg";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "cfg"});
   for (int tick = 0; tick < 3; ++tick) Tick();
   EXPECT_EQ(fakes.desktop.Get(prompt.window()).title, "Kestrove");
-  EXPECT_TRUE(prompt.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
 
   Type("tavrolk");
   ASSERT_TRUE(main.visible());
   for (int tick = 0; tick < 3; ++tick) Tick();
-  EXPECT_TRUE(main.visible());
+  EXPECT_TRUE(main.visible() && !prompt.loaded());
   EXPECT_EQ(fakes.desktop.Get(main.window()).title, "Kestrove Pro Configuration Tool");
-  EXPECT_FALSE(prompt.loaded());
 }
 
 // Cancel waits a second; whatever replaces its lock meanwhile stops it.
@@ -121,7 +86,9 @@ TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
   Tick();
   ASSERT_TRUE(Hidden(notepad));
   const WindowId other = fakes.desktop.Open("Calculator", "SciCalc");
-  AtFirstYield([&] {
+  AtYield(1, [&] {
+    EXPECT_EQ(prompt.cmdCancelPWD.caption(), "Wait...");
+    EXPECT_FALSE(prompt.cmdCancelPWD.enabled()) << "while it waits";
     switch (GetParam()) {
       case Interruption::kExpiredSession:
         program.RaiseLock(engine::ExpiredSessionLock());
@@ -139,21 +106,23 @@ TEST_P(CancelInterruptedTest, CancelActsOnlyOnTheLockItWasPressedFor) {
     }
   });
   prompt.cmdCancelPWD.click();
-  EXPECT_EQ(fakes.desktop.Get(notepad).close_requests, 0);
-  EXPECT_EQ(fakes.desktop.Get(other).close_requests, 0);
+  EXPECT_EQ(fakes.desktop.Get(notepad).close_requests + fakes.desktop.Get(other).close_requests, 0);
   EXPECT_TRUE(prompt.visible()) << "the prompt answers the newer lock";
   EXPECT_EQ(prompt.cmdCancelPWD.enabled(), GetParam() != Interruption::kExpiredSession)
       << "a lock that must not be cancelled never is";
   EXPECT_NE(prompt.cmdCancelPWD.caption(), "Wait...");
 }
 
+const char* const kInterruptionNames[] = {"ExpiredSession", "AnotherTaskLock", "AnsweredThenLockedAgain"};
 INSTANTIATE_TEST_SUITE_P(Locks, CancelInterruptedTest,
                          ::testing::Values(Interruption::kExpiredSession, Interruption::kAnotherTaskLock,
-                                           Interruption::kAnsweredThenLockedAgain));
+                                           Interruption::kAnsweredThenLockedAgain),
+                         [](const auto& info) {
+                           return std::string(kInterruptionNames[static_cast<int>(info.param)]);
+                         });
 
 TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("new");
   const WindowId notepad = OpenNotepad();
   fakes.dialogs.while_shown = [&] { Tick(); };
@@ -162,8 +131,7 @@ TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
   EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password set successfully.");
   EXPECT_TRUE(Hidden(notepad));
-  ASSERT_TRUE(prompt.visible()) << "the lock still asks for the password";
-  EXPECT_EQ(g.lockReason, "app");
+  ASSERT_TRUE(prompt.visible() && g.lockReason == "app") << "the lock still asks for the password";
   EXPECT_TRUE(prompt.chkKeep.visible()) << "loaded afresh for the lock";
   Type("new");
   EXPECT_FALSE(Hidden(notepad));
@@ -171,13 +139,11 @@ TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
 }
 
 TEST_F(PromptLifeCycleTest, AnInterruptedSetPasswordDialogueStartsAgainFromItsFirstEntry) {
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("first");
   program.RaiseLock({.reason = "cfg"});  // the dialogue gives way
   Type("tavrolk");
-  g.lockReason = "pwd";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = "pwd"});
   Type("second");
   EXPECT_TRUE(fakes.dialogs.boxes().empty()) << "\"first\" is not taken as the confirmation";
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Confirm new password:");
@@ -211,17 +177,7 @@ TEST_F(PromptLifeCycleTest, TheConfigurationPromptsCancelClosesNoWindowOfAnEarli
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(browser).close_requests, 0);
-}
-
-TEST_F(PromptLifeCycleTest, EndProgramClosesEverySecondaryWindowAndTheTrayIcon) {
-  program.frmtickCount.Show();
-  g.lockReason = "cfg";
-  program.ShowUnlockPrompt();
-  app::ShowMessage(program, "hello");
-  ASSERT_TRUE(fakes.shell.tray_icon().has_value());
-  EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);
-  for (ui::Form* form : program.SecondaryForms()) EXPECT_FALSE(form->loaded()) << form->name();
-  EXPECT_FALSE(fakes.shell.tray_icon().has_value());
+  EXPECT_TRUE(PromptGone() && !main.visible()) << "Cancel only closes the prompt";
 }
 
 }  // namespace

@@ -12,73 +12,61 @@ constexpr std::uint64_t kMinute = 60000;
 class SessionLimitTest : public testing_support::ProgramTest {
  protected:
   void StartWith(const char* limit, const char* ticks_today = nullptr) {
-    program.settings.SaveSetting("kestrove", "setting", "timer", limit);
+    PutStore("timer", limit);
     if (ticks_today != nullptr) {
-      program.settings.SaveSetting("kestrove", "setting", "date",
-                                   app::StampText(app::TodayStamp(fakes.clock.now)));
-      program.settings.SaveSetting("kestrove", "setting", "tickCount", ticks_today);
+      PutStore("date", app::StampText(app::TodayStamp(fakes.clock.now)));
+      PutStore("tickCount", ticks_today);
     }
     StartQuietly();
   }
-  std::string TickCount() { return program.settings.GetSetting("kestrove", "setting", "tickCount"); }
   engine::FrmTickCount& window = program.frmtickCount;
 };
 
-TEST_F(SessionLimitTest, ThreeMinutesLockAtTheThirdTick) {
-  StartWith("3");
+// Red with a beep from nine minutes left; at the end, a lock that cannot be
+// cancelled, and the count-down is over for the run.
+TEST_F(SessionLimitTest, ElevenMinutesLockAtTheEleventhTick) {
+  StartWith("11");
   fakes.loop.Advance(kMinute);
-  EXPECT_EQ(window.txttickCount.caption(), "2 Minutes.");
-  EXPECT_EQ(window.txttickCount.foreColor(), ui::kRed);
-  EXPECT_EQ(fakes.dialogs.beeps, 1);
-  EXPECT_EQ(TickCount(), "2");
+  EXPECT_EQ(window.txttickCount.caption(), "10 Minutes.");
+  EXPECT_TRUE(window.txttickCount.foreColor() == ui::kBlue && fakes.dialogs.beeps == 0);
+  EXPECT_EQ(Store("tickCount"), "10");
   fakes.loop.Advance(kMinute);
+  EXPECT_EQ(window.txttickCount.caption(), "9 Minutes.");
+  EXPECT_TRUE(window.txttickCount.foreColor() == ui::kRed && fakes.dialogs.beeps == 1);
+  fakes.loop.Advance(8 * kMinute);
   EXPECT_EQ(window.txttickCount.caption(), "1 Minutes.");
-  EXPECT_EQ(fakes.dialogs.beeps, 2);
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_EQ(Store("tickCount"), "1");
+  EXPECT_TRUE(fakes.dialogs.beeps == 9 && !prompt.loaded());
 
   fakes.loop.Advance(kMinute);
-  EXPECT_TRUE(program.frmPassword.visible());
-  EXPECT_FALSE(program.frmPassword.cmdCancelPWD.enabled());
+  EXPECT_TRUE(prompt.visible() && !prompt.cmdCancelPWD.enabled());
   EXPECT_EQ(g.lockReason, "app");
   EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
-  EXPECT_EQ(TickCount(), "0");
-  EXPECT_FALSE(window.loaded());
-  EXPECT_FALSE(main.tmrTimer.running());
-  EXPECT_EQ(fakes.dialogs.beeps, 2) << "the closed window is not shown again";
-
-  program.frmPassword.cmdCancelPWD.click();
-  EXPECT_TRUE(program.frmPassword.visible()) << "only the right password ends it";
+  EXPECT_EQ(Store("tickCount"), "0");
+  EXPECT_FALSE(window.loaded() || main.tmrTimer.running());
+  EXPECT_EQ(fakes.dialogs.beeps, 9) << "the closed window is not shown again";
+  prompt.cmdCancelPWD.click();
+  EXPECT_TRUE(prompt.visible()) << "only the right password ends it";
   fakes.loop.Advance(10 * kMinute);
-  EXPECT_EQ(TickCount(), "0") << "the count-down is over for the run";
-}
-
-TEST_F(SessionLimitTest, PlentyOfMinutesStayBlueWithoutABeep) {
-  StartWith("30");
-  fakes.loop.Advance(kMinute);
-  EXPECT_EQ(window.txttickCount.caption(), "29 Minutes.");
-  EXPECT_EQ(window.txttickCount.foreColor(), 0x0000FFU);
-  EXPECT_EQ(fakes.dialogs.beeps, 0);
-  EXPECT_EQ(TickCount(), "29");
+  EXPECT_EQ(Store("tickCount"), "0");
 }
 
 TEST_F(SessionLimitTest, AStoredCountOfOneLocksAtTheFirstTick) {
   StartWith("30", "1");
   fakes.loop.Advance(kMinute - 1);
-  EXPECT_FALSE(program.frmPassword.loaded());
+  EXPECT_FALSE(prompt.loaded());
   fakes.loop.Advance(1);
-  EXPECT_TRUE(program.frmPassword.visible());
-  EXPECT_EQ(TickCount(), "0");
+  EXPECT_TRUE(prompt.visible());
+  EXPECT_EQ(Store("tickCount"), "0");
 }
 
 TEST_F(SessionLimitTest, TheExpiredSessionTakesOverAPromptAlreadyOpen) {
   StartWith("1");
   g.lockReason = "reg";
   program.ShowUnlockPrompt();
-  ASSERT_TRUE(program.frmPassword.cmdCancelPWD.enabled());
+  ASSERT_TRUE(prompt.cmdCancelPWD.enabled());
   fakes.loop.Advance(kMinute);
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_FALSE(program.frmPassword.cmdCancelPWD.enabled());
-  EXPECT_TRUE(g.startupLockDone);
+  EXPECT_TRUE(g.lockReason == "app" && !prompt.cmdCancelPWD.enabled() && g.startupLockDone);
   PutSetting("Startup", "1");
   main.GetConfig();
   EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session") << "no startup lock on top of it";

@@ -30,6 +30,8 @@ TEST(TextTest, TruncationCountsUtf16UnitsAndKeepsPairsWhole) {
 TEST(TextTest, RegSzDataEndsAtItsNul) {
   EXPECT_EQ(platform::DecodeRegSz(platform::EncodeRegSz("Ünï")), "Ünï");
   EXPECT_EQ(platform::DecodeRegSz({'a', 0, 'b'}), "a") << "a trailing odd byte is no character";
+  EXPECT_EQ(platform::DecodeRegSz({'a', 0, 'b', 0}), "ab") << "stored without its NUL";
+  EXPECT_EQ(platform::DecodeRegSz({'a', 0, 0, 0, 'b', 0}), "a") << "an embedded NUL ends it";
 }
 
 TEST(SettingsStoreTest, MissingReadsAsTheFallbackAndSavesRoundTrip) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/program.h"
 #include "config/registry_layout.h"
 #include "platform/fake/fake_services.h"
@@ -18,16 +20,28 @@ class AsciiOnlyText : public platform::TextService {
   std::string LowerCase(std::string_view text) override { return platform::AsciiLower(text); }
 };
 
+// The rows of a list box or check-box list, in order.
+template <typename List>
+std::vector<std::string> Rows(const List& list) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < list.listCount(); ++i) rows.push_back(list.list(i));
+  return rows;
+}
+
 class ProgramTest : public ::testing::Test {
  protected:
   platform::fake::FakeServices fakes;
   ui::fake::DesktopFormHost host{fakes.desktop};
   app::Program program{fakes.services(), host};
   app::FrmKestrove& main = program.frmkestrove;
+  engine::FrmPassword& prompt = program.frmPassword;
   engine::Globals& g = program.globals;
 
   void PutSetting(std::string_view name, std::string_view text) {
     fakes.registry.PutString(config::kMachine, config::kSettingsKey, name, text);
+  }
+  std::optional<std::string> Setting(std::string_view name) {
+    return fakes.registry.GetString(config::kMachine, config::kSettingsKey, name);
   }
   void PutTask(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kTasksKey, "Task" + std::to_string(n), value);
@@ -35,6 +49,21 @@ class ProgramTest : public ::testing::Test {
   void PutIgnore(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
   }
+  // A list's values as the loader reads them: Task0 to Task999, gaps skipped.
+  std::vector<std::string> Stored(std::string_view key) {
+    std::vector<std::string> values;
+    for (int n = 0; n < 1000; ++n) {
+      const auto v = fakes.registry.GetString(config::kMachine, key, "Task" + std::to_string(n));
+      if (v && !v->empty()) values.push_back(*v);
+    }
+    return values;
+  }
+  // The per-user store of the daily usage limit.
+  void PutStore(std::string_view key, std::string_view value) {
+    program.settings.SaveSetting("kestrove", "setting", key, value);
+  }
+  std::string Store(std::string_view key) { return program.settings.GetSetting("kestrove", "setting", key); }
+
   // Starts the program as a user starts it, with the update reminder
   // switched off, and answers the configuration prompt of the start and
   // closes the configuration window: the program then runs in the tray with
@@ -44,13 +73,42 @@ class ProgramTest : public ::testing::Test {
   void StartQuietly() {
     PutSetting("DontShowUpdate", "1");
     program.Start();
-    program.frmPassword.txtPass.setText("tavrolk");
-    program.frmPassword.cmdOK.click();
+    Type("tavrolk");
     main.cmdcancel.click();
     main.tmrForeground.setTimerEnabled(false);
   }
   // One watch tick, as timerKestrove fires it.
   void Tick() { fakes.loop.Advance(1000); }
+  // Types into the unlock prompt and presses OK.
+  void Type(std::string_view text) {
+    prompt.txtPass.type(text);
+    prompt.cmdOK.click();
+  }
+  // Runs event once, at the n-th yield from now.
+  void AtYield(int n, std::function<void()> event) {
+    fakes.loop.on_do_events = [this, at = fakes.loop.do_events_count() + n,
+                               event = std::move(event)](int count) {
+      if (count != at) return;
+      const std::function<void()> once = event;
+      fakes.loop.on_do_events = nullptr;  // destroys this lambda
+      once();
+    };
+  }
+  platform::WindowId Foreground(std::string title, std::string class_name = "Notepad") {
+    const platform::WindowId id = fakes.desktop.Open(std::move(title), std::move(class_name));
+    fakes.desktop.SetForeground(id);
+    return id;
+  }
+  bool Hidden(platform::WindowId id) { return !fakes.desktop.Get(id).visible; }
+  std::vector<platform::ShowCommand> ShowsOf(platform::WindowId id) {
+    std::vector<platform::ShowCommand> commands;
+    for (const auto& call : fakes.desktop.show_calls()) {
+      if (call.window == id) commands.push_back(call.command);
+    }
+    return commands;
+  }
+  // No lock pending, and neither the prompt nor its cover is up.
+  bool PromptGone() { return !prompt.loaded() && !program.frmblank.loaded() && g.lockReason.empty(); }
 };
 
 }  // namespace testing_support

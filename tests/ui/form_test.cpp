@@ -1,8 +1,10 @@
 // Form and control models: the load/unload life cycle back to design state,
-// timers armed only while loaded, events, the failure of a vanished row,
-// asking before closing, and focus requests.
+// timers armed only while loaded, events only for what a user could do,
+// run-time failures for rows and values out of range, asking before closing,
+// focus requests, and tab pages and frames deciding what is on screen.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,19 @@ class TestForm : public ui::Form {
         text(*this, "txtPass", ui::Bounds{}),
         list(*this, "lstRows", ui::Bounds{}),
         checks(*this, "lstChecks", ui::Bounds{}),
-        timer(*this, "tmrTick", 100, true) {
+        timer(*this, "tmrTick", 100, true),
+        tabs(*this, "tabMain", ui::Bounds{}, {"Tasks", "Settings", "Users"}),
+        frame(*this, "fraLock", ui::Bounds{}, "Lock"),
+        framed(*this, "chkLockEx", ui::Bounds{}, "Windows Explorer"),
+        image(*this, "imgLock", ui::Bounds{}, "IDI_PROGRAM"),
+        progress(*this, "prgWork", ui::Bounds{}) {
     check.Design(false, true);
     text.max_length = 4;
+    label.design_fore_color = ui::kBlue;
+    label.setContainer(tabs, 0);
+    frame.setContainer(tabs, 1);
+    button.setContainer(tabs, 1);
+    framed.setContainer(frame);
   }
   ui::Label label;
   ui::Button button;
@@ -33,16 +45,32 @@ class TestForm : public ui::Form {
   ui::ListBox list;
   ui::CheckListBox checks;
   ui::Timer timer;
+  ui::TabStrip tabs;
+  ui::Frame frame;
+  ui::CheckBox framed;
+  ui::Image image;
+  ui::ProgressBar progress;
+};
+
+// Records what a form asks of its host beyond loading and showing.
+class RecordingHost : public ui::HeadlessHost {
+ public:
+  void FormFocusRequested(ui::Form& form) override { focus_requests.push_back(form.focusRequest()); }
+  void FormBringToFront(ui::Form& /*form*/) override { ++brought_to_front; }
+  std::vector<ui::Control*> focus_requests;
+  int brought_to_front = 0;
 };
 
 class FormTest : public ::testing::Test {
  protected:
   platform::fake::FakeEventLoop loop;
-  ui::HeadlessHost host;
+  RecordingHost host;
   TestForm form{ui::FormEnvironment{loop, host}};
 };
 
 TEST_F(FormTest, UnloadPutsEveryControlBackToItsDesignState) {
+  int tab_clicks = 0;
+  form.tabs.on_click = [&] { ++tab_clicks; };
   form.Show();
   form.setCaption("Changed");
   form.label.setCaption("changed");
@@ -54,19 +82,45 @@ TEST_F(FormTest, UnloadPutsEveryControlBackToItsDesignState) {
   form.checks.addItem("task", true);
   form.button.setEnabled(false);
   form.timer.setTimerEnabled(false);
+  form.tabs.setSelectedTab(2);
+  form.tabs.setVisible(false);
+  form.image.setPicture("IDI_UNLOCKED");
+  form.progress.setRange(10, 50);
+  form.progress.setValue(30);
   form.Unload();
   EXPECT_FALSE(form.loaded());
+  EXPECT_EQ(tab_clicks, 1) << "going back to the design raises nothing";
   form.Load();
   EXPECT_EQ(form.caption(), "Designed");
   EXPECT_EQ(form.label.caption(), "design");
-  EXPECT_EQ(form.label.foreColor(), ui::kBlack);
-  EXPECT_FALSE(form.check.visible());
-  EXPECT_FALSE(form.check.checked());
+  EXPECT_EQ(form.label.foreColor(), ui::kBlue) << "its designed colour";
+  EXPECT_FALSE(form.check.visible() || form.check.checked());
   EXPECT_EQ(form.text.text(), "");
-  EXPECT_EQ(form.list.listCount(), 0);
-  EXPECT_EQ(form.checks.listCount(), 0);
-  EXPECT_TRUE(form.button.enabled());
-  EXPECT_TRUE(form.timer.running());
+  EXPECT_EQ(form.list.listCount() + form.checks.listCount(), 0);
+  EXPECT_TRUE(form.button.enabled() && form.timer.running() && form.tabs.visible());
+  EXPECT_EQ(form.tabs.selectedTab(), 0);
+  EXPECT_EQ(form.image.picture(), "IDI_PROGRAM");
+  EXPECT_EQ(std::vector<int>({form.progress.min(), form.progress.max(), form.progress.value()}),
+            std::vector<int>({0, 100, 0}));
+  EXPECT_EQ(form.framed.container(), &form.frame) << "membership is design: it survives the unload";
+  EXPECT_EQ(form.frame.containerPage(), 1);
+}
+
+TEST_F(FormTest, AFocusRequestWaitsForTheWindowAndEndsWithTheUnload) {
+  form.text.setFocus();
+  form.BringToFront();
+  EXPECT_EQ(form.focusRequest(), &form.text) << "kept for when the form is shown";
+  EXPECT_TRUE(host.focus_requests.empty() && host.brought_to_front == 0) << "no window to tell yet";
+  form.Show();
+  form.button.setFocus();
+  form.BringToFront();
+  EXPECT_EQ(host.focus_requests, (std::vector<ui::Control*>{&form.button}));
+  EXPECT_EQ(host.brought_to_front, 1);
+  EXPECT_EQ(form.TakeFocusRequest(), &form.button);
+  EXPECT_EQ(form.focusRequest(), nullptr);
+  form.check.setFocus();
+  form.Unload();
+  EXPECT_EQ(form.focusRequest(), nullptr);
 }
 
 TEST_F(FormTest, TimersRunOnlyWhileTheFormIsLoadedAndEnabled) {
@@ -92,44 +146,6 @@ TEST_F(FormTest, TimersRunOnlyWhileTheFormIsLoadedAndEnabled) {
   EXPECT_EQ(loop.running_timers(), 0U);
 }
 
-TEST_F(FormTest, ShowingActivatesAndEventsFollowUserActions) {
-  int activations = 0;
-  int clicks = 0;
-  int checks_clicked = 0;
-  int changes = 0;
-  form.on_activate = [&] { ++activations; };
-  form.button.on_click = [&] { ++clicks; };
-  form.check.on_click = [&] { ++checks_clicked; };
-  form.text.on_change = [&] { ++changes; };
-  form.Show();
-  EXPECT_EQ(activations, 1);
-  form.button.click();
-  form.button.setEnabled(false);
-  form.button.click();
-  EXPECT_EQ(clicks, 1) << "a disabled button does not react";
-  form.check.setVisible(true);
-  form.check.click();
-  EXPECT_TRUE(form.check.checked());
-  form.check.setChecked(true);
-  EXPECT_EQ(checks_clicked, 1) << "no event when the value does not change";
-  form.text.type("123456");
-  EXPECT_EQ(form.text.text(), "1234") << "typing stops at the maximum length";
-  form.text.setText("123456");
-  EXPECT_EQ(form.text.text(), "123456") << "a text set from code is kept whole";
-  form.text.setText("123456");
-  EXPECT_EQ(changes, 2);
-}
-
-TEST_F(FormTest, ReadingARowThatDoesNotExistIsARunTimeFailure) {
-  form.list.addItem("only");
-  EXPECT_THROW((void)form.list.list(1), ui::RuntimeError);
-  EXPECT_THROW(form.list.removeItem(-1), ui::RuntimeError);
-  EXPECT_THROW((void)form.checks.selected(0), ui::RuntimeError);
-  form.list.setListIndex(0);
-  form.list.removeItem(0);
-  EXPECT_EQ(form.list.listIndex(), -1);
-}
-
 TEST_F(FormTest, AskedToCloseTheFormMayStayButCodeAlwaysUnloads) {
   std::vector<ui::UnloadReason> asked;
   bool keep = true;
@@ -142,9 +158,7 @@ TEST_F(FormTest, AskedToCloseTheFormMayStayButCodeAlwaysUnloads) {
 
   form.Show();
   EXPECT_FALSE(form.RequestClose(ui::UnloadReason::kUserClose));
-  EXPECT_TRUE(form.loaded());
-  EXPECT_TRUE(form.visible());
-  EXPECT_TRUE(form.timer.running());
+  EXPECT_TRUE(form.loaded() && form.visible() && form.timer.running());
   keep = false;
   EXPECT_TRUE(form.RequestClose(ui::UnloadReason::kWindowsEnding));
   EXPECT_FALSE(form.loaded());
@@ -186,36 +200,97 @@ TEST_F(FormTest, ResizeFollowsTheFirstShowingAndChangesOfSizeOrState) {
   EXPECT_EQ(events, (std::vector<std::string>{"resize", "activate"})) << "again after a new load";
 }
 
-// Records what the form asks of its host beyond loading and showing.
-class RecordingHost : public ui::HeadlessHost {
- public:
-  void FormFocusRequested(ui::Form& form) override { focus_requests.push_back(form.focusRequest()); }
-  void FormBringToFront(ui::Form& /*form*/) override { ++brought_to_front; }
-  std::vector<ui::Control*> focus_requests;
-  int brought_to_front = 0;
-};
-
-TEST(FormFocusTest, AFocusRequestWaitsForTheWindowAndEndsWithTheUnload) {
-  platform::fake::FakeEventLoop loop;
-  RecordingHost host;
-  TestForm form{ui::FormEnvironment{loop, host}};
-  form.text.setFocus();
-  form.BringToFront();
-  EXPECT_EQ(form.focusRequest(), &form.text) << "kept for when the form is shown";
-  EXPECT_TRUE(host.focus_requests.empty()) << "no window to tell yet";
-  EXPECT_EQ(host.brought_to_front, 0);
-
+// Each event below is raised once: a disabled button or label, a hidden
+// image, a value set to what it is already and a text cut to its maximum
+// length raise nothing more.
+TEST_F(FormTest, EventsOnlyForWhatTheUserCouldDo) {
+  std::vector<std::string> events;
+  const auto record = [&events](const char* what) { return [&events, what] { events.emplace_back(what); }; };
+  form.on_activate = record("activate");
+  form.button.on_click = record("button");
+  form.check.on_click = record("check");
+  form.text.on_change = record("text");
+  form.tabs.on_click = record("tab");
+  form.label.on_click = record("label");
+  form.image.on_click = record("image");
   form.Show();
-  form.button.setFocus();
-  form.BringToFront();
-  EXPECT_EQ(host.focus_requests, (std::vector<ui::Control*>{&form.button}));
-  EXPECT_EQ(host.brought_to_front, 1);
-  EXPECT_EQ(form.TakeFocusRequest(), &form.button);
-  EXPECT_EQ(form.focusRequest(), nullptr);
+  form.button.click();
+  form.button.setEnabled(false);
+  form.button.click();
+  form.check.setVisible(true);
+  form.check.click();
+  form.check.setChecked(true);
+  EXPECT_TRUE(form.check.checked());
+  form.text.type("123456");
+  form.text.setText("1234");
+  EXPECT_EQ(form.text.text(), "1234") << "typing stops at the maximum length";
+  form.tabs.setSelectedTab(1);
+  form.tabs.setSelectedTab(1);
+  form.label.click();
+  form.image.click();
+  form.label.setEnabled(false);
+  form.label.click();
+  form.image.setVisible(false);
+  form.image.click();
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"activate", "button", "check", "text", "tab", "label", "image"}));
+  form.text.setText("123456");
+  EXPECT_EQ(form.text.text(), "123456") << "a text set from code is kept whole";
+}
 
-  form.check.setFocus();
-  form.Unload();
-  EXPECT_EQ(form.focusRequest(), nullptr);
+TEST_F(FormTest, RowsAndValuesOutOfRangeAreRunTimeFailures) {
+  form.Show();
+  form.list.addItem("only");
+  EXPECT_THROW((void)form.list.list(1), ui::RuntimeError);
+  EXPECT_THROW(form.list.removeItem(-1), ui::RuntimeError);
+  EXPECT_THROW((void)form.checks.selected(0), ui::RuntimeError);
+  EXPECT_THROW(form.tabs.setSelectedTab(3), ui::RuntimeError);
+  EXPECT_THROW(form.tabs.setSelectedTab(-1), ui::RuntimeError);
+  EXPECT_EQ(form.tabs.selectedTab(), 0);
+  form.list.setListIndex(0);
+  form.list.removeItem(0);
+  EXPECT_EQ(form.list.listIndex(), -1) << "the selection goes with its row";
+
+  form.progress.setValue(100);
+  EXPECT_THROW(form.progress.setValue(101), ui::RuntimeError);
+  EXPECT_THROW(form.progress.setValue(-1), ui::RuntimeError);
+  EXPECT_THROW(form.progress.setRange(10, 10), ui::RuntimeError);
+  EXPECT_TRUE(form.progress.value() == 100 && form.progress.max() == 100);
+  form.progress.setRange(10, 50);
+  EXPECT_EQ(form.progress.value(), 50) << "moved into the new range";
+  form.progress.setRange(60, 80);
+  EXPECT_EQ(form.progress.value(), 60);
+}
+
+TEST_F(FormTest, ImpossiblePlacementsAreRejected) {
+  EXPECT_THROW(form.check.setContainer(form.tabs, 3), std::invalid_argument);
+  EXPECT_THROW(form.check.setContainer(form.tabs, -1), std::invalid_argument);
+  EXPECT_THROW(form.frame.setContainer(form.frame), std::invalid_argument);
+  ui::Frame outer(form, "fraOuter", ui::Bounds{}, "");
+  outer.setContainer(form.frame);
+  EXPECT_THROW(form.frame.setContainer(outer), std::invalid_argument) << "a frame inside its own member";
+  EXPECT_EQ(form.frame.container(), &form.tabs) << "a rejected placement changes nothing";
+  ui::TabStrip empty(form, "tabEmpty", ui::Bounds{}, {});
+  EXPECT_EQ(empty.selectedTab(), -1);
+  EXPECT_THROW(empty.setSelectedTab(0), ui::RuntimeError);
+}
+
+TEST_F(FormTest, TheSelectedTabAndTheContainersDecideWhatIsOnScreen) {
+  form.Show();
+  EXPECT_TRUE(form.label.onScreen() && !form.button.onScreen());
+  EXPECT_FALSE(form.framed.onScreen()) << "in a frame on a page that is not selected";
+  EXPECT_TRUE(form.framed.visible()) << "visible() stays the control's own";
+  form.tabs.setSelectedTab(1);
+  EXPECT_TRUE(!form.label.onScreen() && form.framed.onScreen());
+  form.frame.setVisible(false);
+  EXPECT_TRUE(!form.framed.onScreen() && form.button.onScreen()) << "the rest of the page stays";
+  form.frame.setVisible(true);
+  form.framed.setVisible(false);
+  EXPECT_FALSE(form.framed.onScreen());
+  form.framed.setVisible(true);
+  form.tabs.setVisible(false);
+  EXPECT_FALSE(form.framed.onScreen() || form.frame.onScreen() || form.tabs.onScreen());
+  EXPECT_TRUE(form.image.onScreen()) << "not in any container";
 }
 
 }  // namespace
