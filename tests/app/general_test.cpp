@@ -1,4 +1,5 @@
-// The shared window and shell routines against the fakes.
+// The shared window and shell routines against the fakes (the folder
+// browser is followed through Export and Import).
 #include "app/general.h"
 
 #include "engine/failure_report.h"
@@ -17,16 +18,6 @@ TEST_F(GeneralTest, FileExistsOnlyForFiles) {
   for (const char* path : {"", "C:\\Data", "C:\\Data\\missing.txt"})
     EXPECT_FALSE(app::FileExists(program, path)) << path;
   EXPECT_TRUE(app::FileExists(program, "c:\\data\\A.TXT"));
-}
-
-TEST_F(GeneralTest, BrowseForFolderTitleMarkerAndCancel) {
-  fakes.shell.browse_answers = {"C:\\Data\\a.txt", ""};
-  EXPECT_EQ(app::BrowseForFolder(program, 7, 0x4000, "Select a File:"), "C:\\Data\\a.txt");
-  EXPECT_EQ(app::BrowseForFolder(program, 7, 1, "@@@"), "");
-  ASSERT_EQ(fakes.shell.browsed().size(), 2U);
-  EXPECT_EQ(fakes.shell.browsed()[0].title, "Select a File:");
-  EXPECT_EQ(fakes.shell.browsed()[0].flags, 0x4000U);
-  EXPECT_FALSE(fakes.shell.browsed()[1].title) << "the marker asks for no title line";
 }
 
 // The program ends at once: every secondary window and the tray icon go,
