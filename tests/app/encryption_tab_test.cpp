@@ -1,213 +1,91 @@
-// The Encryption tab's handlers through the main window's models: the calls
-// a recording component receives (order, lower-cased paths and passwords,
-// the folder walk), the progress bar, the red label and the failure rule;
-// then runs through the real component and the fake files.
+// The Encryption tab's handlers through the main window's models and a
+// recording component: the calls, what the tab shows, the failure rule.
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "support/program_fixture.h"
 
 namespace {
 
-// Records every call; each file call runs `during_file` (to raise events).
-class RecordingComponent : public engine::EncryptionComponent {
- public:
-  void PresetMode(std::int32_t mode) override { calls.push_back("PresetMode " + std::to_string(mode)); }
-  void PresetFlag(bool flag) override {
-    calls.push_back(std::string("PresetFlag ") + (flag ? "true" : "false"));
-  }
-  void EncryptFile(const std::string& source, const std::string& target,
-                   const std::string& password) override {
-    File("EncryptFile", source, target, password);
-  }
-  void DecryptFile(const std::string& source, const std::string& target,
-                   const std::string& password) override {
-    File("DecryptFile", source, target, password);
-  }
-  void Abort() override { calls.push_back("Abort"); }
-  void File(const char* what, const std::string& source, const std::string& target,
-            const std::string& password) {
-    calls.push_back(std::string(what) + " " + source + " | " + target + " | " + password);
-    if (during_file) during_file(source);
-  }
+using Text = const std::string&;
 
-  std::vector<std::string> calls;
-  std::function<void(const std::string& source)> during_file;
+// Records every call; each file call runs `during_file` (to raise events).
+struct RecordingComponent : engine::EncryptionComponent {
+  void PresetMode(std::int32_t mode) override { calls += "PresetMode " + std::to_string(mode) + "; "; }
+  void PresetFlag(bool flag) override { calls += flag ? "PresetFlag true; " : "PresetFlag false; "; }
+  void EncryptFile(Text from, Text to, Text password) override { File("Encrypt", from, to, password); }
+  void DecryptFile(Text from, Text to, Text password) override { File("Decrypt", from, to, password); }
+  void Abort() override { calls += "Abort; "; }
+  void File(const char* what, Text from, Text to, Text password) {
+    calls += std::string(what) + " " + from + " " + to + " " + password + "; ";
+    if (during_file) during_file(from);
+  }
+  std::string calls;
+  std::function<void(Text source)> during_file;
 };
 
 class EncryptionTabTest : public testing_support::ProgramTest {
  protected:
   EncryptionTabTest() {
-    auto recording = std::make_unique<RecordingComponent>();
-    component = recording.get();
-    main.HostEncryptionComponent(std::move(recording));
+    main.HostEncryptionComponent(std::unique_ptr<RecordingComponent>(component));
     StartQuietly();
-    fakes.files.AddFolder("C:\\Docs");
-    fakes.files.AddFolder("C:\\Docs\\Sub");
-    for (const char* file : {"C:\\Docs\\b.txt", "C:\\Docs\\a.txt", "C:\\Docs\\Sub\\c.txt"})
-      fakes.files.AddFile(file);
+    fakes.files.AddFolder("C:\\D");
+    for (const char* file : {"C:\\D\\a.txt", "C:\\D\\b.txt"}) fakes.files.AddFile(file);
   }
-  void Run(ui::Button& button, std::string_view path, std::string_view password, bool include = false) {
+  // Clicks the button with this path, password and "Include all files": the calls it made.
+  std::string Run(ui::Button& button, std::string_view path, std::string_view pw, bool include = false) {
+    component->calls.clear();
     main.txtenpath.setText(std::string(path));
-    main.txtenpwd.setText(std::string(password));
+    main.txtenpwd.setText(std::string(pw));
     main.chkInclude.setChecked(include);
     button.click();
+    return component->calls;
   }
-  void Result(std::int32_t code, const std::string& message) { component->on_result(code, message); }
-  [[nodiscard]] int BarWidth() const { return main.ProgressBar.bounds().width; }
-
-  RecordingComponent* component = nullptr;
+  // The red label ("-" when hidden), then what else shows.
+  std::string Shown() const {
+    return (main.lblerr.visible() ? main.lblerr.caption() : "-") +
+           (main.chkInclude.checked() ? " include" : "") + (main.cmdAbort.visible() ? " abort" : "") +
+           (main.ProgressBar.visible() ? " bar" : "");
+  }
+  RecordingComponent* component = new RecordingComponent;  // the main window owns it
 };
 
-TEST_F(EncryptionTabTest, EncryptCallsTheComponentWithLowerCasedPathAndPassword) {
-  component->during_file = [this](const std::string&) {
-    // While the file runs: progress shown, Abort offered, no second run.
-    EXPECT_TRUE(main.cmdAbort.visible() && main.lblprogress.visible() && main.ProgressBar.visible());
-    EXPECT_EQ(BarWidth(), 44);
-    EXPECT_FALSE(main.cmdencrypt.enabled() || main.cmddecrypt.enabled());
+TEST_F(EncryptionTabTest, RunsCallTheComponentAndShowTheLastResultOrTheFailure) {
+  std::pair<std::int32_t, std::string> result;  // what the component reports, if a message
+  component->during_file = [&](Text) {
+    EXPECT_TRUE(Shown().ends_with(" abort bar") && main.lblprogress.visible()) << Shown();
+    EXPECT_EQ(main.ProgressBar.bounds().width, 44) << "each run starts the bar afresh";
+    component->on_progress(50);
+    EXPECT_EQ(main.ProgressBar.bounds().width, 1095);
     main.cmdAbort.click();
+    if (!result.second.empty()) component->on_result(result.first, result.second);
   };
-  Run(main.cmdencrypt, "C:\\Docs\\Report.doc", "MiXeD \xD0\x9F\xD0\x90\xD0\xA0\xD0\x9E\xD0\x9B\xD0\xAC");
-  EXPECT_EQ(component->calls,
-            (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
-                                      "EncryptFile c:\\docs\\report.doc | c:\\docs\\report.doc.ks7 | mixed "
-                                      "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C",
-                                      "Abort"}));
-  EXPECT_FALSE(main.cmdAbort.visible() || main.lblprogress.visible() || main.ProgressBar.visible());
-  EXPECT_TRUE(main.cmdencrypt.enabled() && main.cmddecrypt.enabled());
-  // No result at all: the code 99, in red.
-  EXPECT_TRUE(main.lblerr.visible());
-  EXPECT_EQ(main.lblerr.caption(), "99 - No Message.");
-  EXPECT_EQ(main.lblerr.foreColor(), ui::kRed);
-
-  component->calls.clear();
-  component->during_file = nullptr;
-  Run(main.cmddecrypt, "C:\\Docs\\Report.doc.KS7", "Pass");
-  EXPECT_EQ(component->calls.back(), "DecryptFile c:\\docs\\report.doc.ks7 | c:\\docs\\report.doc | pass");
-  EXPECT_EQ(main.lblerr.caption(), "99 - No Message.") << "the last result is kept";
+  EXPECT_EQ(
+      Run(main.cmdencrypt, "C:\\D\\Report.doc", "MiXeD Pw"),
+      "PresetMode 4; PresetFlag true; Encrypt c:\\d\\report.doc c:\\d\\report.doc.ks7 mixed pw; Abort; ");
+  EXPECT_EQ(Shown(), "99 - No Message.") << "an encryption that reported nothing";
+  EXPECT_EQ(Run(main.cmddecrypt, "C:\\D\\Report.doc.KS7", "Pass"),
+            "PresetMode 4; PresetFlag true; Decrypt c:\\d\\report.doc.ks7 c:\\d\\report.doc pass; Abort; ");
+  EXPECT_EQ(Shown(), "99 - No Message.") << "the last result is kept";
+  result = {0, "Done."};
+  Run(main.cmdencrypt, "C:\\a", "pw");
+  EXPECT_EQ(Shown(), "") << "success: the text cleared, nothing more";
+  // Before a run nothing happens; a failure during one is described in red,
+  // clears "Include all files" and leaves Abort and progress as they were.
+  EXPECT_EQ(Run(main.cmddecrypt, "C:", "pw", true) + Run(main.cmdencrypt, "C:\\a", "", true), "");
+  EXPECT_EQ(Shown(), " include");
+  ASSERT_EQ(fakes.dialogs.beeps + fakes.dialogs.boxes().size(), 2U);
+  EXPECT_EQ(fakes.dialogs.boxes().at(0).text, "Enter a password to continue.");
+  EXPECT_EQ(Run(main.cmdencrypt, "C:\\D\\a.txt", "pw", true), "PresetMode 4; PresetFlag true; ");
+  EXPECT_EQ(Shown(), "Path not found abort bar");
 }
 
-TEST_F(EncryptionTabTest, IncludeAllFilesWalksTheFolderInNameOrderWithoutSubfolders) {
-  Run(main.cmdencrypt, "C:\\Docs", "pw", true);
-  EXPECT_EQ(component->calls,
-            (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
-                                      "EncryptFile C:\\Docs\\a.txt | C:\\Docs\\a.txt.ks7 | pw",
-                                      "EncryptFile C:\\Docs\\b.txt | C:\\Docs\\b.txt.ks7 | pw"}));
-  // Decryption takes every file, whatever its extension.
-  component->calls.clear();
-  Run(main.cmddecrypt, "C:\\Docs\\", "pw", true);
-  EXPECT_EQ(component->calls, (std::vector<std::string>{"PresetMode 4", "PresetFlag true",
-                                                        "DecryptFile C:\\Docs\\a.txt | C:\\Docs\\a | pw",
-                                                        "DecryptFile C:\\Docs\\b.txt | C:\\Docs\\b | pw"}));
-}
-
-// The failure rule: the description in red, "Include all files" cleared,
-// progress and Abort left as they were; before a run, nothing happens.
-TEST_F(EncryptionTabTest, FailuresAndEarlyStops) {
-  const struct {
-    const char* path;
-    const char* password;
-    bool decrypt;
-    const char* red;  // nullptr: nothing shown, no run
-    bool progress_shown;
-  } cases[] = {
-      {"C:\\Docs\\a.txt", "pw", false, "Path not found", true},  // Include checked on a file
-      {"C:\\Missing", "pw", true, "Path not found", true},
-      {"abc", "pw", true, "Invalid procedure call or argument", false},
-      {"C:", "pw", true, nullptr, false},
-      {"a", "pw", false, nullptr, false},
-      {"C:\\Docs\\a.txt", "", false, nullptr, false},
-  };
-  for (const auto& run : cases) {
-    for (ui::Control* shown : std::initializer_list<ui::Control*>{&main.cmdAbort, &main.lblprogress,
-                                                                  &main.ProgressBar, &main.lblerr}) {
-      shown->setVisible(false);
-    }
-    Run(run.decrypt ? main.cmddecrypt : main.cmdencrypt, run.path, run.password, run.red != nullptr);
-    EXPECT_EQ(main.lblerr.visible(), run.red != nullptr) << run.path;
-    EXPECT_EQ(main.lblerr.caption(), run.red != nullptr ? run.red : "") << run.path;
-    EXPECT_FALSE(main.chkInclude.checked()) << run.path;
-    EXPECT_EQ(main.cmdAbort.visible(), run.red != nullptr) << run.path;
-    EXPECT_EQ(main.ProgressBar.visible(), run.progress_shown) << run.path;
-    EXPECT_TRUE(main.cmdencrypt.enabled()) << run.path;
-  }
-  EXPECT_EQ(component->calls.size(), 4U) << "PresetMode and PresetFlag of the two folder runs only";
-  EXPECT_EQ(fakes.dialogs.beeps, 2);
-  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Enter a password to continue.");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].title, "Kestrove Pro");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0U) << "OK, no icon";
-}
-
-TEST_F(EncryptionTabTest, ProgressSetsTheBarWidth) {
-  const std::pair<std::int32_t, int> steps[] = {{0, 0},      {1, 22},       {50, 1095}, {99, 2168},
-                                                {100, 2190}, {40000, 2190}, {-3, 2190}};
-  std::vector<int> widths;
-  component->during_file = [&](const std::string&) {
-    for (const auto& [percent, width] : steps) {
-      component->on_progress(percent);
-      widths.push_back(BarWidth());
-    }
-  };
-  Run(main.cmdencrypt, "C:\\a.txt", "pw");
-  ASSERT_EQ(widths.size(), std::size(steps));
-  for (std::size_t i = 0; i < widths.size(); ++i) EXPECT_EQ(widths[i], steps[i].second) << steps[i].first;
-  component->during_file = nullptr;
-  Run(main.cmdencrypt, "C:\\a.txt", "pw");
-  EXPECT_EQ(BarWidth(), 44) << "each run starts the bar afresh";
-}
-
-TEST_F(EncryptionTabTest, TheResultShownAfterARun) {
-  component->during_file = [this](const std::string&) { Result(0, "All fine."); };
-  Run(main.cmdencrypt, "C:\\a.txt", "pw");
-  EXPECT_FALSE(main.lblerr.visible()) << "success changes nothing beyond the cleared text";
-  component->during_file = [this](const std::string&) { Result(6, "Wrong password."); };
-  Run(main.cmddecrypt, "C:\\a.txt.ks7", "pw");
-  EXPECT_EQ(main.lblerr.caption(), "6 - Wrong password.");
-  component->during_file = nullptr;
-  Run(main.cmddecrypt, "C:\\a.txt.ks7", "pw");
-  EXPECT_EQ(main.lblerr.caption(), "6 - Wrong password.") << "the last result is kept across runs";
-  // A file of a folder that failed stays shown over later successes.
-  component->during_file = [this](const std::string& source) {
-    Result(source == "C:\\Docs\\a.txt" ? 2 : 0, source == "C:\\Docs\\a.txt" ? "Locked." : "Fine.");
-  };
-  Run(main.cmdencrypt, "C:\\Docs", "pw", true);
-  EXPECT_EQ(main.lblerr.caption(), "2 - Locked.");
-}
-
-TEST_F(EncryptionTabTest, BrowsePutsTheChosenFileIntoThePathBox) {
-  fakes.shell.browse_answers = {"C:\\Docs\\Chosen.doc", ""};
-  main.cmdbrowse2.click();
-  main.cmdbrowse2.click();
-  EXPECT_EQ(main.txtenpath.text(), "C:\\Docs\\Chosen.doc") << "Cancel leaves the box";
-  EXPECT_EQ(fakes.shell.browsed()[0].flags, 0x4000U);
-  EXPECT_EQ(fakes.shell.browsed()[0].title, "Select a File:");
-}
-
-// The real component over the fake files.
-class EncryptionTabFilesTest : public testing_support::ProgramTest {};
-
-TEST_F(EncryptionTabFilesTest, MixedCasePasswordsOpenTheFileAndAWrongOneIsShownInRed) {
-  const std::string content(300000, 'k');
-  fakes.files.AddFolder("C:\\Docs");
-  fakes.files.AddFile("C:\\Docs\\Report.doc", content);
-  StartQuietly();
-  const auto run = [&](ui::Button& button, const char* path, const char* password) {
-    main.txtenpath.setText(path);
-    main.txtenpwd.setText(password);
-    button.click();
-  };
-  run(main.cmdencrypt, "C:\\Docs\\Report.doc", "Tavrolk Secret");
-  EXPECT_EQ(main.lblerr.caption(), "");
-  EXPECT_EQ(main.ProgressBar.bounds().width, 2190);
-  fakes.files.Delete("C:\\Docs\\Report.doc");
-  run(main.cmddecrypt, "C:\\Docs\\Report.doc.ks7", "tAVROLK sECRET");
-  EXPECT_EQ(fakes.files.Content("C:\\Docs\\Report.doc"), content);
-  fakes.files.Delete("C:\\Docs\\Report.doc");
-  run(main.cmddecrypt, "C:\\Docs\\Report.doc.ks7", "wrong");
-  EXPECT_EQ(main.lblerr.caption(), "6 - Wrong password.");
-  EXPECT_FALSE(fakes.files.Content("C:\\Docs\\Report.doc").has_value());
+// Every file of the folder; one that failed stays shown over later successes.
+TEST_F(EncryptionTabTest, FolderRunsTakeEveryFileAndShowAFailureOfAny) {
+  component->during_file = [this](Text f) { component->on_result(f.ends_with("a.txt") ? 2 : 0, "Locked."); };
+  EXPECT_EQ(Run(main.cmdencrypt, "C:\\D", "pw", true),
+            "PresetMode 4; PresetFlag true; Encrypt C:\\D\\a.txt C:\\D\\a.txt.ks7 pw; "
+            "Encrypt C:\\D\\b.txt C:\\D\\b.txt.ks7 pw; ");
+  EXPECT_EQ(Shown(), "2 - Locked. include");
 }
 
 }  // namespace
