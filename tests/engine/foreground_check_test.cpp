@@ -1,6 +1,6 @@
 // The quick look at the foreground between watch ticks: a change of the
 // foreground window or of its title runs the watch tick at once, exactly
-// once; no change runs nothing; and the early tick does what a timed one does.
+// once; no change runs nothing.
 #include <gtest/gtest.h>
 
 #include "support/program_fixture.h"
@@ -50,43 +50,6 @@ TEST_F(ForegroundCheckTest, NoChangeRunsNoEarlyTick) {
   fakes.desktop.SetForeground(fakes.desktop.Open("Calculator", "SciCalc"));
   ASSERT_EQ(TicksIn(50), 1);
   EXPECT_EQ(TicksIn(UntilNextTick()), 0);
-}
-
-// The same desktop, once met by an early tick and once by a timed one.
-TEST_F(ForegroundCheckTest, AnEarlyTickDoesWhatATimedTickDoes) {
-  struct Outcome {
-    std::string reason;
-    std::string entry;
-    bool visible = true;
-    std::string title;
-    int allow_rows = 0;
-    bool operator==(const Outcome&) const = default;
-  };
-  const auto run = [](bool early, const char* title, bool internet_explorer) {
-    platform::fake::FakeServices f;
-    ui::fake::DesktopFormHost h{f.desktop};
-    app::Program p{f.services(), h};
-    f.registry.PutString(config::kMachine, config::kSettingsKey, "DontShowUpdate", "1");
-    f.registry.PutString(config::kMachine, config::kTasksKey, "Task0", "Notepad,1");
-    f.registry.PutString(config::kMachine, config::kSettingsKey, "LockIE", internet_explorer ? "1" : "0");
-    p.Start();
-    p.frmPassword.txtPass.setText("tavrolk");
-    p.frmPassword.cmdOK.click();
-    p.frmkestrove.cmdcancel.click();
-    p.frmkestrove.tmrForeground.setTimerEnabled(early);
-    f.loop.Advance(100);
-    const WindowId window = f.desktop.Open(title, internet_explorer ? "IEFrame" : "Notepad");
-    f.desktop.SetForeground(window);
-    f.loop.Advance(early ? 50 : 1000);
-    return Outcome{p.globals.lockReason, p.globals.lockedTaskEntry, f.desktop.Get(window).visible,
-                   f.desktop.Get(window).title, p.frmkestrove.lstAllow.listCount()};
-  };
-  for (const auto& [title, ie] :
-       std::vector<std::pair<const char*, bool>>{{"Untitled - Notepad", false},
-                                                 {"Calculator", false},
-                                                 {"Home - Windows Internet Explorer", true}}) {
-    EXPECT_EQ(run(true, title, ie), run(false, title, ie)) << title;
-  }
 }
 
 }  // namespace

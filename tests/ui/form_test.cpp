@@ -4,7 +4,6 @@
 // focus requests, and tab pages and frames deciding what is on screen.
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -260,19 +259,6 @@ TEST_F(FormTest, RowsAndValuesOutOfRangeAreRunTimeFailures) {
   EXPECT_EQ(form.progress.value(), 50) << "moved into the new range";
   form.progress.setRange(60, 80);
   EXPECT_EQ(form.progress.value(), 60);
-}
-
-TEST_F(FormTest, ImpossiblePlacementsAreRejected) {
-  EXPECT_THROW(form.check.setContainer(form.tabs, 3), std::invalid_argument);
-  EXPECT_THROW(form.check.setContainer(form.tabs, -1), std::invalid_argument);
-  EXPECT_THROW(form.frame.setContainer(form.frame), std::invalid_argument);
-  ui::Frame outer(form, "fraOuter", ui::Bounds{}, "");
-  outer.setContainer(form.frame);
-  EXPECT_THROW(form.frame.setContainer(outer), std::invalid_argument) << "a frame inside its own member";
-  EXPECT_EQ(form.frame.container(), &form.tabs) << "a rejected placement changes nothing";
-  ui::TabStrip empty(form, "tabEmpty", ui::Bounds{}, {});
-  EXPECT_EQ(empty.selectedTab(), -1);
-  EXPECT_THROW(empty.setSelectedTab(0), ui::RuntimeError);
 }
 
 TEST_F(FormTest, TheSelectedTabAndTheContainersDecideWhatIsOnScreen) {
