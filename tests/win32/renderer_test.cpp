@@ -1,8 +1,7 @@
-// The form renderer against real Win32 windows: a form with a control of each
-// kind is loaded through Win32FormHost. Model changes must reach the controls
-// and user actions the models (whose own rules tests/ui holds), and the window
-// must go with the form, even from the form's own handler. How the forms look:
-// the screenshots of tests/e2e.
+// The form renderer against real windows: a form with a control of each kind,
+// loaded through Win32FormHost. Model changes reach the controls and user
+// actions the models (whose rules tests/ui holds); the window goes with the
+// form, even from its own handler. How forms look: the tests/e2e screenshots.
 #include <windows.h>
 #include <commctrl.h>
 

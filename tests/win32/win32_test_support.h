@@ -1,6 +1,5 @@
 // Helpers for the tests against the real Win32 implementation: waiting while
-// pumping, real windows (one of them hung), and
-// throwaway folders whose names cross the UTF-8 boundary.
+// pumping, real windows (one of them hung), throwaway Unicode-named folders.
 #pragma once
 
 #include <windows.h>
