@@ -1,7 +1,7 @@
 // The desktop service against real windows the test creates: titles (Unicode,
 // cut to 254 characters), finding, a hung window, windows that die between two
 // calls; the shell's tray icons (in Wine's system tray window). Other programs'
-// windows shown, hidden, closed and found in z-order: tests/e2e, the locks; the
+// windows shown, hidden and closed, finding by class: tests/e2e, the locks; the
 // folder browser: tests/e2e, Export and Import.
 #include <windows.h>
 #include <shellapi.h>
@@ -28,13 +28,7 @@ class DesktopTest : public ::testing::Test {
   win32_test::TestWindow window{L"KSV Desktop Test"};
 };
 
-TEST_F(DesktopTest, TitlesAndFinding) {
-  // Whole title, letter case ignored, hidden windows included.
-  ::ShowWindow(window.hwnd(), SW_HIDE);
-  EXPECT_EQ(Join(desktop.FindByClass("KSVTestWindow") == window.id(),
-                 desktop.FindByTitle("ksv DESKTOP test") == window.id(),
-                 desktop.FindByClass("KSVNoSuchClass"), desktop.FindByTitle("KSV Desktop")),
-            "1 1 0 0");
+TEST_F(DesktopTest, TitlesAndFindingByTitle) {
   const std::pair<std::string, std::string> titles[] = {
       // Cyrillic and CJK: stored as UTF-16, not squeezed through a code page.
       {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},
@@ -50,9 +44,27 @@ TEST_F(DesktopTest, TitlesAndFinding) {
   }
 }
 
-// Renaming a window whose program has stopped answering gives up within about
-// a second. Run on a thread of its own, joined once the window answers again,
-// a rename that waits for ever fails the test instead of hanging the run.
+// Top-level windows from the top of the z-order down with their styles (an
+// owned window lies above its owner), as the window browser lists them;
+// finding by whole title, letter case ignored, takes hidden windows too.
+TEST_F(DesktopTest, TopLevelWindowsInZOrderAndFinding) {
+  const platform::win32::UniqueWindow owned(::CreateWindowExW(
+      WS_EX_TOOLWINDOW, L"KSVTestWindow", L"KSV Owned Tool", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 99, 99,
+      window.hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr));
+  ::ShowWindow(window.hwnd(), SW_HIDE);
+  std::string both;
+  for (const auto& w : desktop.TopLevelWindows()) {
+    if (w.id != window.id() && w.id != reinterpret_cast<platform::WindowId>(owned.get())) continue;
+    both += w.title + "/" + w.class_name + (w.visible ? "" : "/hidden") + (w.owned ? "/owned" : "") +
+            (w.tool_window ? "/tool" : "") + (w.bordered ? "" : "/borderless") + " ";
+  }
+  EXPECT_EQ(both, "KSV Owned Tool/KSVTestWindow/owned/tool KSV Desktop Test/KSVTestWindow/hidden ");
+  EXPECT_EQ(Join(desktop.FindByTitle("ksv DESKTOP test") == window.id(), desktop.FindByTitle("KSV Desktop")),
+            "1 0");
+}
+
+// Renaming a window whose program has stopped answering gives up within about a
+// second; on a thread of its own, a rename waiting for ever fails, not hangs.
 TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
   std::promise<bool> renamed;
   std::jthread renaming;

@@ -1,7 +1,6 @@
 // The event loop over the real message queue: timers stopped from outside and
-// from their own tick, a yielding tick that is not entered again, a tick's
-// failure reaching the pump or the handler. (The message filter: the renderer's
-// keyboard test; quitting: tests/e2e, a closed copy ending.)
+// from their own tick, a yielding tick not entered again, a tick's failure
+// reaching the pump or the handler. (The message filter: the renderer's keys.)
 #include <windows.h>
 
 #include <algorithm>

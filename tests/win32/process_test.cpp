@@ -59,8 +59,7 @@ int RunChildRole() {
 
 [[maybe_unused]] const int kChildRole = RunChildRole();
 
-// Starts this program in a role; the environment variable is this process's
-// only while the child starts.
+// Starts this program in a role, named in the environment while it starts.
 platform::win32::UniqueKernelHandle StartChild(const std::wstring& role) {
   wchar_t path[MAX_PATH * 2] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);

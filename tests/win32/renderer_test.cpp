@@ -225,8 +225,6 @@ TEST_F(RendererTest, ModelChangesReachTheControls) {
   EXPECT_EQ(shown(), "1 0 1 1 1");
   form.fraLock.setVisible(false);
   EXPECT_EQ(shown(), "1 0 1 0 1");
-  form.setWindowState(ui::WindowState::kMinimized);
-  EXPECT_EQ(::IsIconic(window), TRUE);
 }
 
 // ---- Control to model -------------------------------------------------------------------

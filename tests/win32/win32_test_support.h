@@ -21,8 +21,7 @@
 
 namespace win32_test {
 
-// Runs pump() (by default: dispatches this thread's messages) until done()
-// holds or 10 s have passed; returns done().
+// Runs pump() (by default: this thread's messages) until done(), 10 s at most.
 inline bool PumpUntil(const std::function<bool()>& done, const std::function<void()>& pump = nullptr) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!done()) {
@@ -100,8 +99,7 @@ class HungWindow {
   std::jthread thread_;  // last: it starts once the members above exist, and goes first
 };
 
-// A name no other test or run uses at the same time, with Cyrillic and CJK in
-// it so that whatever is named by it crosses the UTF-8 boundary.
+// A name no other test or run uses, with Cyrillic and CJK crossing UTF-8.
 inline std::wstring UniqueName(std::wstring_view what) {
   static std::atomic<int> serial{0};
   return L"ksv " + std::wstring(what) + L" " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
