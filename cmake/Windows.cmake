@@ -49,7 +49,7 @@ if(KS_E2E_SOURCES)
   add_executable(e2e_tests ${KS_E2E_SOURCES})
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   # The core only for its text conversion (platform/text.h).
-  target_link_libraries(e2e_tests PRIVATE kestrove_core gtest gmock user32 gdi32 advapi32)
+  target_link_libraries(e2e_tests PRIVATE kestrove_core gtest gmock user32 gdi32 advapi32 shell32)
   set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   add_dependencies(e2e_tests kstrv7)
   add_test(NAME e2e.scenarios COMMAND e2e_tests --gtest_brief=1)

@@ -1,13 +1,11 @@
-// End-to-end harness over user32, gdi32, advapi32 and kernel32 (see harness.h),
-// and the test program's entry point.
+// End-to-end harness over user32, gdi32, advapi32, shell32 and kernel32 (see
+// harness.h), and the test program's entry point.
 #include "e2e/harness.h"
 
-#include <commctrl.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -21,7 +19,6 @@ using platform::win32::ToWide;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-constexpr DWORD kPollMs = 50;
 constexpr std::wstring_view kImagesToEnd[] = {kImage, L"notepad.exe", L"regedit.exe", L"kswindow.exe"};
 
 // ctest hands Unix paths to the program; Wine maps the Unix root to Z:.
@@ -43,14 +40,14 @@ std::vector<HWND> Windows(HWND parent) {
   return windows;
 }
 
-std::string WindowClass(HWND window) {
+std::string ClassOf(HWND window) {
   wchar_t name[256] = {};
-  return FromWide({name, static_cast<std::size_t>(std::max(0, ::GetClassNameW(window, name, 256)))});
+  ::GetClassNameW(window, name, 256);
+  return FromWide(name);
 }
 
 bool HasClass(HWND window, std::string_view class_name) {
-  return class_name.empty() ||
-         ::_wcsicmp(ToWide(WindowClass(window)).c_str(), ToWide(class_name).c_str()) == 0;
+  return class_name.empty() || ::_wcsicmp(ToWide(ClassOf(window)).c_str(), ToWide(class_name).c_str()) == 0;
 }
 
 DWORD ProcessOf(HWND window) {
@@ -59,21 +56,20 @@ DWORD ProcessOf(HWND window) {
   return process_id;
 }
 
-// Whether done() held at a look within the duration. The last look comes
-// after the deadline, so a slow look cannot cut the duration short.
+// The one polling loop: whether done() held at a look within the duration.
+// The last look comes after the deadline, so a slow look cannot cut it short.
 bool PollUntil(milliseconds duration, const std::function<bool()>& done) {
   const auto deadline = steady_clock::now() + duration;
   for (;;) {
     const bool past_deadline = steady_clock::now() >= deadline;
     if (done()) return true;
     if (past_deadline) return false;
-    ::Sleep(kPollMs);
+    ::Sleep(50);
   }
 }
 
-HWND FindTopLevel(const WindowQuery& query) {
-  const std::vector<HWND> found = FindWindows(query);
-  return found.empty() ? nullptr : found.front();
+void Fail(Where where, const std::string& message) {
+  ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << message;
 }
 
 // Each key (virtual key, scan code) pressed and released.
@@ -89,28 +85,33 @@ bool SendKeys(HWND window, const std::vector<std::pair<WORD, WORD>>& keys, DWORD
   const HWND root = ::GetAncestor(window, GA_ROOT);
   ::SetForegroundWindow(root);
   return root != nullptr &&
-         WaitUntil([&] { return ::GetForegroundWindow() == root; },
-                   "the window to type into in the foreground") &&
+         WaitUntil([&] { return ::GetForegroundWindow() == root; }, "the window to type into in front") &&
          ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
-}
-
-// None of our arguments holds a quote or ends with a backslash.
-std::string Quote(std::string_view argument) {
-  return "\"" + std::string(argument) + "\"";
-}
-
-void EndEvery(std::wstring_view image) {
-  for (const DWORD id : ProcessIdsByImage(image))
-    Process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, id), id).End();
-}
-
-void Fail(Where where, const std::string& message) {
-  ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << message;
 }
 
 bool DeleteKeyTree(HKEY root, std::string_view path) {
   const LSTATUS status = ::RegDeleteTreeW(root, ToWide(path).c_str());
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+// As Windows starts what a user opens: through the shell, in the program's
+// folder when it is given with one; nullptr on failure.
+std::unique_ptr<Process> Open(const std::wstring& program, const std::wstring& parameters) {
+  const std::wstring folder = std::filesystem::path(program).parent_path().wstring();
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info) || info.hProcess == nullptr) return nullptr;
+  return std::make_unique<Process>(::GetProcessId(info.hProcess), info.hProcess);
+}
+
+void EndEvery(std::wstring_view image) {
+  for (const DWORD id : ProcessIdsByImage(image))
+    Process(id, ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, id)).End();
 }
 
 }  // namespace
@@ -151,46 +152,29 @@ bool SetTaskList(const std::vector<std::string>& entries) {
   return ok;
 }
 
-Process::~Process() {
-  End();
-  if (handle_ != nullptr) ::CloseHandle(handle_);
-}
-
 std::optional<DWORD> Process::WaitForExit(milliseconds timeout) const {
   DWORD code = 0;
-  if (handle_ == nullptr ||
-      ::WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
-      !::GetExitCodeProcess(handle_, &code))
+  if (!handle_ ||
+      ::WaitForSingleObject(handle_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
+      !::GetExitCodeProcess(handle_.get(), &code))
     return std::nullopt;
   return code;
 }
 
 bool Process::End() {
-  if (Running()) ::TerminateProcess(handle_, 1);
-  return WaitForExit().has_value() || handle_ == nullptr;
-}
-
-std::unique_ptr<Process> StartProcess(std::string_view command_line, const std::wstring& folder) {
-  std::wstring command = ToWide(command_line);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-    return nullptr;
-  ::CloseHandle(info.hThread);
-  return std::make_unique<Process>(info.hProcess, info.dwProcessId);
+  if (Running()) ::TerminateProcess(handle_.get(), 1);
+  return WaitForExit().has_value() || !handle_;
 }
 
 std::vector<DWORD> ProcessIdsByImage(std::wstring_view image) {
-  const std::wstring wanted(image);
   std::vector<DWORD> ids;
   const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
     if (entry.th32ProcessID != ::GetCurrentProcessId() &&
-        ::_wcsicmp(std::filesystem::path(entry.szExeFile).filename().c_str(), wanted.c_str()) == 0)
+        ::_wcsicmp(std::filesystem::path(entry.szExeFile).filename().c_str(), std::wstring(image).c_str()) ==
+            0)
       ids.push_back(entry.th32ProcessID);
   }
   ::CloseHandle(snapshot);
@@ -209,28 +193,9 @@ std::vector<HWND> FindWindows(const WindowQuery& query) {
   return found;
 }
 
-std::string WindowTitle(HWND window) {
-  // Read without a message to the window, so a hung window cannot stall it.
-  wchar_t title[1024] = {};
-  return FromWide({title, static_cast<std::size_t>(std::max(0, ::GetWindowTextW(window, title, 1024)))});
-}
-
-bool Exists(HWND window) {
-  return window != nullptr && ::IsWindow(window);
-}
-
-bool IsShown(HWND window) {
-  return Exists(window) && ::IsWindowVisible(window);
-}
-
-bool IsForeground(HWND window) {
-  return window != nullptr && ::GetForegroundWindow() == window;
-}
-
-std::string Describe(HWND window) {
-  if (!Exists(window)) return window == nullptr ? "none" : "gone";
-  return "[" + WindowClass(window) + "] \"" + WindowTitle(window) +
-         (IsShown(window) ? "\" visible" : "\" hidden");
+HWND FirstWindow(const WindowQuery& query) {
+  const std::vector<HWND> found = FindWindows(query);
+  return found.empty() ? nullptr : found.front();
 }
 
 HWND FindChild(HWND parent, std::string_view class_name, std::string_view caption) {
@@ -243,33 +208,20 @@ HWND FindChild(HWND parent, std::string_view class_name, std::string_view captio
   return nullptr;
 }
 
-HWND FindConfig(DWORD kestrove_id) {
-  return FindTopLevel({.title = kConfigTitle, .process_id = kestrove_id});
+std::string WindowTitle(HWND window) {
+  wchar_t title[1024] = {};
+  ::GetWindowTextW(window, title, 1024);
+  return FromWide(title);
 }
 
-HWND FindPrompt(DWORD kestrove_id) {
-  return FindTopLevel({.title = kPromptTitle, .process_id = kestrove_id, .visible_only = true});
+bool IsShown(HWND window) {
+  return window != nullptr && ::IsWindow(window) && ::IsWindowVisible(window);
 }
 
-HWND FindCover(DWORD kestrove_id) {
-  for (HWND window : FindWindows({.process_id = kestrove_id, .visible_only = true})) {
-    RECT rect{};
-    if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= 0 && rect.top <= 0 &&
-        rect.right >= ::GetSystemMetrics(SM_CXSCREEN) && rect.bottom >= ::GetSystemMetrics(SM_CYSCREEN))
-      return window;
-  }
-  return nullptr;
-}
-
-std::string PromptHint(HWND prompt) {
-  HWND highest = nullptr;
-  LONG top = LONG_MAX;
-  for (HWND label : Windows(prompt)) {
-    RECT rect{};
-    if (HasClass(label, "Static") && IsShown(label) && ::GetWindowRect(label, &rect) && rect.top < top)
-      std::tie(highest, top) = std::pair(label, rect.top);
-  }
-  return ControlText(highest);  // "" for none
+std::string Describe(HWND window) {
+  if (window == nullptr || !::IsWindow(window)) return window == nullptr ? "none" : "gone";
+  return "[" + ClassOf(window) + "] \"" + WindowTitle(window) +
+         (IsShown(window) ? "\" visible" : "\" hidden");
 }
 
 // ---- Driving and waiting -----------------------------------------------------------
@@ -281,6 +233,19 @@ std::optional<LRESULT> Send(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return static_cast<LRESULT>(result);
 }
 
+std::optional<LRESULT> SendWithData(HWND window, UINT message, WPARAM wparam, void* data, std::size_t size) {
+  const HANDLE process =
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOf(window));
+  void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  std::optional<LRESULT> result;
+  if (remote != nullptr && ::WriteProcessMemory(process, remote, data, size, nullptr))
+    result = Send(window, message, wparam, reinterpret_cast<LPARAM>(remote));
+  if (result && !::ReadProcessMemory(process, remote, data, size, nullptr)) result.reset();
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return result;
+}
+
 std::string ControlText(HWND control) {
   std::wstring text(static_cast<std::size_t>(Send(control, WM_GETTEXTLENGTH).value_or(0)) + 1, L'\0');
   const auto copied = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
@@ -288,25 +253,28 @@ std::string ControlText(HWND control) {
   return FromWide(text);
 }
 
-bool ClickControl(HWND button) {
+bool Click(HWND button) {
   DWORD_PTR result = 0;
   // A timeout means the click is still being handled: it was delivered.
-  return Exists(button) && (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 500, &result) ||
-                            ::GetLastError() == ERROR_TIMEOUT);
+  return ::IsWindow(button) &&
+         (::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 500, &result) ||
+          ::GetLastError() == ERROR_TIMEOUT);
 }
 
 bool ClickButton(HWND parent, std::string_view caption) {
-  return ClickControl(FindChild(parent, "Button", caption));
+  return Click(FindChild(parent, "Button", caption));
 }
 
-bool PostClose(HWND window) {
-  return Exists(window) && ::PostMessageW(window, WM_CLOSE, 0, 0);
-}
-
-bool AnswerPrompt(HWND prompt, std::string_view password) {
-  const std::wstring text = ToWide(password);
-  return Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).value_or(0) &&
-         ClickButton(prompt, "OK");
+bool ClickAt(POINT point, Where where) {
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  POINT cursor{};
+  return ::SetCursorPos(point.x, point.y) &&
+         WaitUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y; },
+                   "the mouse pointer to arrive", kDefaultTimeout, where) &&
+         ::SendInput(2, clicks, sizeof(INPUT)) == 2;
 }
 
 bool TypeText(HWND window, std::string_view text) {
@@ -319,11 +287,7 @@ bool PressKey(HWND window, WORD virtual_key) {
   return SendKeys(window, {{virtual_key, ::MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC)}}, 0);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::string_view what, Where where) {
-  return WaitUntil(condition, kDefaultTimeout, what, where);
-}
-
-bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout, std::string_view what,
+bool WaitUntil(const std::function<bool()>& condition, std::string_view what, milliseconds timeout,
                Where where) {
   if (PollUntil(timeout, condition)) return true;
   Fail(where, "Timed out after " + std::to_string(timeout.count()) + " ms waiting for: " + std::string(what));
@@ -332,35 +296,24 @@ bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout, std
 
 bool HoldsFor(const std::function<bool()>& condition, milliseconds duration, std::string_view what,
               Where where) {
-  const auto start = steady_clock::now();
   if (!PollUntil(duration, [&] { return !condition(); })) return true;
-  const auto held = std::chrono::duration_cast<milliseconds>(steady_clock::now() - start);
-  Fail(where, "Stopped holding after " + std::to_string(held.count()) + " ms of " +
-                  std::to_string(duration.count()) + " ms: " + std::string(what));
+  Fail(where, "Stopped holding within " + std::to_string(duration.count()) + " ms: " + std::string(what));
   return false;
 }
 
 HWND WaitForWindow(const WindowQuery& query, std::string_view what, Where where) {
   HWND found = nullptr;
-  WaitUntil([&] { return (found = FindTopLevel(query)) != nullptr; }, what, where);
+  WaitUntil([&] { return (found = FirstWindow(query)) != nullptr; }, what, kDefaultTimeout, where);
   return found;
-}
-
-HWND WaitForPrompt(DWORD kestrove_id, std::string_view why, Where where) {
-  return WaitForWindow({.title = kPromptTitle, .process_id = kestrove_id, .visible_only = true},
-                       "the unlock prompt " + std::string(why), where);
 }
 
 // ---- Helper windows and the scenario base ------------------------------------------
 
-int HelperWindow::CountStartingWith(std::string_view prefix) const {
-  // Read while kswindow.exe may still be writing it, each line ending "\r\n".
+int HelperWindow::CountInLog(std::string_view prefix) const {
+  // Read while kswindow.exe may still be writing it.
   std::ifstream file(std::filesystem::path(log_path), std::ios::binary);
   int count = 0;
-  for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && line.back() == '\r') line.back() = '\n';
-    count += line.starts_with(prefix) ? 1 : 0;
-  }
+  for (std::string line; std::getline(file, line);) count += line.starts_with(prefix) ? 1 : 0;
   return count;
 }
 
@@ -371,7 +324,7 @@ void Scenario::SetUp() {
   // it, which would take the foreground from the window a scenario opened.
   ASSERT_TRUE(WaitUntil(
       [] {
-        const HWND taskbar = FindTopLevel({.class_name = "Shell_TrayWnd"});
+        const HWND taskbar = FirstWindow({.class_name = "Shell_TrayWnd"});
         if (taskbar != nullptr && !IsShown(taskbar)) ::ShowWindowAsync(taskbar, SW_SHOWNA);
         return IsShown(taskbar);
       },
@@ -384,31 +337,37 @@ void Scenario::SetUp() {
 void Scenario::TearDown() {
   if (HasFailure()) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-failure";
-    std::replace(name.begin(), name.end(), '/', '-');  // parameterised names
-    Screenshot(name);
+    Screenshot(std::string(test->test_suite_name()) + "." + test->name() + "-failure");
   }
   for (auto it = started_.rbegin(); it != started_.rend(); ++it)
     EXPECT_TRUE((*it)->End()) << "could not end process " << (*it)->Id();
   started_.clear();
-  EndEvery(kImage);  // the copies the program starts itself
+  EndEvery(kImage);  // the copies the program started itself
 }
 
-Process& Scenario::StartKestrove(Where where) {
-  const std::string command = Quote(FromWide(BinDir() + L"\\" + std::wstring(kImage)));
-  return *(kestrove_ = &Keep(StartProcess(command, BinDir()), command, where));
-}
-
-Process& Scenario::StartProgram(std::string_view command_line, Where where) {
-  return Keep(StartProcess(command_line), command_line, where);
-}
-
-Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view command_line, Where where) {
+Process& Scenario::Keep(std::unique_ptr<Process> process, std::string_view what, Where where) {
   if (process == nullptr)
-    Fail(where, "could not start " + std::string(command_line) + " (error " +
-                    std::to_string(::GetLastError()) + ")");
+    Fail(where, "could not start " + std::string(what) + " (error " + std::to_string(::GetLastError()) + ")");
   started_.push_back(process != nullptr ? std::move(process) : std::make_unique<Process>());
   return *started_.back();
+}
+
+Process& Scenario::StartProgram(const std::wstring& program, const std::string& parameters, Where where) {
+  return Keep(Open(program, ToWide(parameters)), FromWide(program) + " " + parameters, where);
+}
+
+Process& Scenario::StartKestrove(const std::wstring& program, Where where) {
+  Process& started =
+      StartProgram(program.empty() ? BinDir() + L"\\" + std::wstring(kImage) : program, {}, where);
+  if (kestrove_ == nullptr || !kestrove_->Running()) kestrove_ = &started;
+  return started;
+}
+
+Process& Scenario::Adopt(DWORD process_id, Where where) {
+  const HANDLE handle =
+      ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, process_id);
+  return *(kestrove_ = &Keep(handle != nullptr ? std::make_unique<Process>(process_id, handle) : nullptr,
+                             "process " + std::to_string(process_id), where));
 }
 
 HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Where where) {
@@ -417,19 +376,17 @@ HelperWindow Scenario::StartHelperWindow(const HelperWindowOptions& options, Whe
   ::GetTempPathW(MAX_PATH, folder);
   ::GetTempFileNameW(folder, L"ksw", 0, log);
   HelperWindow helper{.log_path = log};
-  std::string command = Quote(FromWide(BinDir() + L"\\kswindow.exe")) + " --class " +
-                        Quote(options.class_name) + " --title " + Quote(options.title) + " --log " +
-                        Quote(FromWide(helper.log_path));
-  if (options.refuse_close) command += " --refuse-close";
-  if (options.background) command += " --background";
-  if (options.hang) command += " --hang";
-  helper.process = &Keep(StartProcess(command), command, where);
-  // Hidden or not by now: a lock may have caught it already. What the log
-  // leaves out counts only once its show is in it.
+  // None of them holds a quote or ends with a backslash.
+  std::string arguments = "--class \"" + options.class_name + "\" --title \"" + options.title +
+                          "\" --log \"" + FromWide(helper.log_path) + "\"";
+  if (options.background) arguments += " --background";
+  if (options.hang) arguments += " --hang";
+  helper.process = &StartProgram(BinDir() + L"\\kswindow.exe", arguments, where);
+  // Hidden or not by now: a lock may have caught it already.
   helper.window = WaitForWindow({.class_name = options.class_name, .process_id = helper.process->Id()},
                                 "the window \"" + options.title + "\"", where);
   WaitUntil([&] { return helper.CountInLog("WM_SHOWWINDOW 1") == 1; }, "the helper window's log of its show",
-            where);
+            kDefaultTimeout, where);
   return helper;
 }
 
@@ -439,7 +396,7 @@ void Scenario::Screenshot(std::string_view name, Where where) {
   PollUntil(milliseconds(2000), [] {
     const std::vector<HWND> all = Windows(::GetDesktopWindow());
     return std::none_of(all.begin(), all.end(), [](HWND window) {
-      return ::IsWindowVisible(window) && ::GetUpdateRect(window, nullptr, FALSE);
+      return IsShown(window) && ::GetUpdateRect(window, nullptr, FALSE);
     });
   });
   // Bottom-up rows of 24-bit pixels (scripts/wine-ctest.sh makes PNGs of them).
@@ -459,9 +416,8 @@ void Scenario::Screenshot(std::string_view name, Where where) {
                       ::BitBlt(memory, 0, 0, width, height, screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN),
                                ::GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY | CAPTUREBLT) &&
                       ::GdiFlush();
-  const wchar_t* folder = ::_wgetenv(L"KS_SHOT_DIR");
-  const std::filesystem::path dir =
-      folder != nullptr ? ToWindowsPath(folder) : BinDir() + L"\\..\\screenshots";
+  const wchar_t* folder = ::_wgetenv(L"KS_SHOT_DIR");  // set by ctest
+  const std::filesystem::path dir = ToWindowsPath(folder != nullptr ? folder : L"screenshots");
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   std::ofstream file(dir / (ToWide(name) + L".bmp"), std::ios::binary);
@@ -475,73 +431,44 @@ void Scenario::Screenshot(std::string_view name, Where where) {
   if (!copied || !file.good()) Fail(where, "could not save screenshot " + std::string(name));
 }
 
-HWND Scenario::StartToPrompt(Where where) {
-  const DWORD id = StartKestrove(where).Id();
-  HWND prompt = nullptr;
-  const bool shown = WaitUntil(
-      [&] { return (prompt = FindPrompt(id)) && Exists(FindConfig(id)) && !IsShown(FindConfig(id)); },
-      "the unlock prompt with the configuration window hidden behind it", where);
-  return shown ? prompt : nullptr;
+HWND Scenario::Config() const {
+  return kestrove_ != nullptr ? FirstWindow({.title = kConfigTitle, .process_id = kestrove_->Id()}) : nullptr;
 }
 
-HWND Scenario::StartToMainWindow(Where where) {
-  const HWND prompt = StartToPrompt(where);
-  if (prompt == nullptr || !AnswerPrompt(prompt, kDefaultPassword)) return nullptr;
-  const DWORD id = kestrove_->Id();
-  const bool shown = WaitUntil([&] { return IsShown(FindConfig(id)) && FindPrompt(id) == nullptr; },
-                               "the configuration window in place of the prompt", where);
-  return shown ? FindConfig(id) : nullptr;
-}
-
-void Scenario::StartPastGate(Where where) {
-  const HWND config = StartToMainWindow(where);
-  ASSERT_NE(config, nullptr);
-  ASSERT_TRUE(ClickButton(config, "Cancel"));
-  ASSERT_TRUE(WaitUntil([&] { return !KestroveShowsAnyWindow(); }, "the configuration window to go", where));
-}
-
-HWND Scenario::OpenNotepad(Where where) {
-  notepad_ = &StartProgram("notepad.exe", where);
-  return WaitForWindow({.class_name = "Notepad", .process_id = notepad_->Id()}, "Notepad's window", where);
-}
-
-bool Scenario::ShowTab(HWND config, int index, HWND shown_control, Where where) {
-  const HWND tabs = FindChild(config, "SysTabControl32");
-  // TCM_GETITEMRECT writes through a pointer: into the program's memory.
-  const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, ProcessOf(tabs));
-  void* remote = ::VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-  RECT rect{};
-  const bool got = remote != nullptr &&
-                   Send(tabs, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)).value_or(0) != 0 &&
-                   ::ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
-  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  ::CloseHandle(process);
-  POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  if (!got || !::ClientToScreen(tabs, &centre)) {
-    Fail(where, "no tab " + std::to_string(index) + " on " + Describe(config));
-    return false;
-  }
-  // A left click there, once nothing covers the tabs.
-  return WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered", where) &&
-         ClickAt(centre, where) &&
-         WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == index && IsShown(shown_control); },
-                   "tab " + std::to_string(index) + " to show its page", where);
-}
-
-bool ClickAt(POINT point, Where where) {
-  INPUT clicks[2] = {};
-  clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  POINT cursor{};
-  return ::SetCursorPos(point.x, point.y) &&
-         WaitUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y; },
-                   "the mouse pointer to arrive", where) &&
-         ::SendInput(2, clicks, sizeof(INPUT)) == 2;
+HWND Scenario::Prompt() const {
+  return kestrove_ != nullptr
+             ? FirstWindow({.title = kPromptTitle, .process_id = kestrove_->Id(), .visible_only = true})
+             : nullptr;
 }
 
 bool Scenario::KestroveShowsAnyWindow() const {
   return kestrove_ != nullptr && !FindWindows({.process_id = kestrove_->Id(), .visible_only = true}).empty();
+}
+
+bool Scenario::AnswerPrompt(HWND prompt, std::string_view password) {
+  const std::wstring text = ToWide(password);
+  return Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).value_or(0) &&
+         ClickButton(prompt, "OK");
+}
+
+HWND Scenario::WaitForPrompt(std::string_view why, Where where) {
+  HWND prompt = nullptr;
+  WaitUntil([&] { return (prompt = Prompt()) != nullptr; }, "the unlock prompt " + std::string(why),
+            kDefaultTimeout, where);
+  return prompt;
+}
+
+HWND Scenario::StartToMainWindow(Where where) {
+  StartKestrove({}, where);
+  HWND prompt = nullptr;
+  if (!WaitUntil([&] { return (prompt = Prompt()) && Config() != nullptr && !IsShown(Config()); },
+                 "the unlock prompt with the configuration window hidden behind it", kDefaultTimeout,
+                 where) ||
+      !AnswerPrompt(prompt, kDefaultPassword))
+    return nullptr;
+  const bool shown = WaitUntil([&] { return IsShown(Config()) && Prompt() == nullptr; },
+                               "the configuration window in place of the prompt", kDefaultTimeout, where);
+  return shown ? Config() : nullptr;
 }
 
 }  // namespace e2e

@@ -1,0 +1,119 @@
+// End to end: the configuration window driven as a user drives it. Each tab
+// clicked with the mouse (a screenshot of each); the configuration exported
+// through the folder browser to a folder whose name has a blank, a lock ticked
+// and applied, the export imported again; Exit, which ends it for good.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <filesystem>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFolder = L"C:\\ks shared config";  // the folder browser reaches it through the drive
+
+// The tabs in order: the screenshot's name, and a button only that page shows.
+constexpr const char* kPages[][2] = {{"main-tasks", "Browse..."},
+                                     {"main-encryption", "Encrypt"},
+                                     {"main-settings", "Set Tasks Password..."},
+                                     {"main-users", "Import..."},
+                                     {"main-advanced", "Task Manager"},
+                                     {"main-about", "End kstrv7.exe"}};
+constexpr int kUsersTab = 3;
+constexpr int kAdvancedTab = 4;
+constexpr int kAboutTab = 5;
+
+class ConfigurationWindow : public Scenario {
+ protected:
+  void TearDown() override {
+    Scenario::TearDown();
+    std::error_code ignored;
+    fs::remove_all(kFolder, ignored);
+  }
+
+  HWND Button(int page) const { return FindChild(config_, "Button", kPages[page][1]); }
+
+  // Clicks the tab with the mouse, once nothing covers the tabs: its page shows.
+  void ShowPage(int page) {
+    const HWND tabs = FindChild(config_, "SysTabControl32");
+    RECT rect{};  // TCM_GETITEMRECT writes through its pointer: into the program's memory
+    ASSERT_TRUE(SendWithData(tabs, TCM_GETITEMRECT, page, &rect, sizeof(rect)).value_or(0))
+        << kPages[page][0];
+    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ASSERT_TRUE(::ClientToScreen(tabs, &centre));
+    ASSERT_TRUE(WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered"));
+    ASSERT_TRUE(ClickAt(centre));
+    ASSERT_TRUE(WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == page && IsShown(Button(page)); },
+                          std::string(kPages[page][0]) + " to show"));
+    Screenshot(kPages[page][0]);
+  }
+
+  // Presses a button of the Users tab and picks the path in the folder
+  // browser, as clicks through its tree would, then OK. Wine's browser goes
+  // one level down the tree per request: the request is made for each level.
+  void Browse(std::string_view button, const fs::path& path) {
+    ASSERT_TRUE(ClickButton(config_, button));
+    const HWND browser = WaitForWindow(
+        {.class_name = "#32770", .process_id = kestrove_->Id(), .visible_only = true}, "the folder browser");
+    ASSERT_TRUE(browser != nullptr && FindChild(browser, "SysTreeView32") != nullptr) << Describe(browser);
+    std::wstring text = path.wstring();
+    for (int level = 0; level < 8; ++level)
+      ASSERT_TRUE(
+          SendWithData(browser, BFFM_SETSELECTIONW, TRUE, text.data(), (text.size() + 1) * sizeof(wchar_t)));
+    ASSERT_TRUE(Click(::GetDlgItem(browser, IDOK)));
+  }
+
+  HWND config_ = nullptr;
+};
+
+TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
+  fs::create_directories(kFolder);
+  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kSettingsKey, "TaskManager", "0") && SetTaskList({"Before,1"}));
+  ASSERT_NE(config_ = StartToMainWindow(), nullptr);
+  for (const int page : {1, 2, 0}) ASSERT_NO_FATAL_FAILURE(ShowPage(page));
+
+  ASSERT_NO_FATAL_FAILURE(ShowPage(kUsersTab));
+  ASSERT_NO_FATAL_FAILURE(Browse("Export...", kFolder));
+  ASSERT_TRUE(
+      WaitUntil([&] { return fs::exists(kFolder / L"kstrv7.reg") && ProcessIdsByImage(L"reg.exe").empty(); },
+                "the export written"));
+  ASSERT_NO_FATAL_FAILURE(ShowPage(kAdvancedTab));
+  const HWND task_manager = Button(kAdvancedTab);
+  const auto stored = [] { return GetString(HKEY_LOCAL_MACHINE, kSettingsKey, "TaskManager"); };
+  ASSERT_TRUE(Click(task_manager) && ClickButton(config_, "Apply"));
+  // Apply ends by naming Cancel "Close"; an import before that is refused.
+  ASSERT_TRUE(WaitUntil([&] { return stored() == "1" && FindChild(config_, "Button", "Close"); },
+                        "the ticked lock stored"));
+  ASSERT_NO_FATAL_FAILURE(ShowPage(kUsersTab));
+  ASSERT_NO_FATAL_FAILURE(Browse("Import...", kFolder / L"kstrv7.reg"));
+  EXPECT_TRUE(WaitUntil([&] { return stored() == "0" && Send(task_manager, BM_GETCHECK) == BST_UNCHECKED; },
+                        "the exported state stored and shown again"));
+  EXPECT_EQ(FirstWindow({.class_name = "#32770", .process_id = kestrove_->Id(), .visible_only = true}),
+            nullptr)
+      << "an import that worked reports nothing";
+
+  ASSERT_NO_FATAL_FAILURE(ShowPage(kAboutTab));
+  ASSERT_TRUE(Click(Button(kAboutTab)));
+  const HWND question = WaitForWindow({.title = "Exit Kestrove Pro 2011",
+                                       .class_name = "#32770",
+                                       .process_id = kestrove_->Id(),
+                                       .visible_only = true},
+                                      "the question");
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(ControlText(::GetDlgItem(question, 0xFFFF)),  // a message box's text
+            "This will remove kestrove from memory and disable Task Locking until Windows restarts. ");
+  Screenshot("exit-question");
+  ASSERT_TRUE(ClickButton(question, "OK"));
+  EXPECT_TRUE(kestrove_->WaitForExit().has_value()) << "the program still runs after OK";
+  // A restart would show up within the start of a Wine process.
+  EXPECT_TRUE(
+      HoldsFor([] { return ProcessIdsByImage(kImage).empty(); }, kThreeTicks, "no kstrv7.exe after Exit"));
+}
+
+}  // namespace
+}  // namespace e2e
