@@ -19,6 +19,42 @@ set_target_properties(kstrv7 PROPERTIES OUTPUT_NAME kstrv7 RUNTIME_OUTPUT_DIRECT
 # The shell command file that shows the desktop, installed beside the program.
 configure_file(${CMAKE_SOURCE_DIR}/res/zarmex.scf ${CMAKE_BINARY_DIR}/bin/zarmex.scf COPYONLY)
 
+# ---- Shipping: the updater, the help file and the installer -------------------
+
+# KsUpdate.exe: runs a newer installer from the update folder.
+add_executable(KsUpdate WIN32 ${CMAKE_SOURCE_DIR}/src/updater/win32/ks_update.cpp
+  ${CMAKE_SOURCE_DIR}/res/ks_update.rc)
+target_link_libraries(KsUpdate PRIVATE kestrove_core advapi32 shell32 version)
+target_link_options(KsUpdate PRIVATE -s)  # without symbols: a third of the size
+set_target_properties(KsUpdate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# kestrove.chm from the help pages (chmcmd of Free Pascal's utilities),
+# compiled in a copy of the pages so that nothing is written into the sources.
+find_program(KS_CHMCMD chmcmd REQUIRED)
+file(GLOB KS_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/help/*)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/kestrove.chm
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/help
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/docs/help ${CMAKE_BINARY_DIR}/help
+  COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/help ${KS_CHMCMD} kestrove.hhp
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/help/kestrove.chm ${CMAKE_BINARY_DIR}/bin/kestrove.chm
+  DEPENDS ${KS_HELP_SOURCES}
+  COMMENT "Compiling the help file kestrove.chm"
+  VERBATIM)
+
+# kestrove-setup.exe (NSIS), from the files just built; warnings are errors.
+find_program(KS_MAKENSIS makensis REQUIRED)
+set(KS_INSTALLER ${CMAKE_BINARY_DIR}/bin/kestrove-setup.exe)
+add_custom_command(OUTPUT ${KS_INSTALLER}
+  COMMAND ${KS_MAKENSIS} -V2 -WX -DBIN_DIR=${CMAKE_BINARY_DIR}/bin -DRES_DIR=${CMAKE_SOURCE_DIR}/res
+    -DOUT_FILE=${KS_INSTALLER} -DVERSION=${PROJECT_VERSION}
+    -DFILE_VERSION=${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0.${PROJECT_VERSION_PATCH}
+    ${CMAKE_SOURCE_DIR}/installer/kestrove.nsi
+  DEPENDS ${CMAKE_SOURCE_DIR}/installer/kestrove.nsi ${CMAKE_SOURCE_DIR}/res/program.ico kstrv7 KsUpdate
+    ${CMAKE_BINARY_DIR}/bin/kestrove.chm ${CMAKE_BINARY_DIR}/bin/zarmex.scf
+  COMMENT "Building the installer kestrove-setup.exe"
+  VERBATIM)
+add_custom_target(installer ALL DEPENDS ${KS_INSTALLER})
+
 # GoogleTest from Debian's sources, built for Windows.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -51,7 +87,7 @@ if(KS_E2E_SOURCES)
   # The core only for its text conversion (platform/text.h).
   target_link_libraries(e2e_tests PRIVATE kestrove_core gtest gmock user32 gdi32 advapi32 shell32)
   set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-  add_dependencies(e2e_tests kstrv7)
+  add_dependencies(e2e_tests kstrv7 installer)
   add_test(NAME e2e.scenarios COMMAND e2e_tests --gtest_brief=1)
   set_tests_properties(e2e.scenarios PROPERTIES TIMEOUT 900
     ENVIRONMENT "KS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KS_SHOT_DIR=${CMAKE_BINARY_DIR}/screenshots")

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-# Draws the program's two padlock icons with ImageMagick's convert:
-# program.ico (closed) and unlocked.ico (open), each at 16, 32 and 48 px.
+# Draws the program's icons with ImageMagick's convert, each at 16, 32 and
+# 48 px: the two padlocks, program.ico (closed) and unlocked.ico (open), and
+# update.ico (the picture of the About tab's "Update Check" button).
 # Run from anywhere: python3 res/draw_icons.py; writes next to this file.
 import math
 import os
@@ -48,13 +49,38 @@ def draw_lock(size, opened, work, out):
                     out], check=True)
 
 
+def draw_update(size, work, out):
+    """A blue disc with a white arrow pointing down onto a tray line."""
+    s = size / 48.0
+
+    def p(v):
+        return round(v * s, 2)
+
+    disc = os.path.join(work, f"disc{size}.png")
+    subprocess.run(["convert", "-size", f"{size}x{size}", "gradient:#5aa9f0-#1c5aa6",
+                    "(", "-size", f"{size}x{size}", "xc:black", "-fill", "white",
+                    "-draw", f"circle {p(24)},{p(24)} {p(24)},{p(2)}", ")",
+                    "-alpha", "off", "-compose", "CopyOpacity", "-composite", disc], check=True)
+    arrow = (f"polygon {p(20)},{p(9)} {p(28)},{p(9)} {p(28)},{p(22)} {p(35)},{p(22)} "
+             f"{p(24)},{p(34)} {p(13)},{p(22)} {p(20)},{p(22)}")
+    subprocess.run(["convert", disc,
+                    "-fill", "none", "-stroke", "#103c70", "-strokewidth", str(max(1.0, 1.5 * s)),
+                    "-draw", f"circle {p(24)},{p(24)} {p(24)},{p(2.5)}",
+                    "-stroke", "none", "-fill", "white", "-draw", arrow,
+                    "-draw", f"rectangle {p(13)},{p(37)} {p(35)},{p(40)}",
+                    out], check=True)
+
+
 def main():
     with tempfile.TemporaryDirectory() as work:
-        for name, opened in (("program", False), ("unlocked", True)):
+        for name, opened in (("program", False), ("unlocked", True), ("update", None)):
             frames = []
             for size in SIZES:
                 frame = os.path.join(work, f"{name}{size}.png")
-                draw_lock(size, opened, work, frame)
+                if opened is None:
+                    draw_update(size, work, frame)
+                else:
+                    draw_lock(size, opened, work, frame)
                 frames.append(frame)
             subprocess.run(["convert", *frames, os.path.join(HERE, f"{name}.ico")], check=True)
 

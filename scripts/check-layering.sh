@@ -4,7 +4,9 @@
 #    renderer, main and the Windows-only tests and tools;
 #  - an include that points up the layers. Dependencies point one way,
 #    platform <- ui <- config <- engine <- app <- main: a folder of src/
-#    includes only the folders to its left.
+#    includes only the folders to its left. The updater (a program of its
+#    own) stands on the configuration's level: it reads the program's key
+#    and nothing of the engine or the application.
 root="${1:-.}"
 cd "$root" || exit 2
 status=0
@@ -21,7 +23,7 @@ rank() {
   case $1 in
     platform) echo 1 ;;
     ui) echo 2 ;;
-    config) echo 3 ;;
+    config | updater) echo 3 ;;
     engine) echo 4 ;;
     app) echo 5 ;;
     *) echo 0 ;;
@@ -35,7 +37,7 @@ while IFS= read -r file; do
     [ -n "$included" ] || continue
     if [ "$(rank "$included")" -gt "$own" ]; then up="$up
 $file includes $included/"; fi
-  done < <(grep -o -E '^\s*#\s*include\s*"(platform|ui|config|engine|app)/' "$file" | sed -E 's/.*"([a-z]+)\/$/\1/' | sort -u)
+  done < <(grep -o -E '^\s*#\s*include\s*"(platform|ui|config|engine|app|updater)/' "$file" | sed -E 's/.*"([a-z]+)\/$/\1/' | sort -u)
 done < <(find src -name '*.h' -o -name '*.cpp' | sort)
 if [ -n "$up" ]; then
   echo "Includes that point up the layers (platform <- ui <- config <- engine <- app <- main):$up"

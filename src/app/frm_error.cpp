@@ -4,12 +4,8 @@
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_layout.h"
-#include "engine/failure_report.h"
 
 namespace app {
-
-using engine::SkipOnFailure;
-
 namespace {
 
 // The one writer that spells the settings key in capitals; the registry
@@ -79,10 +75,8 @@ void FrmError::PresentMessage() {
 void FrmError::OK() {
   const std::string mode = caption();
   if (mode == kUpdateReminderCaption || mode == kProgramInUseCaption) {
-    SkipOnFailure([this] {
-      program_.os.shell.Open(window(), program_.globals.appFolder + "KsUpdate.exe", "", "",
-                             platform::ShowCommand::kShowNormal);
-    });
+    // A missing updater is not reported.
+    OpenProgramFile(program_, window(), "KsUpdate.exe");
     if (mode == kProgramInUseCaption) EndProgram(program_);
   }
   Close();

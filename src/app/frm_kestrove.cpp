@@ -9,7 +9,6 @@ namespace {
 
 using ui::Bounds;
 
-constexpr std::uint32_t kBlue = 0x0000FF;
 // How often the foreground is looked at between watch ticks: a change is
 // acted on within this time, at a cost too small to measure when idle.
 constexpr std::uint32_t kForegroundCheckMs = 50;
@@ -19,7 +18,8 @@ constexpr Bounds kMainWindow{0, 0, 5760, 4830};
 
 enum Page { kTasks, kEncryption, kSettings, kUsers, kAdvanced, kAbout };
 
-// The progress bar's dark blue (0xC00000 in the blue-green-red order).
+// The progress bar's and the folder link's dark blue (0xC00000 in the
+// blue-green-red order).
 constexpr std::uint32_t kDarkBlue = 0x0000C0;
 
 }  // namespace
@@ -31,13 +31,14 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       cmdhelp(*this, "cmdhelp", Bounds{120, 4320, 435, 375}, "?"),
       cmdcancel(*this, "cmdcancel", Bounds{3120, 4320, 1215, 375}, "Cancel"),
       cmdok(*this, "cmdok", Bounds{4395, 4320, 1215, 375}, "Apply"),
-      // Tasks
-      Label1(*this, "Label1", Bounds{300, 600, 5175, 255}, "Select a Task to Lock, or, click Browse."),
+      // Tasks: the count above the list's right end, the link below it, the
+      // buttons at its right end.
+      Label1(*this, "Label1", Bounds{300, 600, 3495, 255}, "Select a Task to Lock, or, click Browse."),
       lstTasks(*this, "lstTasks", Bounds{300, 900, 5175, 2580}),
-      cmdadd(*this, "cmdadd", Bounds{300, 3600, 1215, 375}, "Browse..."),
-      cmddel(*this, "cmddel", Bounds{1620, 3600, 1215, 375}, "Remove"),
-      cmdDirlatch(*this, "cmdDirlatch", Bounds{2940, 3660, 1155, 255}, "Lock a Folder"),
-      lblTaskCount(*this, "lblTaskCount", Bounds{4095, 3660, 1380, 255}, "Tasks Locked: 0"),
+      cmdadd(*this, "cmdadd", Bounds{2940, 3540, 1215, 375}, "Browse..."),
+      cmddel(*this, "cmddel", Bounds{4260, 3540, 1215, 375}, "Remove"),
+      cmdDirlatch(*this, "cmdDirlatch", Bounds{1080, 3600, 1155, 255}, "Lock a Folder"),
+      lblTaskCount(*this, "lblTaskCount", Bounds{3855, 600, 1620, 255}, "Tasks Locked: 0"),
       // Encryption
       Label12(*this, "Label12", Bounds{1080, 600, 4095, 255}, "Enter a file to Encrypt, or, click Browse."),
       txtenpath(*this, "txtenpath", Bounds{1080, 960, 3600, 375}),
@@ -84,10 +85,11 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       lblWeb(*this, "lblWeb", Bounds{300, 2760, 5175, 255}, "Web"),
       chkLock3Party(*this, "chkLock3Party", Bounds{540, 3060, 4815, 255}, "Third-Party Browers"),
       chkLockIE2(*this, "chkLockIE2", Bounds{540, 3345, 4815, 255}, "Internet Explorer"),
-      // About
-      lblAbout(*this, "lblAbout", Bounds{300, 720, 5175, 1215}, ""),
-      cmdupdate(*this, "cmdupdate", Bounds{300, 3600, 1575, 375}, "Update Check"),
-      cmdExit(*this, "cmdExit", Bounds{3900, 3600, 1575, 375}, "End kstrv7.exe"),
+      // About: the version text with the update button at its right, Exit
+      // below both.
+      lblAbout(*this, "lblAbout", Bounds{240, 510, 4335, 3255}, ""),
+      cmdupdate(*this, "cmdupdate", Bounds{4635, 510, 900, 1140}, "Update Check"),
+      cmdExit(*this, "cmdExit", Bounds{3960, 3780, 1575, 375}, "End kstrv7.exe"),
       // Debug Panel
       fraDebug(*this, "fraDebug", Bounds{120, 5160, 5535, 2415}, "Debug Panel:"),
       lstAllow(*this, "lstAllow", Bounds{240, 5400, 2535, 1500}),
@@ -140,7 +142,9 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   imgunlock.Design(false, true);
 
   cmdDirlatch.underline = true;
-  cmdDirlatch.design_fore_color = kBlue;
+  cmdDirlatch.design_fore_color = kDarkBlue;
+  lblAbout.transparent = true;
+  cmdupdate.picture = "IDI_UPDATE";
   lblTaskCount.alignment = ui::Alignment::kRight;
   txtenpwd.password_char = '*';
   txtenpwd.max_length = 32;
@@ -172,6 +176,9 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
     program_.RaiseLock({.reason = engine::reason::kPassword, .window = platform::kNoWindow});
   };
   cmdExit.on_click = [this] { Exit(); };
+  cmdhelp.on_click = [this] { OpenHelp(); };
+  cmdupdate.on_click = [this] { UpdateCheck(); };
+  cmdDirlatch.on_click = [this] { LockFolder(); };
   cmdok.on_click = [this] { Apply(); };
   cmdIgnore.on_click = [this] { program_.frmignore.Open(); };
   chkAdmin.on_click = [this] { AdminClick(); };

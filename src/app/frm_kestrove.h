@@ -51,7 +51,7 @@ class FrmKestrove : public ui::Form {
 
   // The number of checked rows found by the last CountTasks.
   [[nodiscard]] std::int16_t taskCounter() const { return task_counter_; }
-  // The version text shown on the About tab ("7.0.3").
+  // The version text shown on the About tab ("7.6.3").
   [[nodiscard]] const std::string& versionText() const { return version_text_; }
 
   // ---- The tab strip and the buttons below it.
@@ -155,6 +155,10 @@ class FrmKestrove : public ui::Form {
   void AddTask();
   void RemoveTask();
   void TasksKeyDown(int key_code);
+  // "?", "Update Check" and "Lock a Folder" (help_and_update.cpp).
+  void OpenHelp();
+  void UpdateCheck();
+  void LockFolder();
   // The Users tab: the account's exemption, stored at once, and the session
   // limit's box, kept numeric.
   void AdminClick();

@@ -41,4 +41,19 @@ bool FileExists(Program& program, std::string_view path) {
   return program.os.files.Kind(path) == platform::FileKind::kFile;
 }
 
+bool OpenProgramFile(Program& program, platform::WindowId owner, std::string_view file_name) {
+  // Without the folder a bare name would be looked for in the current
+  // folder and on the search path: another program of that name would run.
+  const std::string& folder = program.globals.appFolder;
+  if (folder.empty()) return false;
+  // The shell reports failure with a code of 32 or less.
+  constexpr int kHighestFailureCode = 32;
+  int result = 0;
+  SkipOnFailure([&] {
+    result = program.os.shell.Open(owner, folder + std::string(file_name), "", "",
+                                   platform::ShowCommand::kShowNormal);
+  });
+  return result > kHighestFailureCode;
+}
+
 }  // namespace app

@@ -1,6 +1,6 @@
 // Window and shell routines the program's windows share: taking Close away,
-// keeping a window on top, ending the program, the folder browser and the
-// file test. None of them reports a failure.
+// keeping a window on top, ending the program, the folder browser, the file
+// test and opening a file beside the program. None of them reports a failure.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +28,10 @@ std::string BrowseForFolder(Program& program, platform::WindowId owner, std::uin
                             std::string_view title);
 // Whether the path names an existing file; a folder does not count.
 bool FileExists(Program& program, std::string_view path);
+// Asks the shell to open a file of the program's own folder ("Open", shown
+// normally), never one found elsewhere on the search path. True when the
+// shell reports it started; false when it failed, when the call itself
+// failed, or when the program's folder is not known.
+bool OpenProgramFile(Program& program, platform::WindowId owner, std::string_view file_name);
 
 }  // namespace app

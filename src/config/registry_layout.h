@@ -29,6 +29,9 @@ inline constexpr std::string_view kPwd = "pwd";
 inline constexpr std::string_view kDontShowUpdate = "DontShowUpdate";
 inline constexpr std::string_view kCurrentUser = "CurrentUser";  // per user
 inline constexpr std::string_view kRunValue = "Kestrove Pro";
+// Where the updater KsUpdate.exe looks for installers, when an administrator
+// names a folder; the program itself never reads it.
+inline constexpr std::string_view kUpdateFolder = "UpdateFolder";
 
 // Lists are stored as Task0, Task1, ...; the loader reads this many numbers.
 inline constexpr int kMaxListValues = 1000;

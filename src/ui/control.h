@@ -214,6 +214,9 @@ class Button : public CaptionedControl {
 
   bool is_default = false;  // pressed by Enter
   bool is_cancel = false;   // pressed by Esc
+  // An icon of the program's resources (as Image names them) drawn 32 x 32
+  // above the caption; "" for a caption alone (design).
+  std::string picture;
   std::function<void()> on_click;
 };
 

@@ -1,6 +1,8 @@
 // In-memory shell and process for host tests.
 #include "platform/fake/fake_shell.h"
 
+#include <stdexcept>
+
 namespace platform::fake {
 
 bool FakeShell::AddTrayIcon(const TrayIconRecord& icon) {
@@ -21,6 +23,7 @@ bool FakeShell::DeleteTrayIcon(const TrayIconRecord& icon) {
 int FakeShell::Open(WindowId owner, std::string_view file, std::string_view /*parameters*/,
                     std::string_view /*directory*/, ShowCommand show) {
   opened_.push_back(OpenCall{owner, std::string(file), show});
+  if (open_throws) throw std::runtime_error("Automation error");
   return open_result;
 }
 

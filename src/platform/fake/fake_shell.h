@@ -36,6 +36,8 @@ class FakeShell : public ShellService {
   [[nodiscard]] const std::vector<OpenCall>& opened() const { return opened_; }
   // The result code Open returns (above 32: success).
   int open_result = 42;
+  // Open fails with a run-time failure instead of returning.
+  bool open_throws = false;
 
   struct BrowseCall {
     WindowId owner;

@@ -29,5 +29,7 @@ inline constexpr UINT kWmWorkerPosts = WM_APP + 2;
 inline constexpr int kIdiProgram = 101;
 // The open padlock, the tray icon of an unrestricted account.
 inline constexpr int kIdiUnlocked = 102;
+// The picture of the About tab's "Update Check" button.
+inline constexpr int kIdiUpdate = 103;
 
 }  // namespace platform::win32

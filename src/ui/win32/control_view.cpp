@@ -22,6 +22,9 @@ using platform::win32::UniqueBrush;
 using platform::win32::UniqueDc;
 using platform::win32::UniqueIcon;
 
+// A button's picture, at 96 dpi.
+constexpr int kButtonPicturePixels = 32;
+
 // The caption a control's window shows, nullptr for controls without one.
 const CaptionedControl* CaptionOf(const Control& control) {
   switch (control.kind()) {
@@ -177,6 +180,9 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
     case ControlKind::kImage:
       LoadPicture();
       break;
+    case ControlKind::kButton:
+      if (!static_cast<Button&>(control_).picture.empty()) LoadButtonPicture(dpi);
+      break;
     case ControlKind::kProgressBar:
       SyncProgress();
       break;
@@ -186,7 +192,6 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
       }
       break;
     case ControlKind::kLabel:
-    case ControlKind::kButton:
     case ControlKind::kShape:
     case ControlKind::kTimer:
     case ControlKind::kFileList:
@@ -297,6 +302,7 @@ void ControlView::Rescale(UINT dpi) {
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(owner_.FontFor(control_)), TRUE);
   Place(dpi);
   if (control_.kind() == ControlKind::kImage) LoadPicture();
+  if (button_pictures_) LoadButtonPicture(dpi);
 }
 
 void ControlView::Place(UINT dpi) {
@@ -344,6 +350,19 @@ void ControlView::LoadPicture() {
   ::SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
   // The control shows the new icon now; the old one can go.
   icon_ = std::move(icon);
+}
+
+// The icon above the caption: an image list aligned to the top, which a
+// button of common controls 6 draws with its caption below.
+void ControlView::LoadButtonPicture(UINT dpi) {
+  const int side = ScalePixels(kButtonPicturePixels, dpi);
+  ImageListOwner pictures(::ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 1, 0));
+  const UniqueIcon icon(LoadIconResource(instance_, static_cast<Button&>(control_).picture, side, side));
+  if (!pictures || !icon || ::ImageList_AddIcon(pictures.get(), icon.get()) < 0) return;
+  BUTTON_IMAGELIST layout{pictures.get(), RECT{0, ScalePixels(2, dpi), 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+  ::SendMessageW(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&layout));
+  // The button draws from the list it was given; the old one can go.
+  button_pictures_ = std::move(pictures);
 }
 
 void ControlView::SyncProgress() {

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/win32/unique_handle.h"
@@ -68,6 +71,7 @@ class ControlView : public ControlObserver {
   void PushText();
   void PushCheck();
   void LoadPicture();
+  void LoadButtonPicture(UINT dpi);
   void SyncProgress();
   // Repaints what lies under a transparent label, so its old text goes.
   void RedrawBehind();
@@ -97,6 +101,12 @@ class ControlView : public ControlObserver {
   std::vector<Row> rows_;
   // An image's icon; the static control does not own it.
   platform::win32::UniqueIcon icon_;
+  // A button's picture; the button does not own the list either.
+  struct ImageListDestroyer {
+    void operator()(HIMAGELIST list) const noexcept { ::ImageList_Destroy(list); }
+  };
+  using ImageListOwner = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
+  ImageListOwner button_pictures_;
   platform::win32::UniqueBrush inner_brush_;
   COLORREF inner_color_ = CLR_INVALID;
 };

@@ -35,6 +35,8 @@ HICON LoadIconResource(HINSTANCE instance, const std::string& name, int width, i
     resource = MAKEINTRESOURCEW(platform::win32::kIdiProgram);
   } else if (name == "IDI_UNLOCKED") {
     resource = MAKEINTRESOURCEW(platform::win32::kIdiUnlocked);
+  } else if (name == "IDI_UPDATE") {
+    resource = MAKEINTRESOURCEW(platform::win32::kIdiUpdate);
   } else {
     storage = ToWide(name);
     resource = storage.c_str();

@@ -1,0 +1,42 @@
+// What the updater decides.
+#include "updater/update_choice.h"
+
+#include "platform/text.h"
+
+namespace updater {
+
+std::string VersionText(const Version& version) {
+  std::string text;
+  for (const std::uint16_t part : version.parts) text += (text.empty() ? "" : ".") + std::to_string(part);
+  return text;
+}
+
+std::string UpdateFolder(std::string_view program_folder, std::string_view named_folder) {
+  const std::size_t first = named_folder.find_first_not_of(" \t\"");
+  if (first == std::string_view::npos) return std::string(program_folder) + "update\\";
+  named_folder = named_folder.substr(first, named_folder.find_last_not_of(" \t\"") - first + 1);
+  std::string folder(named_folder);
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+bool IsInstallerName(std::string_view file_name) {
+  const std::string name = platform::AsciiLower(file_name);
+  constexpr std::string_view kStart = kInstallerPattern.substr(0, kInstallerPattern.find('*'));
+  constexpr std::string_view kEnd = kInstallerPattern.substr(kInstallerPattern.find('*') + 1);
+  return name.size() >= kStart.size() + kEnd.size() && name.starts_with(kStart) && name.ends_with(kEnd);
+}
+
+std::optional<Candidate> ChooseInstaller(const Version& installed, const std::vector<Candidate>& files) {
+  std::optional<Candidate> chosen;
+  for (const Candidate& file : files) {
+    if (!IsInstallerName(file.file_name) || !file.version || !(installed < *file.version)) continue;
+    if (!chosen || *chosen->version < *file.version ||
+        (*file.version == *chosen->version && file.file_name < chosen->file_name)) {
+      chosen = file;
+    }
+  }
+  return chosen;
+}
+
+}  // namespace updater

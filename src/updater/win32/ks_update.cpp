@@ -1,0 +1,122 @@
+// KsUpdate.exe, the updater: looks for a newer installer of the program in the
+// update folder and runs it, or says that there is none. The program starts
+// it without arguments (the update reminder's and the update check's OK).
+// It does not wait for the installer, which replaces this file too.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/registry_layout.h"
+#include "platform/win32/wide_text.h"
+#include "updater/update_choice.h"
+
+namespace {
+
+using platform::win32::FromWide;
+using platform::win32::ToWide;
+
+constexpr wchar_t kTitle[] = L"Kestrove Pro Update";
+
+// This executable's folder, with a trailing "\"; the program's files lie there.
+std::wstring OwnFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path.substr(0, path.rfind(L'\\') + 1);
+    }
+    path.resize(path.size() * 2);  // cut off: try a larger buffer
+  }
+}
+
+std::optional<updater::Version> FileVersion(const std::wstring& path) {
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return std::nullopt;
+  std::vector<BYTE> data(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT info_size = 0;
+  if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+      !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &info_size) || info == nullptr ||
+      info_size < sizeof(VS_FIXEDFILEINFO)) {
+    return std::nullopt;
+  }
+  return updater::Version{{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                           HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)}};
+}
+
+// The folder an administrator named for updates, "" when none.
+std::string NamedFolder() {
+  const std::wstring key = ToWide(config::kSettingsKey);
+  const std::wstring name = ToWide(config::kUpdateFolder);
+  DWORD size = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text.data(),
+                     &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return FromWide(text);
+}
+
+// The installer files of the folder with their versions.
+std::vector<updater::Candidate> Installers(const std::wstring& folder) {
+  std::vector<updater::Candidate> found;
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = ::FindFirstFileW((folder + ToWide(updater::kInstallerPattern)).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    found.push_back({FromWide(entry.cFileName), FileVersion(folder + entry.cFileName)});
+  } while (::FindNextFileW(search, &entry));
+  ::FindClose(search);
+  return found;
+}
+
+int Tell(const std::string& text, UINT icon) {
+  ::MessageBoxW(nullptr, ToWide(text).c_str(), kTitle, MB_OK | icon);
+  return icon == MB_ICONERROR ? 1 : 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*command_line*/, int /*show*/) {
+  const std::wstring program_folder = OwnFolder();
+  // Without its own program the updater takes any installer as newer.
+  const updater::Version installed = FileVersion(program_folder + L"kstrv7.exe").value_or(updater::Version{});
+  const std::string folder = updater::UpdateFolder(FromWide(program_folder), NamedFolder());
+  const std::optional<updater::Candidate> installer =
+      updater::ChooseInstaller(installed, Installers(ToWide(folder)));
+  if (!installer) {
+    return Tell("No update available.\n\nKestrove Pro " + updater::VersionText(installed) +
+                    " is installed, and " + folder + " holds no newer installer (" +
+                    std::string(updater::kInstallerPattern) + ").",
+                MB_ICONINFORMATION);
+  }
+  // Through the shell, which asks for an administrator's consent where the
+  // installer needs one.
+  const std::wstring path = ToWide(folder + installer->file_name);
+  SHELLEXECUTEINFOW run{};
+  run.cbSize = sizeof(run);
+  run.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  run.lpVerb = L"open";
+  run.lpFile = path.c_str();
+  run.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&run)) {
+    return Tell("The installer " + FromWide(path) + " (version " + updater::VersionText(*installer->version) +
+                    ") could not be started (error " + std::to_string(::GetLastError()) + ").",
+                MB_ICONERROR);
+  }
+  return 0;
+}

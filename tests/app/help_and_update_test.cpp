@@ -1,0 +1,73 @@
+// "Lock a Folder" and "Update Check": what each opens, from which folder,
+// and what the user sees when it cannot. ("?" is an end-to-end scenario.)
+#include <gtest/gtest.h>
+
+#include "support/program_fixture.h"
+
+namespace {
+
+class HelpAndUpdateTest : public testing_support::ProgramTest {
+ protected:
+  const std::string folder = fakes.process.folder;
+  app::FrmError& dialog = program.frmError;
+};
+
+TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNotInstalled) {
+  StartQuietly();
+  struct Case {
+    const char* why;
+    bool folder_known;
+    int result;  // the shell's
+    bool throws;
+  };
+  const Case cases[] = {{"started", true, 33, false},
+                        {"file not found", true, 2, false},
+                        {"a failure code", true, 32, false},
+                        {"the call failed", true, 42, true},
+                        {"folder unknown: the search path is not used", false, 42, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    g.appFolder = c.folder_known ? folder : "";
+    fakes.shell.open_result = c.result;
+    fakes.shell.open_throws = c.throws;
+    const auto opened = fakes.shell.opened().size();
+    main.cmdDirlatch.click();
+    ASSERT_EQ(fakes.shell.opened().size(), opened + (c.folder_known ? 1 : 0));
+    if (c.folder_known) {
+      EXPECT_EQ(fakes.shell.opened().back().file, folder + "dirlatch.exe");
+    }
+    const bool started = c.folder_known && !c.throws && c.result > 32;
+    ASSERT_EQ(dialog.visible(), !started);
+    if (started) continue;
+    EXPECT_EQ(dialog.Label1.caption(), "dirlatch.exe is not installed.");
+    dialog.cmdok.click();
+  }
+}
+
+// Over the start-up reminder that was switched off meanwhile: the question
+// is still shown, Cancel declines, OK starts the updater once and ends.
+TEST_F(HelpAndUpdateTest, UpdateCheckAsksBeforeEndingAndItsOkStartsTheUpdaterOnce) {
+  PutSetting("DontShowUpdate", "0");
+  program.Start();
+  dialog.chkShowAgain.click();
+  for (const bool accept : {false, true}) {
+    main.cmdupdate.click();
+    ASSERT_TRUE(dialog.visible());
+    EXPECT_EQ(dialog.caption(), "Program In-use");
+    EXPECT_EQ(dialog.Label1.caption(),
+              "Kestrove Pro must shut-down before update!Click OK to close Kestrove Pro or cancel to abort "
+              "update.");
+    EXPECT_TRUE(dialog.cmdCancel.visible());
+    EXPECT_FALSE(dialog.chkShowAgain.visible());
+    if (accept) {
+      EXPECT_THROW(dialog.cmdok.click(), platform::fake::ProcessEnded);
+    } else {
+      dialog.cmdCancel.click();
+      EXPECT_FALSE(dialog.loaded());
+    }
+  }
+  ASSERT_EQ(fakes.shell.opened().size(), 1U);
+  EXPECT_EQ(fakes.shell.opened()[0].file, folder + "KsUpdate.exe");
+}
+
+}  // namespace
