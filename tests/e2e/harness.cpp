@@ -458,8 +458,8 @@ HWND Scenario::WaitForPrompt(std::string_view why, Where where) {
   return prompt;
 }
 
-HWND Scenario::StartToMainWindow(Where where) {
-  StartKestrove({}, where);
+HWND Scenario::StartToMainWindow(const std::wstring& program, Where where) {
+  kestrove_ = &StartKestrove(program, where);
   HWND prompt = nullptr;
   if (!WaitUntil([&] { return (prompt = Prompt()) && Config() != nullptr && !IsShown(Config()); },
                  "the unlock prompt with the configuration window hidden behind it", kDefaultTimeout,

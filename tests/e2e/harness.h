@@ -158,9 +158,10 @@ class Scenario : public ::testing::Test {
   static bool AnswerPrompt(HWND prompt, std::string_view password);
   HWND WaitForPrompt(std::string_view why, Where where = Where::current());
 
-  // A fresh start's prompt, answered with the default password once the
-  // configuration window is hidden behind it: the configuration window.
-  HWND StartToMainWindow(Where where = Where::current());
+  // A fresh start's prompt (of kstrv7.exe as StartKestrove takes it),
+  // answered with the default password once the configuration window is
+  // hidden behind it: the configuration window.
+  HWND StartToMainWindow(const std::wstring& program = {}, Where where = Where::current());
 
   Process* kestrove_ = nullptr;
 
