@@ -14,18 +14,17 @@ class HelpAndUpdateTest : public testing_support::ProgramTest {
 
 TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNotInstalled) {
   StartQuietly();
-  struct Case {
+  const struct {
     const char* why;
     bool folder_known;
     int result;  // the shell's
     bool throws;
-  };
-  const Case cases[] = {{"started", true, 33, false},
-                        {"file not found", true, 2, false},
-                        {"a failure code", true, 32, false},
-                        {"the call failed", true, 42, true},
-                        {"folder unknown: the search path is not used", false, 42, false}};
-  for (const Case& c : cases) {
+  } cases[] = {{"started", true, 33, false},
+               {"file not found", true, 2, false},
+               {"a failure code", true, 32, false},
+               {"the call failed", true, 42, true},
+               {"folder unknown: the search path is not used", false, 42, false}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.why);
     g.appFolder = c.folder_known ? folder : "";
     fakes.shell.open_result = c.result;
@@ -33,14 +32,10 @@ TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNot
     const auto opened = fakes.shell.opened().size();
     main.cmdDirlatch.click();
     ASSERT_EQ(fakes.shell.opened().size(), opened + (c.folder_known ? 1 : 0));
-    if (c.folder_known) {
-      EXPECT_EQ(fakes.shell.opened().back().file, folder + "dirlatch.exe");
-    }
+    EXPECT_EQ(c.folder_known ? fakes.shell.opened().back().file : "", c.folder_known ? folder + "dirlatch.exe" : "");
     const bool started = c.folder_known && !c.throws && c.result > 32;
-    ASSERT_EQ(dialog.visible(), !started);
-    if (started) continue;
-    EXPECT_EQ(dialog.Label1.caption(), "dirlatch.exe is not installed.");
-    dialog.cmdok.click();
+    EXPECT_EQ(dialog.visible() ? dialog.Label1.caption() : "", started ? "" : "dirlatch.exe is not installed.");
+    if (dialog.visible()) dialog.cmdok.click();
   }
 }
 
@@ -57,8 +52,7 @@ TEST_F(HelpAndUpdateTest, UpdateCheckAsksBeforeEndingAndItsOkStartsTheUpdaterOnc
     EXPECT_EQ(dialog.Label1.caption(),
               "Kestrove Pro must shut-down before update!Click OK to close Kestrove Pro or cancel to abort "
               "update.");
-    EXPECT_TRUE(dialog.cmdCancel.visible());
-    EXPECT_FALSE(dialog.chkShowAgain.visible());
+    EXPECT_TRUE(dialog.cmdCancel.visible() && !dialog.chkShowAgain.visible());
     if (accept) {
       EXPECT_THROW(dialog.cmdok.click(), platform::fake::ProcessEnded);
     } else {

@@ -69,12 +69,6 @@ TEST_F(GetConfigTest, EveryLoadRebuildsTheListsAndTheCountFromScratch) {
   EXPECT_EQ(Rows(), (Rows_t{{"A", true}, {"B", false}}));
   EXPECT_EQ(testing_support::Rows(main.lstignore), (std::vector<std::string>{"Setup", "Install"}));
   EXPECT_EQ(main.taskCounter(), 1);
-  main.CountTasks();
-  EXPECT_EQ(main.taskCounter(), 1);
-  main.lstTasks.clear();
-  main.CountTasks();
-  EXPECT_EQ(main.lblTaskCount.caption(), "Tasks Locked: 0");
-  EXPECT_EQ(main.taskCounter(), 0);
 }
 
 TEST_F(GetConfigTest, StoredValueEdgeCases) {

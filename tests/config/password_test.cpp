@@ -52,13 +52,6 @@ TEST_F(PasswordTest, PlainTextFromOlderConfigurationsStillWorks) {
   }
 }
 
-TEST_F(PasswordTest, DefaultPasswordPlainOrHashed) {
-  EXPECT_TRUE(config::IsDefaultPassword(crypto, text, "tavrolk"));
-  EXPECT_TRUE(config::IsDefaultPassword(crypto, text, config::HashPassword(crypto, text, "TAVROLK")));
-  EXPECT_FALSE(config::IsDefaultPassword(crypto, text, config::HashPassword(crypto, text, "other")));
-  EXPECT_FALSE(config::IsDefaultPassword(crypto, text, "tavrolk2"));
-}
-
 // Letters beyond A to Z fold too: a password typed in another case opens the
 // lock, plain or hashed.
 TEST_F(PasswordTest, EveryLetterComparesInLowerCase) {

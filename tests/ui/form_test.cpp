@@ -1,7 +1,7 @@
 // Form and control models: the load/unload life cycle back to design state,
 // timers armed only while loaded, events only for what a user could do,
 // run-time failures for rows and values out of range, asking before closing,
-// focus requests, and tab pages and frames deciding what is on screen.
+// and tab pages and frames deciding what is on screen.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,19 +51,10 @@ class TestForm : public ui::Form {
   ui::ProgressBar progress;
 };
 
-// Records what a form asks of its host beyond loading and showing.
-class RecordingHost : public ui::HeadlessHost {
- public:
-  void FormFocusRequested(ui::Form& form) override { focus_requests.push_back(form.focusRequest()); }
-  void FormBringToFront(ui::Form& /*form*/) override { ++brought_to_front; }
-  std::vector<ui::Control*> focus_requests;
-  int brought_to_front = 0;
-};
-
 class FormTest : public ::testing::Test {
  protected:
   platform::fake::FakeEventLoop loop;
-  RecordingHost host;
+  ui::HeadlessHost host;
   TestForm form{ui::FormEnvironment{loop, host}};
 };
 
@@ -103,23 +94,6 @@ TEST_F(FormTest, UnloadPutsEveryControlBackToItsDesignState) {
             std::vector<int>({0, 100, 0}));
   EXPECT_EQ(form.framed.container(), &form.frame) << "membership is design: it survives the unload";
   EXPECT_EQ(form.frame.containerPage(), 1);
-}
-
-TEST_F(FormTest, AFocusRequestWaitsForTheWindowAndEndsWithTheUnload) {
-  form.text.setFocus();
-  form.BringToFront();
-  EXPECT_EQ(form.focusRequest(), &form.text) << "kept for when the form is shown";
-  EXPECT_TRUE(host.focus_requests.empty() && host.brought_to_front == 0) << "no window to tell yet";
-  form.Show();
-  form.button.setFocus();
-  form.BringToFront();
-  EXPECT_EQ(host.focus_requests, (std::vector<ui::Control*>{&form.button}));
-  EXPECT_EQ(host.brought_to_front, 1);
-  EXPECT_EQ(form.TakeFocusRequest(), &form.button);
-  EXPECT_EQ(form.focusRequest(), nullptr);
-  form.check.setFocus();
-  form.Unload();
-  EXPECT_EQ(form.focusRequest(), nullptr);
 }
 
 TEST_F(FormTest, TimersRunOnlyWhileTheFormIsLoadedAndEnabled) {
@@ -177,26 +151,6 @@ TEST_F(FormTest, AskedToCloseTheFormMayStayButCodeAlwaysUnloads) {
     request.cancel = true;
   };
   EXPECT_TRUE(form.RequestClose(ui::UnloadReason::kCode));
-}
-
-TEST_F(FormTest, ResizeFollowsTheFirstShowingAndChangesOfSizeOrState) {
-  std::vector<std::string> events;
-  form.on_resize = [&] { events.push_back("resize"); };
-  form.on_activate = [&] { events.push_back("activate"); };
-  form.Load();
-  form.setWindowState(ui::WindowState::kMinimized);
-  form.Show();
-  form.Hide();
-  form.Show();
-  form.setWindowState(ui::WindowState::kNormal);
-  form.setBounds(ui::Bounds{100, 100, 3000, 2000});  // moved only
-  form.setBounds(ui::Bounds{100, 100, 3000, 2100});
-  EXPECT_EQ(events,
-            (std::vector<std::string>{"resize", "resize", "activate", "activate", "resize", "resize"}));
-  events.clear();
-  form.Unload();
-  form.Show();
-  EXPECT_EQ(events, (std::vector<std::string>{"resize", "activate"})) << "again after a new load";
 }
 
 // Each event below is raised once: a disabled button or label, a hidden
