@@ -1,8 +1,6 @@
-// The desktop service against real windows the test creates: titles (Unicode,
-// cut to 254 characters), finding, a hung window, windows that die between two
-// calls; the shell's tray icons (in Wine's system tray window). Other programs'
-// windows shown, hidden and closed, finding by class: tests/e2e, the locks; the
-// folder browser: tests/e2e, Export and Import.
+// The desktop service against windows the test creates, and the shell's tray
+// icons. Other programs' windows shown, hidden, closed and found by class:
+// tests/e2e, the locks; the folder browser: tests/e2e, Export and Import.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,6 +8,7 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_constants.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_shell.h"
@@ -17,73 +16,54 @@
 
 namespace {
 
-using platform::kNoWindow;
 using platform::ShowCommand;
-using platform::TrayIconImage;
+using platform::win32::ToWindowId;
+using platform::win32::UniqueWindow;
 using win32_test::Join;
+
+// A real top-level window (of the system's class "Static") on the calling thread.
+UniqueWindow MakeWindow(const wchar_t* title, HWND owner = nullptr, DWORD ex_style = 0) {
+  return UniqueWindow(::CreateWindowExW(ex_style, L"Static", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                        320, 200, owner, nullptr, nullptr, nullptr));
+}
 
 class DesktopTest : public ::testing::Test {
  protected:
   platform::win32::Win32Desktop desktop;
-  win32_test::TestWindow window{L"KSV Desktop Test"};
+  UniqueWindow window = MakeWindow(L"KSV Desktop Test");
+  const platform::WindowId id = ToWindowId(window.get());
 };
 
-TEST_F(DesktopTest, TitlesAndFindingByTitle) {
-  const std::pair<std::string, std::string> titles[] = {
-      // Cyrillic and CJK: stored as UTF-16, not squeezed through a code page.
-      {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},
-      {std::string(300, 'x'), std::string(254, 'x')},
-      // The cut goes through a surrogate pair (U+1F512 at units 254 and 255):
-      // the half character is dropped, not turned into U+FFFD.
-      {std::string(253, 'a') + "\xF0\x9F\x94\x92", std::string(253, 'a')},
-  };
-  for (const auto& [set, read] : titles) {
-    ASSERT_TRUE(desktop.SetTitle(window.id(), set));
-    EXPECT_EQ(win32_test::WindowText(window.hwnd()), set) << "stored whole, as UTF-16";
-    EXPECT_EQ(Join(desktop.Title(window.id()), desktop.FindByTitle(set) == window.id()), read + " 1");
-  }
-}
-
-// Top-level windows from the top of the z-order down with their styles (an
-// owned window lies above its owner), as the window browser lists them;
-// finding by whole title, letter case ignored, takes hidden windows too.
-TEST_F(DesktopTest, TopLevelWindowsInZOrderAndFinding) {
-  const platform::win32::UniqueWindow owned(::CreateWindowExW(
-      WS_EX_TOOLWINDOW, L"KSVTestWindow", L"KSV Owned Tool", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 99, 99,
-      window.hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr));
-  ::ShowWindow(window.hwnd(), SW_HIDE);
+// The window browser lists the top-level windows from the top of the z-order
+// down with their styles (an owned window lies above its owner); finding by
+// whole title ignores letter case and takes hidden windows too. Titles are
+// stored whole as UTF-16 and read cut to 254 characters, never through a
+// surrogate pair. Then each call in turn on the window gone, and on no window
+// at all: a close or rename for no window must not land in this thread's queue.
+TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
+  const UniqueWindow owned = MakeWindow(L"KSV Owned Tool", window.get(), WS_EX_TOOLWINDOW);
+  ::ShowWindow(window.get(), SW_HIDE);
   std::string both;
   for (const auto& w : desktop.TopLevelWindows()) {
-    if (w.id != window.id() && w.id != reinterpret_cast<platform::WindowId>(owned.get())) continue;
+    if (w.id != id && w.id != ToWindowId(owned.get())) continue;
     both += w.title + "/" + w.class_name + (w.visible ? "" : "/hidden") + (w.owned ? "/owned" : "") +
             (w.tool_window ? "/tool" : "") + (w.bordered ? "" : "/borderless") + " ";
   }
-  EXPECT_EQ(both, "KSV Owned Tool/KSVTestWindow/owned/tool KSV Desktop Test/KSVTestWindow/hidden ");
-  EXPECT_EQ(Join(desktop.FindByTitle("ksv DESKTOP test") == window.id(), desktop.FindByTitle("KSV Desktop")),
-            "1 0");
-}
-
-// Renaming a window whose program has stopped answering gives up within about a
-// second; on a thread of its own, a rename waiting for ever fails, not hangs.
-TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
-  std::promise<bool> renamed;
-  std::jthread renaming;
-  const win32_test::HungWindow hung(L"KSV Hung Window");
-  renaming = std::jthread([&] { renamed.set_value(desktop.SetTitle(hung.id(), "###")); });
-  std::future<bool> result = renamed.get_future();
-  ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "a bound, not a timing";
-  EXPECT_FALSE(result.get());
-  EXPECT_TRUE(desktop.ShowAsync(hung.id(), ShowCommand::kHide)) << "asking to hide never waits";
-}
-
-// Each call in turn on a window that has gone, then on no window at all: a
-// close or rename for no window must not land in this thread's own queue.
-TEST_F(DesktopTest, AWindowThatDiedFailsQuietly) {
-  const platform::WindowId id = window.id();
-  window.Destroy();
+  EXPECT_EQ(both, "KSV Owned Tool/Static/owned/tool KSV Desktop Test/Static/hidden ");
+  EXPECT_EQ(Join(desktop.FindByTitle("ksv DESKTOP test") == id, desktop.FindByTitle("KSV Desktop")), "1 0");
+  const std::pair<std::string, std::string> titles[] = {
+      {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},
+      {std::string(300, 'x'), std::string(254, 'x')},
+      {std::string(253, 'a') + "\xF0\x9F\x94\x92", std::string(253, 'a')},  // U+1F512 at units 254, 255
+  };
+  for (const auto& [set, read] : titles) {
+    ASSERT_TRUE(desktop.SetTitle(id, set));
+    EXPECT_EQ(Join(desktop.Title(id), desktop.FindByTitle(set) == id), read + " 1");
+  }
+  window.reset();
   bool listed = false;
   for (const auto& w : desktop.TopLevelWindows()) listed = listed || w.id == id;
-  for (const platform::WindowId gone : {id, kNoWindow}) {
+  for (const platform::WindowId gone : {id, platform::kNoWindow}) {
     EXPECT_EQ((std::vector<bool>{desktop.Exists(gone), desktop.IsVisible(gone), !desktop.Title(gone).empty(),
                                  !desktop.ClassName(gone).empty(), desktop.SetTitle(gone, "gone"),
                                  desktop.ShowAsync(gone, ShowCommand::kShow), desktop.PostClose(gone),
@@ -94,27 +74,34 @@ TEST_F(DesktopTest, AWindowThatDiedFailsQuietly) {
   EXPECT_FALSE(::PeekMessageW(&message, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE));
 }
 
-// Each picture is a usable icon, loaded once and kept.
-TEST(ShellTest, TrayIconsAddOnceAndDeleteOnceWithEitherPicture) {
-  const win32_test::TestWindow window(L"KSV Tray Test", false);
+// Renaming a window whose program has stopped answering gives up within about
+// a second; asking to hide it never waits. This thread takes no message while
+// it waits for the other one, so to that one the test's window is hung.
+TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
+  std::future<std::vector<bool>> done = std::async(std::launch::async, [&] {
+    return std::vector<bool>{desktop.SetTitle(id, "###"), desktop.ShowAsync(id, ShowCommand::kHide)};
+  });
+  const bool in_time = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  MSG message;  // lets a rename that still waits through, so that the test ends
+  ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+  EXPECT_TRUE(in_time) << "a bound, not a timing";
+  EXPECT_EQ(done.get(), (std::vector<bool>{false, true}));
+}
+
+// Either picture is a usable icon, loaded once and kept; the unlocked one's
+// tip is 150 characters, with a surrogate pair across the 127-character cut.
+TEST_F(DesktopTest, TrayIconsAddAndDeleteWithEitherPicture) {
   platform::win32::Win32Shell shell;
-  // The unlocked picture's tip is 150 characters, with a surrogate pair
-  // across the 127-character cut.
-  const std::pair<TrayIconImage, std::string> icons[] = {
-      {TrayIconImage::kProgram, "Kestrove Pro"},
-      {TrayIconImage::kUnlocked, std::string(126, 'x') + "\xF0\x9F\x94\x93 Разблокировано 解锁"},
-  };
-  std::uint32_t id = 0;
-  for (const auto& [image, tip] : icons) {
+  for (const auto& [image, tip] :
+       {std::pair(platform::TrayIconImage::kProgram, std::string("Kestrove Pro")),
+        std::pair(platform::TrayIconImage::kUnlocked,
+                  std::string(126, 'x') + "\xF0\x9F\x94\x93 Разблокировано 解锁")}) {
     const HICON picture = shell.TrayIcon(image);
     const HICON copy = ::CopyIcon(picture);
     EXPECT_TRUE(copy != nullptr && ::DestroyIcon(copy) != FALSE && shell.TrayIcon(image) == picture) << tip;
     const platform::TrayIconRecord icon{
-        window.id(), ++id, NIF_MESSAGE | NIF_ICON | NIF_TIP, platform::win32::kWmTrayCallback, image, tip};
-    std::string done;  // each call in turn: up once for a window and id, gone once
-    for (const bool add : {true, true, false, false})
-      done += add ? shell.AddTrayIcon(icon) ? "1" : "0" : shell.DeleteTrayIcon(icon) ? "1" : "0";
-    EXPECT_EQ(done, "1010") << id;
+        id, 1, NIF_MESSAGE | NIF_ICON | NIF_TIP, platform::win32::kWmTrayCallback, image, tip};
+    EXPECT_TRUE(shell.AddTrayIcon(icon) && shell.DeleteTrayIcon(icon)) << tip;
   }
 }
 

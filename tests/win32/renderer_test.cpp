@@ -1,16 +1,17 @@
-// The form renderer against real windows: a form with a control of each kind,
-// loaded through Win32FormHost. Model changes reach the controls and user
-// actions the models (whose rules tests/ui holds); the window goes with the
-// form, even from its own handler. How forms look: the tests/e2e screenshots.
+// The window thread over the real message queue: the event loop's timers, and
+// the form renderer with a form holding a control of each kind. Model changes
+// reach the controls and user actions the models (whose rules tests/ui holds);
+// how forms look: the tests/e2e screenshots.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 #include <vector>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/text.h"
 #include "platform/win32/win32_event_loop.h"
 #include "ui/control.h"
 #include "ui/form.h"
@@ -19,13 +20,15 @@
 
 namespace {
 
+using platform::EventLoop;
 using platform::win32::FromWide;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 using win32_test::Join;
 using win32_test::WindowText;
 
-// A client area of 6000 x 4560 twips: a password row, a tab strip with the
-// lists on its first page and a group box on its second, and a borderless
-// button strip.
+// A password row, a tab strip with the lists on its first page and a group box
+// on its second, and a borderless button strip.
 class TestForm : public ui::Form {
  public:
   explicit TestForm(ui::FormEnvironment env)
@@ -58,7 +61,6 @@ class TestForm : public ui::Form {
   ui::Image imgLock{*this, "imgLock", ui::Bounds{240, 3900, 480, 480}, "IDI_PROGRAM"};
   ui::Button cmdOK{*this, "cmdOK", ui::Bounds{3240, 3900, 1215, 375}, "OK"};
   ui::Button cmdCancel{*this, "cmdCancel", ui::Bounds{4545, 3900, 1215, 375}, "Cancel"};
-  ui::Timer tmrTick{*this, "tmrTick", 20, true};
 };
 
 LRESULT Send(HWND hwnd, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
@@ -77,8 +79,7 @@ RECT RectIn(HWND hwnd, HWND parent) {
 std::string RowsOf(HWND list) {
   std::string rows;
   const bool list_box = WindowText(list, ::GetClassNameW) == "ListBox";
-  const auto count = static_cast<int>(list_box ? Send(list, LB_GETCOUNT) : ListView_GetItemCount(list));
-  for (int row = 0; row < count; ++row) {
+  for (int row = 0; row < (list_box ? Send(list, LB_GETCOUNT) : ListView_GetItemCount(list)); ++row) {
     wchar_t text[256] = {};
     if (list_box) Send(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
     if (!list_box) ListView_GetItemText(list, row, 0, text, 256);
@@ -87,23 +88,22 @@ std::string RowsOf(HWND list) {
   return rows;
 }
 
-// The test form rendered by a host of its own, with the event loop's keyboard
-// filter in place as the program sets it, and the models' events logged.
-class RendererTest : public ::testing::Test {
+// The event loop, and the test form rendered by a host of its own with the
+// loop's keyboard filter in place as the program sets it, its events logged.
+class WindowThreadTest : public ::testing::Test {
  protected:
-  RendererTest() {
+  WindowThreadTest() {
     loop.message_filter = [this](MSG& message) { return host.PreTranslateMessage(message); };
-    const auto note = [this](std::string name) { return [this, name] { log += name + " "; }; };
-    form.cmdOK.on_click = note("OK");
-    form.cmdCancel.on_click = note("Cancel");
-    form.chkKeep.on_click = note("keep");
-    form.txtPass.on_change = note("pass");
-    form.lstNames.on_click = note("names");
-    form.tabMain.on_click = note("tab");
-    form.on_activate = note("activate");
-    form.lstTasks.on_item_check = [this](int row) { log += "check" + std::to_string(row) + " "; };
-    form.lstTasks.on_key_down = [this](int key) { log += "key" + std::to_string(key) + " "; };
-    form.lstTasks.on_mouse_down = [this](int button) { log += "button" + std::to_string(button) + " "; };
+    for (const auto& [event, name] :
+         {std::pair(&form.cmdOK.on_click, "OK"), std::pair(&form.cmdCancel.on_click, "Cancel"),
+          std::pair(&form.chkKeep.on_click, "keep"), std::pair(&form.txtPass.on_change, "pass"),
+          std::pair(&form.lstNames.on_click, "names"), std::pair(&form.tabMain.on_click, "tab"),
+          std::pair(&form.on_activate, "activate")})
+      *event = [this, name = std::string(name)] { log += name + " "; };
+    for (const auto& [event, name] :
+         {std::pair(&form.lstTasks.on_item_check, "check"), std::pair(&form.lstTasks.on_key_down, "key"),
+          std::pair(&form.lstTasks.on_mouse_down, "button")})
+      *event = [this, name = std::string(name)](int what) { log += name + std::to_string(what) + " "; };
   }
 
   bool PumpUntil(const std::function<bool()>& done) {
@@ -121,43 +121,111 @@ class RendererTest : public ::testing::Test {
   std::string log;  // the models' events in order
 };
 
-// ---- Model to control -------------------------------------------------------------------
+// ---- Timers -----------------------------------------------------------------------------
 
-TEST_F(RendererTest, LoadCreatesAHiddenOwnedWindowWithOneControlPerModel) {
-  form.Load();
-  const HWND window = Window();
-  ASSERT_NE(window, nullptr);
-  // Owned by the hidden owner window, yet with a taskbar button (WS_EX_APPWINDOW), and an icon.
-  EXPECT_EQ(
-      Join(WindowText(window), ::IsWindowVisible(window),
-           ::GetWindow(window, GW_OWNER) == host.owner_window(),
-           (StyleOf(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0, Send(window, WM_GETICON, ICON_BIG) != 0),
-      "Renderer test 0 1 1 1");
-  // One child per model in the models' order, none for the timer; "+" marks a tab stop.
-  std::string classes;
-  for (const ui::Control* control : form.controls()) {
-    const HWND child = Child(*control);
-    classes += child == nullptr ? "none " : platform::AsciiLower(WindowText(child, ::GetClassNameW));
-    classes += child == nullptr ? "" : (StyleOf(child) & WS_TABSTOP) != 0 ? "+ " : " ";
-  }
-  EXPECT_EQ(
-      classes,
-      "static edit+ button+ systabcontrol32+ listbox+ syslistview32+ button+ button button+ static static "
-      "button+ button+ none ");
-  // The check box never toggles itself (BS_CHECKBOX): the model decides.
-  const auto type = [&](const ui::Control& control) { return StyleOf(Child(control)) & BS_TYPEMASK; };
-  const HWND pass = Child(form.txtPass);
-  EXPECT_EQ(Join(type(form.chkKeep), type(form.fraLock), type(form.cmdOK), type(form.cmdCancel),
-                 WindowText(pass), Send(pass, EM_GETPASSWORDCHAR), Send(pass, EM_GETLIMITTEXT)),
-            Join(BS_CHECKBOX, BS_GROUPBOX, BS_DEFPUSHBUTTON, BS_PUSHBUTTON, "design", 42, 12));
+// A yield inside a tick runs other timers but never the same tick again; a
+// timer stopped from its own tick, which destroys the tick's function while
+// it runs, ticks no more.
+TEST_F(WindowThreadTest, TimersRepeatUntilStoppedAndAYieldingTickIsNotEnteredAgain) {
+  int outside = 0, own = 0, depth = 0, deepest = 0;  // ticks, and how deep the outside tick got
+  EventLoop::TimerId own_timer = EventLoop::kNoTimer;
+  const EventLoop::TimerId outside_timer = loop.StartTimer(15, [&] {
+    deepest = std::max(deepest, ++depth);
+    // The first yields for many intervals, as a long scan does.
+    if (++outside == 1) PumpUntil([&, until = loop.NowMs() + 150] { return loop.NowMs() >= until; });
+    --depth;
+  });
+  own_timer = loop.StartTimer(10, [&, text = std::string(64, 'k')] {
+    ++own;
+    loop.StopTimer(own_timer);
+    EXPECT_EQ(text, std::string(64, 'k'));
+  });
+  EXPECT_TRUE(PumpUntil([&] { return outside >= 3 && own >= 1; }));
+  loop.StopTimer(outside_timer);
+  EXPECT_EQ(Join(own, deepest, loop.running_timers()), "1 1 0");
 }
 
-// An inch is 1440 twips and as many pixels as the window's DPI. At a new DPI
-// the window takes the suggested place and the controls grow; later model
-// changes use the new DPI too.
-TEST_F(RendererTest, TwipsBecomePixelsByTheWindowsDpiAndADpiChangeRescales) {
+// Without a handler the failure is thrown out of the DoEvents that ran the
+// tick, and the timer goes on; with one, the handler gets it.
+TEST_F(WindowThreadTest, ATickFailureReachesThePumpOrTheHandler) {
+  int ticks = 0;
+  const EventLoop::TimerId timer = loop.StartTimer(10, [&] {
+    if (++ticks == 1) throw std::runtime_error("Subscript out of range");
+    if (loop.tick_failure_handler) throw std::runtime_error("Invalid procedure call");
+  });
+  EXPECT_THAT([&] { PumpUntil([] { return false; }); },
+              ThrowsMessage<std::runtime_error>(StrEq("Subscript out of range")));
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  std::exception_ptr reported;
+  loop.tick_failure_handler = [&](std::exception_ptr failure) { reported = std::move(failure); };
+  EXPECT_TRUE(PumpUntil([&] { return reported != nullptr; }));
+  loop.StopTimer(timer);
+  EXPECT_THAT([&] { std::rethrow_exception(reported); },
+              ThrowsMessage<std::runtime_error>(StrEq("Invalid procedure call")));
+}
+
+// ---- The renderer -----------------------------------------------------------------------
+
+// Loading creates the window hidden, with the program's icon; model changes
+// reach the controls, none echoed back into the models; the selected tab
+// shows its page. An inch is 1440 twips and as many pixels as the window's
+// DPI; at a new DPI the window takes the suggested place and the controls
+// grow, and later model changes use the new DPI too.
+TEST_F(WindowThreadTest, ModelChangesReachTheControlsInPixelsByTheWindowsDpi) {
   form.Load();
   const HWND window = Window();
+  EXPECT_EQ(Join(WindowText(window), ::IsWindowVisible(window), Send(window, WM_GETICON, ICON_BIG) != 0),
+            "Renderer test 0 1");
+  // The check box never toggles itself (BS_CHECKBOX): the model decides.
+  const HWND pass = Child(form.txtPass);
+  EXPECT_EQ(Join(StyleOf(Child(form.chkKeep)) & BS_TYPEMASK, WindowText(pass), Send(pass, EM_GETPASSWORDCHAR),
+                 Send(pass, EM_GETLIMITTEXT)),
+            Join(BS_CHECKBOX, "design", 42, 12));
+
+  form.setCaption("Кестров — caption");
+  form.cmdOK.setCaption("&Apply");
+  form.txtPass.setText("secret");
+  EXPECT_EQ(Join(WindowText(window), WindowText(Child(form.cmdOK)), WindowText(pass), TakeLog()),
+            "Кестров — caption &Apply secret pass ")
+      << "one change, none more through the control echoing it";
+  for (const bool on : {true, false, true}) {
+    form.chkKeep.setChecked(on);
+    form.cmdCancel.setVisible(on);
+    form.txtPass.setEnabled(on);
+    form.setTopmost(on);
+    form.setEnabled(on);
+    EXPECT_EQ(Join(Send(Child(form.chkKeep), BM_GETCHECK), (StyleOf(Child(form.cmdCancel)) & WS_VISIBLE) != 0,
+                   ::IsWindowEnabled(pass), (StyleOf(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0,
+                   ::IsWindowEnabled(window)),
+              Join(on, on, on, on, on));
+  }
+  for (const char* row : {"notepad", "regedit", "Диспетчер задач"}) form.lstNames.addItem(row);
+  form.lstNames.removeItem(0);
+  form.lstNames.setListIndex(1);
+  for (const char* row : {"Untitled - Notepad", "Registry Editor", "Task Manager"})
+    form.lstTasks.addItem(row, true);
+  form.lstTasks.setSelected(0, false);
+  form.lstTasks.removeItem(2);
+  form.lstTasks.setListIndex(1);
+  const HWND tasks = Child(form.lstTasks);
+  EXPECT_EQ(Join(RowsOf(Child(form.lstNames)), Send(Child(form.lstNames), LB_GETCURSEL), RowsOf(tasks),
+                 ListView_GetNextItem(tasks, -1, LVNI_SELECTED), TakeLog()),
+            "regedit|Диспетчер задач| 1 Untitled - Notepad|[x] Registry Editor| 1 keep keep keep check0 ")
+      << "the log: the check box's three changes and a row cleared";
+  form.lstTasks.clear();
+  EXPECT_EQ(RowsOf(tasks), "");
+
+  form.Show();  // a hidden frame hides what it holds, and only that
+  const auto shown = [&] {
+    return Join(TabCtrl_GetCurSel(Child(form.tabMain)), Shown(form.lstTasks), Shown(form.chkTray),
+                Shown(form.chkTaskManager), Shown(form.cmdOK));
+  };
+  EXPECT_EQ(shown(), "0 1 0 0 1");
+  form.tabMain.setSelectedTab(1);
+  EXPECT_EQ(shown(), "1 0 1 1 1");
+  form.fraLock.setVisible(false);
+  EXPECT_EQ(shown(), "1 0 1 0 1");
+
   const HWND button = Child(form.cmdOK);
   const auto dpi = static_cast<LONG>(::GetDpiForWindow(window));
   form.cmdOK.setBounds(ui::Bounds{1440, 1440, 1440, 720});
@@ -176,64 +244,14 @@ TEST_F(RendererTest, TwipsBecomePixelsByTheWindowsDpiAndADpiChangeRescales) {
   EXPECT_EQ(RectIn(button, window).right, 96);
 }
 
-TEST_F(RendererTest, ModelChangesReachTheControls) {
-  form.Load();
-  const HWND window = Window();
-  form.setCaption("Кестров — caption");
-  form.cmdOK.setCaption("&Apply");
-  form.txtPass.setText("secret");
-  EXPECT_EQ(
-      Join(WindowText(window), WindowText(Child(form.cmdOK)), WindowText(Child(form.txtPass)), TakeLog()),
-      "Кестров — caption &Apply secret pass ")
-      << "one change, none more through the control echoing it";
-  for (const bool on : {true, false, true}) {
-    form.chkKeep.setChecked(on);
-    form.cmdCancel.setVisible(on);
-    form.txtPass.setEnabled(on);
-    form.setTopmost(on);
-    form.setEnabled(on);
-    EXPECT_EQ(Join(Send(Child(form.chkKeep), BM_GETCHECK), (StyleOf(Child(form.cmdCancel)) & WS_VISIBLE) != 0,
-                   ::IsWindowEnabled(Child(form.txtPass)) != FALSE,
-                   (StyleOf(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, ::IsWindowEnabled(window) != FALSE),
-              Join(on, on, on, on, on));
-  }
-  // Rows added and removed, checks, the current row. The log holds the models'
-  // own events (the check box's three changes, a row cleared), none echoed back.
-  for (const char* row : {"notepad", "regedit", "Диспетчер задач"}) form.lstNames.addItem(row);
-  form.lstNames.removeItem(0);
-  form.lstNames.setListIndex(1);
-  for (const char* row : {"Untitled - Notepad", "Registry Editor", "Task Manager"})
-    form.lstTasks.addItem(row, true);
-  form.lstTasks.setSelected(0, false);
-  form.lstTasks.removeItem(2);
-  form.lstTasks.setListIndex(1);
-  const HWND tasks = Child(form.lstTasks);
-  EXPECT_EQ(Join(RowsOf(Child(form.lstNames)), Send(Child(form.lstNames), LB_GETCURSEL), RowsOf(tasks),
-                 ListView_GetNextItem(tasks, -1, LVNI_SELECTED), TakeLog()),
-            "regedit|Диспетчер задач| 1 Untitled - Notepad|[x] Registry Editor| 1 keep keep keep check0 ");
-  form.lstTasks.clear();
-  EXPECT_EQ(RowsOf(tasks), "");
-
-  // The selected tab shows its page; a hidden frame hides what it holds, and only that.
+// What a user does to the lists as the window messages it sends, then keys
+// through the event loop's filter as the program's loop sends them. (Clicking
+// a check box, typing and clicking a tab: tests/e2e, driving the program.)
+TEST_F(WindowThreadTest, WindowMessagesAndKeysReachTheModels) {
+  form.cmdCancel.setFocus();  // asked before the window exists: met when the form is shown
   form.Show();
-  const auto shown = [&] {
-    return Join(TabCtrl_GetCurSel(Child(form.tabMain)), Shown(form.lstTasks), Shown(form.chkTray),
-                Shown(form.chkTaskManager), Shown(form.cmdOK));
-  };
-  EXPECT_EQ(shown(), "0 1 0 0 1");
-  form.tabMain.setSelectedTab(1);
-  EXPECT_EQ(shown(), "1 0 1 1 1");
-  form.fraLock.setVisible(false);
-  EXPECT_EQ(shown(), "1 0 1 0 1");
-}
-
-// ---- Control to model -------------------------------------------------------------------
-
-// What a user does to a list, as the window messages it sends, and the
-// models' state afterwards. (Clicking a check box, typing and clicking a tab:
-// tests/e2e, driving the program.)
-TEST_F(RendererTest, WindowMessagesReachTheListModels) {
-  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
+  EXPECT_EQ(::GetFocus(), Child(form.cmdCancel));
   for (const char* row : {"one", "two"}) form.lstNames.addItem(row);
   for (const char* row : {"first", "second"}) form.lstTasks.addItem(row);
   const HWND tasks = Child(form.lstTasks);
@@ -247,23 +265,14 @@ TEST_F(RendererTest, WindowMessagesReachTheListModels) {
   EXPECT_EQ(Join(form.lstNames.listIndex(), form.lstTasks.selected(1), form.lstTasks.listIndex(), TakeLog()),
             "1 0 0 names names check1 check1 ")
       << "arrow keys in a list box, a list view row's check box ticked and cleared";
-  // A list view follows a pressed button until it is released; the model
-  // hears of the press once it has.
+  // A list view holds a pressed button until it is released; the model hears of it after.
   ::SetFocus(tasks);
   Send(tasks, WM_KEYDOWN, VK_DELETE);
   ::PostMessageW(tasks, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 4));
   ::PostMessageW(tasks, WM_RBUTTONUP, 0, MAKELPARAM(4, 4));
   PumpUntil([&] { return log.find("button") != std::string::npos; });
   EXPECT_EQ(TakeLog(), "key46 button2 ") << "Delete and a right click";
-}
 
-// Keys go through the event loop's filter, as the program's loop sends them.
-TEST_F(RendererTest, TheFocusGoesWhereAskedAndKeysMoveItTurnTheTabsAndPressButtons) {
-  // Asked before the window exists: met when the form is shown.
-  form.cmdCancel.setFocus();
-  form.Show();
-  ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
-  EXPECT_EQ(::GetFocus(), Child(form.cmdCancel));
   ::SetFocus(Child(form.txtPass));
   BYTE keys[256] = {};
   ASSERT_TRUE(::GetKeyboardState(keys));
@@ -274,10 +283,8 @@ TEST_F(RendererTest, TheFocusGoesWhereAskedAndKeysMoveItTurnTheTabsAndPressButto
     ::PostMessageW(::GetFocus(), WM_KEYUP, key, 0xC0000000);
     loop.DoEvents();
   };
-  TakeLog();
   press(VK_TAB, true);
-  EXPECT_EQ(Join(form.tabMain.selectedTab(), TabCtrl_GetCurSel(Child(form.tabMain)), Shown(form.chkTray)),
-            "1 1 1");
+  EXPECT_EQ(Join(form.tabMain.selectedTab(), TabCtrl_GetCurSel(Child(form.tabMain))), "1 1");
   press(VK_TAB);
   EXPECT_EQ(::GetFocus(), Child(form.chkKeep));
   press(VK_RETURN);  // the default button
@@ -287,9 +294,11 @@ TEST_F(RendererTest, TheFocusGoesWhereAskedAndKeysMoveItTurnTheTabsAndPressButto
   EXPECT_EQ(TakeLog(), "tab OK Cancel Cancel ");
 }
 
-// ---- Closing and handlers ---------------------------------------------------------------
-
-TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt) {
+// The close box asks the form; only a real end of the session unloads it,
+// whatever the form answers. A handler may unload the form whose message it
+// handles; its failure stops at the window procedure; private messages (the
+// tray's) reach the form.
+TEST_F(WindowThreadTest, ClosingAndHandlers) {
   std::vector<ui::UnloadReason> asked;
   form.on_query_unload = [&](ui::UnloadRequest& request) {
     asked.push_back(request.reason);
@@ -299,12 +308,10 @@ TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt)
   const HWND window = Window();
   Send(window, WM_CLOSE);
   EXPECT_TRUE(::IsWindowVisible(window)) << "the form stayed";
-  // Sent by another program while the session goes on: ignored.
-  host.session_ending = [] { return false; };
+  host.session_ending = [] { return false; };  // sent by another program while the session goes on
   EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   EXPECT_TRUE(::IsWindow(window)) << "a forged end of the session closes nothing";
-  // The session ends whatever the form answers.
   host.session_ending = [] { return true; };
   EXPECT_EQ(Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   Send(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
@@ -313,18 +320,14 @@ TEST_F(RendererTest, TheCloseBoxAsksTheFormAndOnlyARealEndOfTheSessionUnloadsIt)
   EXPECT_FALSE(::IsWindow(window));
   EXPECT_EQ(asked,
             (std::vector<ui::UnloadReason>{ui::UnloadReason::kUserClose, ui::UnloadReason::kWindowsEnding}));
-}
 
-// A handler may unload the form whose message it handles; a handler's failure
-// stops at the window procedure; private messages (the tray's) reach the form.
-TEST_F(RendererTest, HandlersMayUnloadTheirFormAndTheirFailuresStopAtTheWindowProcedure) {
   form.cmdCancel.on_click = [&] { form.Unload(); };
   form.lstTasks.on_key_down = [&](int) { form.Unload(); };
   for (const UINT message : {UINT{BM_CLICK}, UINT{WM_KEYDOWN}}) {
     form.Show();
-    const HWND window = Window();
+    const HWND shown = Window();
     Send(message == BM_CLICK ? Child(form.cmdCancel) : Child(form.lstTasks), message, VK_DELETE);
-    EXPECT_FALSE(::IsWindow(window)) << message;
+    EXPECT_FALSE(::IsWindow(shown)) << message;
   }
   std::string failure;
   host.set_unhandled_error_handler([&](const std::string& description) { failure = description; });
