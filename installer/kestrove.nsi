@@ -9,10 +9,16 @@
 ;
 ; A running copy of the program holds kstrv7.exe open, and closed normally
 ; it starts a fresh copy of itself; so both directions end it by force first.
-; The installer starts it again afterwards, so that an update leaves the
-; computer protected. The uninstaller's window is titled "Uninstall Kestrove
-; Pro", which the running program guards with the access password: the
-; uninstaller can only be used (and end the program) after the password.
+; The installer does not start it again: it runs elevated, possibly as another
+; account. The updater that started it does, with the user's own rights, once
+; the installer has ended; after an install started directly the program
+; comes back at the next log-on or from the Start menu.
+;
+; The uninstaller's window is titled "Uninstall Kestrove Pro", which the
+; running program guards with the access password. After the password the
+; program announces it with a named event; while a copy of the installed
+; program runs, the uninstaller ends it and removes it only when that event
+; exists, and otherwise refuses (silently: exit code 2, nothing changed).
 
 Unicode true
 Target amd64-unicode
@@ -27,9 +33,15 @@ RequestExecutionLevel admin
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTALL_TITLE "Uninstall ${PRODUCT}"
+; Created by the running program after the access password was given for the
+; uninstaller, and held until it ends (src/platform/win32/win32_constants.h).
+!define UNINSTALL_ALLOWED_EVENT "Local\KestroveProUninstallAllowed"
+!define UNINSTALL_REFUSED "Enter the access password in ${PRODUCT} first: its prompt comes up when this window is in front."
 
 Name "${PRODUCT}"
 Caption "${PRODUCT} Setup"
+; From the start, so that every window of the uninstaller is guarded.
+UninstallCaption "${UNINSTALL_TITLE}"
 OutFile "${OUT_FILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
@@ -53,18 +65,14 @@ Page directory
 Page instfiles
 ; The exact title on every page (the caption alone would get the page's
 ; name appended).
-UninstPage uninstConfirm "" un.ShowTitle
+UninstPage uninstConfirm "" un.ShowTitle un.LeaveConfirm
 UninstPage instfiles "" un.ShowTitle
 
-; Ends every running copy; $R9 is 1 when one was running. /F: a close
-; message would make the program start a fresh copy of itself.
+; Ends every running copy, in every session. /F: a close message would make
+; the program start a fresh copy of itself.
 !macro EndRunningCopies
   nsExec::Exec '"$SYSDIR\taskkill.exe" /F /IM kstrv7.exe'
   Pop $0
-  StrCpy $R9 0
-  ${If} $0 == 0
-    StrCpy $R9 1
-  ${EndIf}
 !macroend
 
 ; Waits (at most ten seconds) until an ended process lets go of a file: until
@@ -91,8 +99,20 @@ Section "Kestrove Pro"
   SetRegView 64
   !insertmacro EndRunningCopies
   !insertmacro WaitUntilFree "$INSTDIR\kstrv7.exe"
-  ; The updater that started this installer may still be ending.
-  !insertmacro WaitUntilFree "$INSTDIR\KsUpdate.exe"
+  ; The updater that started this installer waits for it, holding its file
+  ; open: move that aside (Windows allows renaming a running program's file)
+  ; to be removed once it is free, at the latest at the next restart.
+  Delete "$INSTDIR\KsUpdate.old"
+  ${If} ${FileExists} "$INSTDIR\KsUpdate.exe"
+    ClearErrors
+    FileOpen $2 "$INSTDIR\KsUpdate.exe" a
+    ${If} ${Errors}
+      Rename "$INSTDIR\KsUpdate.exe" "$INSTDIR\KsUpdate.old"
+      Delete /REBOOTOK "$INSTDIR\KsUpdate.old"
+    ${Else}
+      FileClose $2
+    ${EndIf}
+  ${EndIf}
 
   SetOutPath "$INSTDIR"
   File "${BIN_DIR}/kstrv7.exe"
@@ -122,20 +142,66 @@ Section "Kestrove Pro"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
-
-  ${If} $R9 == 1
-    Exec '"$INSTDIR\kstrv7.exe"'
-  ${EndIf}
 SectionEnd
 
 Function un.ShowTitle
   SendMessage $HWNDPARENT ${WM_SETTEXT} 0 "STR:${UNINSTALL_TITLE}"
 FunctionEnd
 
+; $0 = 1 when the program may be ended and removed: no copy of it runs (its
+; file can be opened for writing), or a running copy has had the access
+; password for the uninstaller; else 0.
+Function un.MayEndProgram
+  StrCpy $0 1
+  ${If} ${FileExists} "$INSTDIR\kstrv7.exe"
+    ClearErrors
+    FileOpen $2 "$INSTDIR\kstrv7.exe" a
+    ${If} ${Errors}
+      ; SYNCHRONIZE: the least access that tells whether the event exists.
+      System::Call 'kernel32::OpenEventW(i 0x00100000, i 0, w "${UNINSTALL_ALLOWED_EVENT}") p.r1'
+      ${If} $1 P= 0
+        StrCpy $0 0
+      ${Else}
+        System::Call 'kernel32::CloseHandle(p r1)'
+      ${EndIf}
+    ${Else}
+      FileClose $2
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Silent: no page asks, so the refusal is the exit code, before anything
+; has changed.
+Function un.onInit
+  ${If} ${Silent}
+    Call un.MayEndProgram
+    ${If} $0 != 1
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; The confirmation page stays until the password has been given.
+Function un.LeaveConfirm
+  Call un.MayEndProgram
+  ${If} $0 != 1
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${UNINSTALL_REFUSED}"
+    Abort
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
   SetShellVarContext all
   SetRegView 64
   SetAutoClose true
+  ; A copy may have started since the confirmation page.
+  Call un.MayEndProgram
+  ${If} $0 != 1
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${UNINSTALL_REFUSED}" /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
   !insertmacro EndRunningCopies
   !insertmacro WaitUntilFree "$INSTDIR\kstrv7.exe"
   ; "Start Menu & Start Button" may have hidden the taskbar; the program
@@ -147,6 +213,7 @@ Section "Uninstall"
 
   Delete /REBOOTOK "$INSTDIR\kstrv7.exe"
   Delete /REBOOTOK "$INSTDIR\KsUpdate.exe"
+  Delete /REBOOTOK "$INSTDIR\KsUpdate.old"
   Delete "$INSTDIR\kestrove.chm"
   Delete "$INSTDIR\zarmex.scf"
   Delete "$INSTDIR\uninstall.exe"

@@ -161,6 +161,7 @@ void FrmPassword::Unlock(const std::string& code) {
     locks_.frmDummy.Unload();
   } else if (code == reason::kUninstall) {
     g.uninstallAllowed = true;
+    context_.os.process.AnnounceUninstallAllowed();  // the uninstaller looks for it
     Finish();
   } else {
     if (code == reason::kRegistry) g.ruleRegistryTools = false;

@@ -60,6 +60,10 @@ class ProcessService {
   // waits: no event runs meanwhile.
   virtual RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
                                      std::uint32_t timeout_ms) = 0;
+  // Tells the program's uninstaller that the access password was given for
+  // it: until this process ends, the uninstaller may end it and remove the
+  // program. Failures are ignored (the uninstaller then refuses).
+  virtual void AnnounceUninstallAllowed() = 0;
 };
 
 }  // namespace platform

@@ -11,10 +11,23 @@ std::string VersionText(const Version& version) {
   return text;
 }
 
+namespace {
+
+// "D:\..." or "\\server\...": not resolved against the current folder or drive.
+bool IsAbsolute(std::string_view folder) {
+  if (folder.starts_with("\\\\") || folder.starts_with("//")) return true;
+  if (folder.size() < 3 || folder[1] != ':' || (folder[2] != '\\' && folder[2] != '/')) return false;
+  return (folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z');
+}
+
+}  // namespace
+
 std::string UpdateFolder(std::string_view program_folder, std::string_view named_folder) {
+  std::string beside_program = std::string(program_folder) + "update\\";
   const std::size_t first = named_folder.find_first_not_of(" \t\"");
-  if (first == std::string_view::npos) return std::string(program_folder) + "update\\";
+  if (first == std::string_view::npos) return beside_program;
   named_folder = named_folder.substr(first, named_folder.find_last_not_of(" \t\"") - first + 1);
+  if (!IsAbsolute(named_folder)) return beside_program;
   std::string folder(named_folder);
   if (folder.back() != '\\') folder += '\\';
   return folder;

@@ -25,7 +25,8 @@ struct Version {
 std::string VersionText(const Version& version);
 
 // The folder an administrator named (blanks and quotes around it dropped),
-// else the "update" folder beside the program; with a trailing "\".
+// when it is a full path ("D:\..." or "\\server\..."); else the "update"
+// folder beside the program. With a trailing "\".
 std::string UpdateFolder(std::string_view program_folder, std::string_view named_folder);
 
 // The installers the updater considers: kestrove-setup*.exe, letter case

@@ -94,8 +94,11 @@ TEST_F(BuiltInRulesTest, UninstallerStaysVisibleAndIsAlwaysGuarded) {
 
   fakes.desktop.SetForeground(uninstaller);
   Tick();
+  Type("wrong");
+  EXPECT_FALSE(fakes.process.uninstall_announced) << "not after Cancel or a wrong password";
   Type("tavrolk");
   EXPECT_TRUE(g.uninstallAllowed);
+  EXPECT_TRUE(fakes.process.uninstall_announced) << "the uninstaller may now end the program";
   fakes.desktop.SetForeground(uninstaller);
   Tick();
   EXPECT_FALSE(prompt.loaded()) << "silent for the rest of the run";

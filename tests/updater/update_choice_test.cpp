@@ -37,6 +37,9 @@ TEST(UpdateChoice, LooksInTheFolderAnAdministratorNamedElseBesideTheProgram) {
   EXPECT_EQ(updater::UpdateFolder(program, " "), program + "update\\");
   EXPECT_EQ(updater::UpdateFolder(program, "\\\\server\\kestrove"), "\\\\server\\kestrove\\");
   EXPECT_EQ(updater::UpdateFolder(program, " \"D:\\Updates\\\" "), "D:\\Updates\\");
+  // A relative name would depend on whatever the current folder is.
+  for (const char* relative : {"updates", "C:updates", "\\updates"})
+    EXPECT_EQ(updater::UpdateFolder(program, relative), program + "update\\") << relative;
 }
 
 }  // namespace

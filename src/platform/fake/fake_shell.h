@@ -73,8 +73,10 @@ class FakeProcess : public ProcessService {
   bool Start(std::string_view path, ShowCommand show) override;
   RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
                              std::uint32_t timeout_ms) override;
+  void AnnounceUninstallAllowed() override { uninstall_announced = true; }
 
   bool another_instance = false;
+  bool uninstall_announced = false;
   std::string folder = "C:\\Program Files\\Kestrove Pro\\";
   ProgramVersion version{7, 6, 3};
   bool start_result = true;

@@ -23,6 +23,12 @@ inline constexpr UINT kWmTrayCallback = WM_APP + 1;
 // To the event loop's window: workers' callbacks are queued for the window thread.
 inline constexpr UINT kWmWorkerPosts = WM_APP + 2;
 
+// ---- Named objects -----------------------------------------------------------------
+
+// Exists while a running copy has had the access password for the uninstaller;
+// installer/kestrove.nsi looks for the same name before it ends the program.
+inline constexpr wchar_t kUninstallAllowedEvent[] = L"Local\\KestroveProUninstallAllowed";
+
 // ---- Resource ids -------------------------------------------------------------------
 
 // The program's own icon, also the tray icon of a restricted account.

@@ -25,6 +25,7 @@ void Win32Process::HideOwner() {
 #include <vector>
 
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_constants.h"
 
 namespace platform::win32 {
 
@@ -69,6 +70,13 @@ void Win32Process::ReleaseInstanceClaim() {
   // With its last handle closed the mutex is gone: a copy that asks from now
   // on creates it afresh and is the first.
   instance_mutex_.reset();
+}
+
+void Win32Process::AnnounceUninstallAllowed() {
+  // The uninstaller only opens the event; its handle here keeps it alive for
+  // the rest of the run.
+  if (!uninstall_allowed_)
+    uninstall_allowed_.reset(::CreateEventW(nullptr, TRUE, FALSE, kUninstallAllowedEvent));
 }
 
 std::string Win32Process::ExecutableFolder() {

@@ -31,6 +31,9 @@ class Win32Process : public ProcessService {
   bool Start(std::string_view path, ShowCommand show) override;
   RunResult RunSystemProgram(std::string_view program, std::string_view arguments, ShowCommand show,
                              std::uint32_t timeout_ms) override;
+  // Creates the named event the uninstaller looks for and holds it until
+  // this process ends.
+  void AnnounceUninstallAllowed() override;
 
  private:
   void HideOwner();
@@ -40,6 +43,7 @@ class Win32Process : public ProcessService {
   bool hidden_ = false;
   UniqueKernelHandle instance_mutex_;
   bool another_instance_ = false;
+  UniqueKernelHandle uninstall_allowed_;
 };
 
 }  // namespace platform::win32

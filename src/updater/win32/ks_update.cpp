@@ -1,7 +1,10 @@
 // KsUpdate.exe, the updater: looks for a newer installer of the program in the
 // update folder and runs it, or says that there is none. The program starts
-// it without arguments (the update reminder's and the update check's OK).
-// It does not wait for the installer, which replaces this file too.
+// it without arguments (the update reminder's and the update check's OK) and
+// ends itself; the updater, running with the user's own rights, starts it
+// again: at once when it runs no installer, else once the installer has
+// ended. (The installer, which moves this busy file aside to replace it,
+// runs elevated and must not start the program with its rights.)
 #include <windows.h>
 
 #include <shellapi.h>
@@ -84,6 +87,14 @@ std::vector<updater::Candidate> Installers(const std::wstring& folder) {
   return found;
 }
 
+// The program beside the updater, through the shell as the Start menu starts
+// it. A copy that is already running keeps protecting: the new one then ends
+// unseen.
+void RestartProgram(const std::wstring& program_folder) {
+  const std::wstring program = L"\"" + program_folder + L"kstrv7.exe\"";
+  ::ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 int Tell(const std::string& text, UINT icon) {
   ::MessageBoxW(nullptr, ToWide(text).c_str(), kTitle, MB_OK | icon);
   return icon == MB_ICONERROR ? 1 : 0;
@@ -99,6 +110,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   const std::optional<updater::Candidate> installer =
       updater::ChooseInstaller(installed, Installers(ToWide(folder)));
   if (!installer) {
+    RestartProgram(program_folder);
     return Tell("No update available.\n\nKestrove Pro " + updater::VersionText(installed) +
                     " is installed, and " + folder + " holds no newer installer (" +
                     std::string(updater::kInstallerPattern) + ").",
@@ -109,14 +121,22 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   const std::wstring path = ToWide(folder + installer->file_name);
   SHELLEXECUTEINFOW run{};
   run.cbSize = sizeof(run);
-  run.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  run.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
   run.lpVerb = L"open";
   run.lpFile = path.c_str();
   run.nShow = SW_SHOWNORMAL;
   if (!::ShellExecuteExW(&run)) {
+    // Not started, or the administrator's consent was refused.
+    const DWORD error = ::GetLastError();
+    RestartProgram(program_folder);
     return Tell("The installer " + FromWide(path) + " (version " + updater::VersionText(*installer->version) +
-                    ") could not be started (error " + std::to_string(::GetLastError()) + ").",
+                    ") could not be started (error " + std::to_string(error) + ").",
                 MB_ICONERROR);
   }
+  if (run.hProcess != nullptr) {
+    ::WaitForSingleObject(run.hProcess, INFINITE);
+    ::CloseHandle(run.hProcess);
+  }
+  RestartProgram(program_folder);
   return 0;
 }
