@@ -119,10 +119,10 @@ TEST_F(StartupTest, ExitAsksAndEndsForGood) {
   fakes.dialogs.answers = {platform::box::kAnswerCancel};
   main.cmdExit.click();
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(fakes.dialogs.boxes()[0].title, "Exit Kestrove Pro 2011");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].text,
-            "This will remove kestrove from memory and disable Task Locking until Windows restarts. ");
-  EXPECT_EQ(fakes.dialogs.boxes()[0].style, 0x31U);
+  const auto& box = fakes.dialogs.boxes()[0];
+  EXPECT_EQ(box.title + ": " + box.text + std::to_string(box.style),
+            "Exit Kestrove Pro 2011: This will remove kestrove from memory and disable Task Locking until "
+            "Windows restarts. 49");
   EXPECT_FALSE(fakes.process.ended());
   EXPECT_THROW(main.cmdExit.click(), ProcessEnded);
   EXPECT_TRUE(g.exitRequested && fakes.process.started().empty()) << "Exit never restarts";

@@ -35,9 +35,9 @@ TEST_F(GetConfigTest, EmptyRegistryLoadsTheDefaults) {
     EXPECT_FALSE(box->checked()) << box->name();
   }
   ASSERT_TRUE(fakes.shell.tray_icon());
-  EXPECT_EQ(fakes.shell.tray_icon()->tip, "Kestrove Pro 2011 - Standard User");
-  EXPECT_EQ(fakes.shell.tray_icon()->image, TrayIconImage::kProgram);
-  EXPECT_TRUE(fakes.shell.tray_icon()->id == 1U && fakes.shell.tray_icon()->flags == 7U);
+  const auto& icon = *fakes.shell.tray_icon();
+  EXPECT_EQ(icon.tip, "Kestrove Pro 2011 - Standard User");
+  EXPECT_TRUE(icon.image == TrayIconImage::kProgram && icon.id == 1U && icon.flags == 7U);
   EXPECT_TRUE(fakes.desktop.IsVisible(taskbar)) << "taskbar shown";
   EXPECT_TRUE(!prompt.loaded() && !g.configLoading && fakes.process.HiddenFromTaskList());
   EXPECT_FALSE(fakes.registry.KeyExists(config::kMachine, "Software\\KSV")) << "loading writes nothing";
