@@ -2,13 +2,10 @@
 // clicked with the mouse (a screenshot of each); the configuration exported
 // through the folder browser to a folder whose name has a blank, a lock ticked
 // and applied, the export imported again; Exit, which ends it for good.
-#include <windows.h>
+#include "e2e/harness.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
-
-#include <filesystem>
-
-#include "e2e/harness.h"
 
 namespace e2e {
 namespace {
@@ -18,39 +15,42 @@ namespace fs = std::filesystem;
 const fs::path kFolder = L"C:\\ks shared config";  // the folder browser reaches it through the drive
 
 // The tabs in order: the screenshot's name, and a button only that page shows.
-constexpr const char* kPages[][2] = {{"main-tasks", "Browse..."},
-                                     {"main-encryption", "Encrypt"},
-                                     {"main-settings", "Set Tasks Password..."},
-                                     {"main-users", "Import..."},
-                                     {"main-advanced", "Task Manager"},
-                                     {"main-about", "End kstrv7.exe"}};
-constexpr int kUsersTab = 3;
-constexpr int kAdvancedTab = 4;
-constexpr int kAboutTab = 5;
+constexpr const char* kShots[] = {"main-tasks", "main-encryption", "main-settings",
+                                  "main-users", "main-advanced",   "main-about"};
+constexpr const char* kButtons[] = {"Browse...", "Encrypt",      "Set Tasks Password...",
+                                    "Import...", "Task Manager", "End kstrv7.exe"};
+enum Page { kTasksTab, kEncryptionTab, kSettingsTab, kUsersTab, kAdvancedTab, kAboutTab };
+
+// A message whose lparam points to `size` bytes: they are copied into the
+// window's process for the call and back into `data` afterwards.
+bool SendWithData(HWND window, UINT message, WPARAM wparam, void* data, std::size_t size) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  const HANDLE handle =
+      ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+  const platform::win32::UniqueKernelHandle closed_at_return(handle);
+  void* remote = ::VirtualAllocEx(handle, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  const bool sent = remote != nullptr && ::WriteProcessMemory(handle, remote, data, size, nullptr) &&
+                    Send(window, message, wparam, reinterpret_cast<LPARAM>(remote)) &&
+                    ::ReadProcessMemory(handle, remote, data, size, nullptr);
+  ::VirtualFreeEx(handle, remote, 0, MEM_RELEASE);
+  return sent;
+}
 
 class ConfigurationWindow : public Scenario {
  protected:
-  void TearDown() override {
-    Scenario::TearDown();
-    std::error_code ignored;
-    fs::remove_all(kFolder, ignored);
-  }
+  HWND Button(int page) const { return FindChild(config_, "Button", kButtons[page]); }
 
-  HWND Button(int page) const { return FindChild(config_, "Button", kPages[page][1]); }
-
-  // Clicks the tab with the mouse, once nothing covers the tabs: its page shows.
+  // Clicks the tab as the mouse does, at its centre: its page shows.
   void ShowPage(int page) {
     const HWND tabs = FindChild(config_, "SysTabControl32");
     RECT rect{};  // TCM_GETITEMRECT writes through its pointer: into the program's memory
-    ASSERT_TRUE(SendWithData(tabs, TCM_GETITEMRECT, page, &rect, sizeof(rect)).value_or(0))
-        << kPages[page][0];
-    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ASSERT_TRUE(::ClientToScreen(tabs, &centre));
-    ASSERT_TRUE(WaitUntil([&] { return ::WindowFromPoint(centre) == tabs; }, "the tabs to be uncovered"));
-    ASSERT_TRUE(ClickAt(centre));
+    ASSERT_TRUE(SendWithData(tabs, TCM_GETITEMRECT, page, &rect, sizeof(rect))) << kShots[page];
+    const LPARAM centre = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ASSERT_TRUE(Send(tabs, WM_LBUTTONDOWN, MK_LBUTTON, centre) && Send(tabs, WM_LBUTTONUP, 0, centre));
     ASSERT_TRUE(WaitUntil([&] { return Send(tabs, TCM_GETCURSEL) == page && IsShown(Button(page)); },
-                          std::string(kPages[page][0]) + " to show"));
-    Screenshot(kPages[page][0]);
+                          std::string(kShots[page]) + " to show"));
+    Screenshot(kShots[page]);
   }
 
   // Presses a button of the Users tab and picks the path in the folder
@@ -60,7 +60,7 @@ class ConfigurationWindow : public Scenario {
     ASSERT_TRUE(ClickButton(config_, button));
     const HWND browser = WaitForWindow(
         {.class_name = "#32770", .process_id = kestrove_->Id(), .visible_only = true}, "the folder browser");
-    ASSERT_TRUE(browser != nullptr && FindChild(browser, "SysTreeView32") != nullptr) << Describe(browser);
+    ASSERT_NE(FindChild(browser, "SysTreeView32"), nullptr);
     std::wstring text = path.wstring();
     for (int level = 0; level < 8; ++level)
       ASSERT_TRUE(
@@ -72,10 +72,12 @@ class ConfigurationWindow : public Scenario {
 };
 
 TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
+  fs::remove_all(kFolder);  // left by an earlier run
   fs::create_directories(kFolder);
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kSettingsKey, "TaskManager", "0") && SetTaskList({"Before,1"}));
+  registry_.WriteString(kMachine, kSettingsKey, "TaskManager", "0");
+  SetTaskList({"Before,1"});
   ASSERT_NE(config_ = StartToMainWindow(), nullptr);
-  for (const int page : {1, 2, 0}) ASSERT_NO_FATAL_FAILURE(ShowPage(page));
+  for (const Page page : {kEncryptionTab, kSettingsTab, kTasksTab}) ASSERT_NO_FATAL_FAILURE(ShowPage(page));
 
   ASSERT_NO_FATAL_FAILURE(ShowPage(kUsersTab));
   ASSERT_NO_FATAL_FAILURE(Browse("Export...", kFolder));
@@ -84,7 +86,7 @@ TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
                 "the export written"));
   ASSERT_NO_FATAL_FAILURE(ShowPage(kAdvancedTab));
   const HWND task_manager = Button(kAdvancedTab);
-  const auto stored = [] { return GetString(HKEY_LOCAL_MACHINE, kSettingsKey, "TaskManager"); };
+  const auto stored = [&] { return registry_.ReadString(kMachine, kSettingsKey, "TaskManager"); };
   ASSERT_TRUE(Click(task_manager) && ClickButton(config_, "Apply"));
   // Apply ends by naming Cancel "Close"; an import before that is refused.
   ASSERT_TRUE(WaitUntil([&] { return stored() == "1" && FindChild(config_, "Button", "Close"); },
@@ -99,11 +101,7 @@ TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
 
   ASSERT_NO_FATAL_FAILURE(ShowPage(kAboutTab));
   ASSERT_TRUE(Click(Button(kAboutTab)));
-  const HWND question = WaitForWindow({.title = "Exit Kestrove Pro 2011",
-                                       .class_name = "#32770",
-                                       .process_id = kestrove_->Id(),
-                                       .visible_only = true},
-                                      "the question");
+  const HWND question = WaitForShown("Exit Kestrove Pro 2011");
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(ControlText(::GetDlgItem(question, 0xFFFF)),  // a message box's text
             "This will remove kestrove from memory and disable Task Locking until Windows restarts. ");

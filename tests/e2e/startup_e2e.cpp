@@ -2,33 +2,26 @@
 // black cover holds against close requests and a forged end of the session
 // from other programs; closing the configuration window behind it leaves one
 // fresh copy; a second start raises the running copy's prompt and ends.
-#include <algorithm>
-
 #include "e2e/harness.h"
-#include "platform/win32/wide_text.h"
 
 namespace e2e {
 namespace {
 
-using platform::win32::FromWide;
+// The black cover: the program's visible untitled window over the whole screen.
+HWND Cover(const Process* kestrove) {
+  RECT rect{};
+  for (HWND window : FindWindows({.process_id = kestrove->Id(), .visible_only = true}))
+    if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= 0 && rect.top <= 0 &&
+        rect.right >= ::GetSystemMetrics(SM_CXSCREEN) && rect.bottom >= ::GetSystemMetrics(SM_CYSCREEN))
+      return window;
+  return nullptr;
+}
 
-class Startup : public Scenario {
- protected:
-  // The black cover: the program's visible untitled window over the whole screen.
-  HWND Cover() const {
-    for (HWND window : FindWindows({.process_id = kestrove_->Id(), .visible_only = true})) {
-      RECT rect{};
-      if (WindowTitle(window).empty() && ::GetWindowRect(window, &rect) && rect.left <= 0 && rect.top <= 0 &&
-          rect.right >= ::GetSystemMetrics(SM_CXSCREEN) && rect.bottom >= ::GetSystemMetrics(SM_CYSCREEN))
-        return window;
-    }
-    return nullptr;
-  }
-};
+using Startup = Scenario;
 
 TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
-  ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, platform::win32::ToWide(kRunKey).c_str(), L"Kestrove Pro");
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kSettingsKey, "Startup", "1"));
+  registry_.DeleteValue(kMachine, kRunKey, "Kestrove Pro");
+  registry_.WriteString(kMachine, kSettingsKey, "Startup", "1");
   const DWORD first = StartKestrove().Id();
   const HWND prompt = WaitForPrompt("for the start-up lock");
   ASSERT_NE(prompt, nullptr);
@@ -37,17 +30,16 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
   ASSERT_TRUE(WaitUntil(
       [&] {
         return IsShown(FindChild(prompt, "Edit")) && IsShown(FindChild(prompt, "Button", "OK")) &&
-               IsShown(cancel) && !::IsWindowEnabled(cancel) && (cover = Cover()) != nullptr;
+               IsShown(cancel) && !::IsWindowEnabled(cancel) && (cover = Cover(kestrove_)) != nullptr;
       },
       "the password box, OK, Cancel disabled, and the black cover"));
   const std::vector<HWND> z_order = FindWindows({.visible_only = true});
-  EXPECT_LT(std::find(z_order.begin(), z_order.end(), prompt),
-            std::find(z_order.begin(), z_order.end(), cover))
+  EXPECT_LT(std::ranges::find(z_order, prompt), std::ranges::find(z_order, cover))
       << "the prompt is not above the cover";
   EXPECT_NE(::GetWindowLongW(prompt, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "the prompt is not topmost";
   Screenshot("startup-prompt");
-  const std::string run_value = "\"" + FromWide(BinDir()) + "\\kstrv7.exe\"";
-  EXPECT_TRUE(WaitUntil([&] { return GetString(HKEY_LOCAL_MACHINE, kRunKey, "Kestrove Pro") == run_value; },
+  const std::string run_value = "\"" + FromWide((BinDir() / kImage).wstring()) + "\"";
+  EXPECT_TRUE(WaitUntil([&] { return registry_.ReadString(kMachine, kRunKey, "Kestrove Pro") == run_value; },
                         "the Run value " + run_value));
 
   // Other programs ask the prompt and the cover to close, and tell every
@@ -77,17 +69,10 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
                FirstWindow({.title = kConfigTitle, .process_id = copies[0]}) != nullptr;
       },
       "exactly one kstrv7.exe, not the closed one, owning the configuration window",
-      std::chrono::seconds(20)))
-      << copies.size() << " copies";
+      std::chrono::seconds(20)));
   Adopt(copies[0]);
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        if (const HWND asking = Prompt()) AnswerPrompt(asking, kDefaultPassword);
-        return Prompt() == nullptr && IsShown(Config()) && Cover() == nullptr;
-      },
-      "the fresh copy's configuration window alone after the right password"));
-  ASSERT_TRUE(ClickButton(Config(), "Cancel"));
-  ASSERT_TRUE(WaitUntil([&] { return !KestroveShowsAnyWindow(); }, "the configuration window to go"));
+  ASSERT_TRUE(Unlock("of the fresh copy", [&] { return IsShown(Config()) && Cover(kestrove_) == nullptr; }));
+  ASSERT_TRUE(CloseConfig());
 
   // A second start while the fresh copy runs shows no window but the one of
   // its start-up, titled "0".
@@ -96,7 +81,7 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
   EXPECT_TRUE(WaitUntil(
       [&] {
         for (HWND window : FindWindows({.process_id = second.Id(), .visible_only = true}))
-          shown += WindowTitle(window) != "0" ? Describe(window) : "";
+          shown += WindowTitle(window) != "0" ? "\"" + WindowTitle(window) + "\" " : "";
         return Prompt() != nullptr && !second.Running();
       },
       "the running copy's unlock prompt, and the second copy to end by itself"));
