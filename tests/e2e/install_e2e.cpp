@@ -38,7 +38,8 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   ASSERT_TRUE(ClickButton(message, "OK"));
 
   // The version resource's numbers; "Update Check", agreed to, ends the
-  // program and starts the updater, which finds nothing newer.
+  // program and starts the updater, which finds nothing newer and starts
+  // the program again.
   EXPECT_NE(FindChild(config, "Static", "Version: 7.6.3\rRelease: 2011\r"), nullptr);
   ASSERT_TRUE(ClickButton(config, "Update Check"));
   ClickButton(WaitForShown("Program In-use"), "OK");  // the program may end meanwhile
@@ -47,10 +48,14 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   EXPECT_TRUE(ControlText(::GetDlgItem(answer, 0xFFFF)).starts_with("No update available.\n"));
   ASSERT_TRUE(ClickButton(answer, "OK"));
 
+  // The updater starts the program again, which asks at its start.
+  std::vector<DWORD> restarted;
+  ASSERT_TRUE(WaitUntil([&] { return !(restarted = ProcessIdsByImage(kImage)).empty(); }, "a fresh copy"));
+  Adopt(restarted.front());
+  ASSERT_TRUE(Unlock("of the restarted copy", [&] { return IsShown(Config()); }) && CloseConfig());
+
   // The uninstaller raises the running program's prompt and stays visible
   // under it; after the password it ends the program and removes it.
-  ASSERT_NE(StartToMainWindow(installed / "kstrv7.exe"), nullptr);
-  ASSERT_TRUE(CloseConfig());
   StartProgram(installed / "uninstall.exe");
   const HWND uninstaller = WaitForWindow({.title = "Uninstall Kestrove Pro", .visible_only = true});
   ASSERT_NE(WaitForPrompt("for the uninstaller"), nullptr);
