@@ -192,17 +192,4 @@ TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
   }
 }
 
-TEST_F(StartupTest, TimeLeftWindowCarriesTheMinutesInItsCaptionWhenMinimised) {
-  PutStore("timer", "25");
-  StartQuietly();
-  engine::FrmTickCount& window = program.frmtickCount;
-  EXPECT_FALSE(fakes.desktop.Get(window.window()).close_command);
-  window.setWindowState(ui::WindowState::kMinimized);
-  EXPECT_EQ(window.caption(), "You have 25 Minutes.");
-  window.setWindowState(ui::WindowState::kNormal);
-  EXPECT_EQ(window.caption(), "Time left:");
-  window.Timer1.on_timer();
-  EXPECT_EQ(window.caption(), "Time left");
-}
-
 }  // namespace

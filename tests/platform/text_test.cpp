@@ -1,10 +1,7 @@
-// Text conversions at the Windows boundary and the per-user settings store.
+// Text conversions at the Windows boundary.
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
-
-#include "platform/fake/fake_registry.h"
-#include "platform/settings_store.h"
 
 namespace {
 
@@ -32,18 +29,6 @@ TEST(TextTest, RegSzDataEndsAtItsNul) {
   EXPECT_EQ(platform::DecodeRegSz({'a', 0, 'b'}), "a") << "a trailing odd byte is no character";
   EXPECT_EQ(platform::DecodeRegSz({'a', 0, 'b', 0}), "ab") << "stored without its NUL";
   EXPECT_EQ(platform::DecodeRegSz({'a', 0, 0, 0, 'b', 0}), "a") << "an embedded NUL ends it";
-}
-
-TEST(SettingsStoreTest, MissingReadsAsTheFallbackAndSavesRoundTrip) {
-  platform::fake::FakeRegistry registry;
-  platform::SettingsStore store(registry);
-  EXPECT_EQ(store.GetSetting("kestrove", "setting", "timer"), "");
-  EXPECT_EQ(store.GetSetting("kestrove", "setting", "timer", "0"), "0");
-  EXPECT_FALSE(registry.KeyExists(platform::RegRoot::kCurrentUser, "Software\\KSV"))
-      << "a read creates nothing";
-  store.SaveSetting("kestrove", "setting", "tickCount", "25");
-  EXPECT_EQ(store.GetSetting("KESTROVE", "Setting", "TICKCOUNT"), "25");
-  EXPECT_EQ(store.GetSetting("kestrove", "other", "tickCount"), "");
 }
 
 }  // namespace
