@@ -61,9 +61,10 @@ TEST_F(ConfigSharingTest, ExportWritesKstrv7RegIntoTheChosenFolder) {
   EXPECT_EQ(runs[1].arguments, "export hklm\\software\\ksv \"D:\\kstrv7.reg\" /y");
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U) << "only the failure is reported";
   const auto& box = fakes.dialogs.boxes()[0];
-  EXPECT_EQ(box.title + ": " + box.text + " " + std::to_string(box.style),
-            "Kestrove Pro: The configuration was not exported to D:\\kstrv7.reg: the registry tool reported an "
-            "error (exit code 1). 0");
+  EXPECT_EQ(
+      box.title + ": " + box.text + " " + std::to_string(box.style),
+      "Kestrove Pro: The configuration was not exported to D:\\kstrv7.reg: the registry tool reported an "
+      "error (exit code 1). 0");
 }
 
 TEST_F(ConfigSharingTest, ImportRunsTheToolOnACheckedCopyAndReloadsOnceItHasEnded) {

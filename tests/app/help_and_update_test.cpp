@@ -32,9 +32,11 @@ TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNot
     const auto opened = fakes.shell.opened().size();
     main.cmdDirlatch.click();
     ASSERT_EQ(fakes.shell.opened().size(), opened + (c.folder_known ? 1 : 0));
-    EXPECT_EQ(c.folder_known ? fakes.shell.opened().back().file : "", c.folder_known ? folder + "dirlatch.exe" : "");
+    EXPECT_EQ(c.folder_known ? fakes.shell.opened().back().file : "",
+              c.folder_known ? folder + "dirlatch.exe" : "");
     const bool started = c.folder_known && !c.throws && c.result > 32;
-    EXPECT_EQ(dialog.visible() ? dialog.Label1.caption() : "", started ? "" : "dirlatch.exe is not installed.");
+    EXPECT_EQ(dialog.visible() ? dialog.Label1.caption() : "",
+              started ? "" : "dirlatch.exe is not installed.");
     if (dialog.visible()) dialog.cmdok.click();
   }
 }

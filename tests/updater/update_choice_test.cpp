@@ -22,7 +22,9 @@ TEST(UpdateChoice, RunsTheNewestInstallerNewerThanTheProgram) {
       {{File("kestrove-setup-a.exe", 9), File("KESTROVE-SETUP-B.EXE", 10), File("kestrove-setup-c.exe", 8)},
        "KESTROVE-SETUP-B.EXE"},  // numbers, not texts, compared
       {{File("kestrove-setup-b.exe", 8), File("kestrove-setup-a.exe", 8)}, "kestrove-setup-a.exe"},
-      {{{"kestrove-setup.exe", std::nullopt}, File("setup.exe", 9), File("kestrove-setup.exe.txt", 9),
+      {{{"kestrove-setup.exe", std::nullopt},
+        File("setup.exe", 9),
+        File("kestrove-setup.exe.txt", 9),
         File("kestrove-setup.msi", 9)},
        "none"},  // no version resource, or not an installer
   };
