@@ -68,7 +68,8 @@ class Process {
   bool Running() const { return handle_ && ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT; }
   std::optional<DWORD> WaitForExit(milliseconds timeout = kDefaultTimeout) const {
     DWORD code = 0;
-    const bool ended = handle_ && ::WaitForSingleObject(handle_.get(), timeout.count()) == WAIT_OBJECT_0;
+    const auto wait = static_cast<DWORD>(timeout.count());
+    const bool ended = handle_ && ::WaitForSingleObject(handle_.get(), wait) == WAIT_OBJECT_0;
     return ended && ::GetExitCodeProcess(handle_.get(), &code) ? std::optional(code) : std::nullopt;
   }
   bool End() {  // true when it is gone
