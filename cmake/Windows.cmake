@@ -24,7 +24,7 @@ configure_file(${CMAKE_SOURCE_DIR}/res/zarmex.scf ${CMAKE_BINARY_DIR}/bin/zarmex
 # KsUpdate.exe: runs a newer installer from the update folder.
 add_executable(KsUpdate WIN32 ${CMAKE_SOURCE_DIR}/src/updater/win32/ks_update.cpp
   ${CMAKE_SOURCE_DIR}/res/ks_update.rc)
-target_link_libraries(KsUpdate PRIVATE kestrove_core advapi32 shell32 version)
+target_link_libraries(KsUpdate PRIVATE kestrove_win32)  # its own folder as the program finds it
 target_link_options(KsUpdate PRIVATE -s)  # without symbols: a third of the size
 set_target_properties(KsUpdate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

@@ -15,6 +15,7 @@
 
 #include "config/registry_layout.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/win32_process.h"
 #include "updater/update_choice.h"
 
 namespace {
@@ -26,16 +27,7 @@ constexpr wchar_t kTitle[] = L"Kestrove Pro Update";
 
 // This executable's folder, with a trailing "\"; the program's files lie there.
 std::wstring OwnFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path.substr(0, path.rfind(L'\\') + 1);
-    }
-    path.resize(path.size() * 2);  // cut off: try a larger buffer
-  }
+  return ToWide(platform::win32::Win32Process().ExecutableFolder());
 }
 
 std::optional<updater::Version> FileVersion(const std::wstring& path) {
