@@ -41,8 +41,11 @@ FrmError::FrmError(ui::FormEnvironment env, Program& program)
   on_load = [this] { Label1.setCaption(program_.globals.messageText); };
   Timer1.on_timer = [this] { Label1.setCaption(program_.globals.messageText); };
   chkShowAgain.on_click = [this] {
-    if (caption() == kUpdateReminderCaption && chkShowAgain.checked()) {
-      program_.registry.WriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate, "1");
+    if (caption() != kUpdateReminderCaption || !chkShowAgain.checked()) return;
+    // An account that may not change the machine's keys keeps the choice for
+    // itself, so the ticked box is not a promise broken at the next start.
+    if (!program_.registry.TryWriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate, "1")) {
+      program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kDontShowUpdate, "1");
     }
   };
   cmdok.on_click = [this] { OK(); };
@@ -51,8 +54,10 @@ FrmError::FrmError(ui::FormEnvironment env, Program& program)
 
 void FrmError::Present() {
   Load();
-  if (caption() == kUpdateReminderCaption &&
-      program_.registry.ReadString(config::kMachine, config::kSettingsKey, config::kDontShowUpdate) == "1") {
+  const auto switched_off = [this](platform::RegRoot root) {
+    return program_.registry.ReadString(root, config::kSettingsKey, config::kDontShowUpdate) == "1";
+  };
+  if (caption() == kUpdateReminderCaption && (switched_off(config::kMachine) || switched_off(config::kUser))) {
     Unload();
     return;
   }

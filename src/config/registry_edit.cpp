@@ -25,9 +25,13 @@ std::string RegistryEdit::ReadString(RegRoot root, std::string_view path, std::s
 
 void RegistryEdit::WriteString(RegRoot root, std::string_view path, std::string_view name,
                                std::string_view text) {
+  static_cast<void>(TryWriteString(root, path, name, text));
+}
+
+bool RegistryEdit::TryWriteString(RegRoot root, std::string_view path, std::string_view name,
+                                  std::string_view text) {
   const ScopedKey key(registry_, registry_.CreateKey(root, path));
-  if (!key.valid()) return;
-  registry_.SetValue(key.get(), name, RegType::kSz, platform::EncodeRegSz(text));
+  return key.valid() && registry_.SetValue(key.get(), name, RegType::kSz, platform::EncodeRegSz(text));
 }
 
 std::int32_t RegistryEdit::ReadDword(RegRoot root, std::string_view path, std::string_view name) {

@@ -27,6 +27,11 @@ class RegistryEdit {
   [[nodiscard]] std::string ReadString(RegRoot root, std::string_view path, std::string_view name);
   // Stores a REG_SZ value (with its NUL), creating the key path.
   void WriteString(RegRoot root, std::string_view path, std::string_view name, std::string_view text);
+  // The same write for the one caller that must know: false when the key
+  // could not be opened for writing or the value was not stored (an account
+  // without the right to change the machine's keys).
+  [[nodiscard]] bool TryWriteString(RegRoot root, std::string_view path, std::string_view name,
+                                    std::string_view text);
   // The number of a REG_DWORD value; 0 for anything else (the text "1" too).
   [[nodiscard]] std::int32_t ReadDword(RegRoot root, std::string_view path, std::string_view name);
   void WriteDword(RegRoot root, std::string_view path, std::string_view name, std::int32_t number);

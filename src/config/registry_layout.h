@@ -26,6 +26,8 @@ inline constexpr std::string_view kTaskManager = "TaskManager";
 inline constexpr std::string_view kLockInstall = "LockInstall";
 inline constexpr std::string_view kDisableRegistryTools = "DisableRegistryTools";  // REG_DWORD
 inline constexpr std::string_view kPwd = "pwd";
+// The update reminder switched off: machine-wide, or per user where the
+// account could not write the machine-wide value.
 inline constexpr std::string_view kDontShowUpdate = "DontShowUpdate";
 inline constexpr std::string_view kCurrentUser = "CurrentUser";  // per user
 inline constexpr std::string_view kRunValue = "Kestrove Pro";

@@ -42,6 +42,33 @@ TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
   EXPECT_FALSE(dialog.loaded()) << "the reminder stays away once switched off";
 }
 
+// An account that may not write the machine-wide key keeps "Don't show
+// again" for itself; a start honours the choice wherever it was kept.
+TEST_F(MessageDialogTest, DontShowAgainHoldsForAnAccountThatCannotWriteTheMachineKey) {
+  fakes.registry.read_only_root = config::kMachine;
+  ShowReminder();
+  dialog.chkShowAgain.click();
+  EXPECT_FALSE(Setting("DontShowUpdate"));
+  EXPECT_EQ(fakes.registry.GetString(config::kUser, config::kSettingsKey, "DontShowUpdate"), "1");
+  fakes.registry.read_only_root.reset();
+
+  struct Case {
+    std::optional<std::string> machine, user;
+    bool shown;
+  };
+  for (const Case& c : {Case{std::nullopt, "1", false}, Case{"1", std::nullopt, false},
+                        Case{"0", "0", true}, Case{std::nullopt, "yes", true}}) {
+    for (const config::RegRoot root : {config::kMachine, config::kUser}) {
+      const auto& value = root == config::kMachine ? c.machine : c.user;
+      if (value) fakes.registry.PutString(root, config::kSettingsKey, "DontShowUpdate", *value);
+      if (!value) (void)fakes.registry.DeleteKey(root, config::kSettingsKey);
+    }
+    dialog.Unload();
+    ShowReminder();
+    EXPECT_EQ(dialog.visible(), c.shown) << c.machine.value_or("-") << " / " << c.user.value_or("-");
+  }
+}
+
 TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
   ShowReminder();
   dialog.cmdok.click();
