@@ -13,7 +13,13 @@ list(FILTER KS_HOST_TESTS EXCLUDE REGEX "/tests/(win32|e2e)/")
 add_executable(host_tests ${KS_HOST_TESTS})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(host_tests PRIVATE kestrove_fake GTest::gtest GTest::gmock GTest::gtest_main)
+# The policy templates' test reads them from the sources.
+target_compile_definitions(host_tests PRIVATE KS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
+
+# The Group Policy templates are well-formed XML (xmllint, libxml2-utils).
+add_test(NAME policy.TemplatesAreWellFormed
+  COMMAND xmllint --noout ${CMAKE_SOURCE_DIR}/policy/kestrove.admx ${CMAKE_SOURCE_DIR}/policy/en-US/kestrove.adml)
 
 # Only the win32 backends, the Windows renderer, main and the Windows-only
 # tests may include Windows headers.

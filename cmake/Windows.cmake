@@ -41,6 +41,10 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/kestrove.chm
   COMMENT "Compiling the help file kestrove.chm"
   VERBATIM)
 
+# The Group Policy templates, shipped beside the installer.
+configure_file(${CMAKE_SOURCE_DIR}/policy/kestrove.admx ${CMAKE_BINARY_DIR}/bin/kestrove.admx COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/policy/en-US/kestrove.adml ${CMAKE_BINARY_DIR}/bin/en-US/kestrove.adml COPYONLY)
+
 # kestrove-setup.exe (NSIS), from the files just built; warnings are errors.
 find_program(KS_MAKENSIS makensis REQUIRED)
 set(KS_INSTALLER ${CMAKE_BINARY_DIR}/bin/kestrove-setup.exe)

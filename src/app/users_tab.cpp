@@ -35,7 +35,7 @@ void FrmKestrove::AdminClick() {
   if (g.configLoading) return;
   const bool exempt = chkAdmin.checked();
   program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kCurrentUser,
-                                exempt ? "Enabled" : "Disabled");
+                                exempt ? config::kCurrentUserEnabled : config::kCurrentUserDisabled);
   g.userUnrestricted = exempt;
   // The reload reads the value back (a write that failed puts the box and
   // the flag back) and puts up the tray icon and tip for the new state.

@@ -10,7 +10,7 @@ namespace config {
 namespace {
 
 std::string ValueName(int n) {
-  return "Task" + std::to_string(n);
+  return std::string(kListValuePrefix) + std::to_string(n);
 }
 
 // Removes the values from Task999 down to Task<count>, yielding at each.
@@ -24,11 +24,12 @@ void RemoveBeyond(RegistryEdit& registry, platform::EventLoop& loop, std::string
 // Whether a value name is one of Task0 to Task<count - 1>; registry names
 // ignore letter case.
 bool IsListValue(std::string_view name, int count) {
-  constexpr std::string_view kPrefix = "task";
-  if (name.size() <= kPrefix.size() || platform::AsciiLower(name.substr(0, kPrefix.size())) != kPrefix) {
+  const std::string_view prefix = kListValuePrefix;
+  if (name.size() <= prefix.size() ||
+      platform::AsciiLower(name.substr(0, prefix.size())) != platform::AsciiLower(prefix)) {
     return false;
   }
-  const std::string_view digits = name.substr(kPrefix.size());
+  const std::string_view digits = name.substr(prefix.size());
   int n = -1;  // stays so when the digits do not make a number
   std::from_chars(digits.data(), digits.data() + digits.size(), n);
   return n >= 0 && n < count && digits == std::to_string(n);
@@ -88,7 +89,7 @@ void SaveIgnoreList(RegistryEdit& registry, platform::EventLoop& loop, const std
 Configuration LoadConfiguration(RegistryEdit& registry, platform::EventLoop& loop) {
   Configuration c;
   const auto text = [&](std::string_view name) { return registry.ReadString(kMachine, kSettingsKey, name); };
-  c.userUnrestricted = registry.ReadString(kUser, kSettingsKey, kCurrentUser) == "Enabled";
+  c.userUnrestricted = registry.ReadString(kUser, kSettingsKey, kCurrentUser) == kCurrentUserEnabled;
   c.noTrayIcon = text(kTray) == "1";
   c.tasks = LoadTasks(registry, loop);
   c.password = text(kPwd);

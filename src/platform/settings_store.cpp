@@ -7,9 +7,8 @@
 #include "platform/text.h"
 
 namespace platform {
-namespace {
 
-std::string StorePath(std::string_view app, std::string_view section) {
+std::string SettingsStorePath(std::string_view app, std::string_view section) {
   std::string path = "Software\\KSV\\AppSettings\\";
   path += app;
   path += '\\';
@@ -17,11 +16,9 @@ std::string StorePath(std::string_view app, std::string_view section) {
   return path;
 }
 
-}  // namespace
-
 std::string SettingsStore::GetSetting(std::string_view app, std::string_view section, std::string_view key,
                                       std::string_view fallback) const {
-  const ScopedKey handle(registry_, registry_.OpenKey(RegRoot::kCurrentUser, StorePath(app, section),
+  const ScopedKey handle(registry_, registry_.OpenKey(RegRoot::kCurrentUser, SettingsStorePath(app, section),
                                                       RegistryService::Access::kRead));
   if (!handle.valid()) return std::string(fallback);
   const auto value = registry_.QueryValue(handle.get(), key);
@@ -31,7 +28,7 @@ std::string SettingsStore::GetSetting(std::string_view app, std::string_view sec
 
 void SettingsStore::SaveSetting(std::string_view app, std::string_view section, std::string_view key,
                                 std::string_view value) {
-  const ScopedKey handle(registry_, registry_.CreateKey(RegRoot::kCurrentUser, StorePath(app, section)));
+  const ScopedKey handle(registry_, registry_.CreateKey(RegRoot::kCurrentUser, SettingsStorePath(app, section)));
   if (!handle.valid()) return;
   registry_.SetValue(handle.get(), key, RegType::kSz, EncodeRegSz(value));
 }

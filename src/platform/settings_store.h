@@ -12,6 +12,9 @@
 
 namespace platform {
 
+// The registry key, under HKEY_CURRENT_USER, of one section of the store.
+[[nodiscard]] std::string SettingsStorePath(std::string_view app, std::string_view section);
+
 class SettingsStore {
  public:
   explicit SettingsStore(RegistryService& registry) : registry_(registry) {}
