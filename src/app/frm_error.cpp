@@ -44,7 +44,8 @@ FrmError::FrmError(ui::FormEnvironment env, Program& program)
     if (caption() != kUpdateReminderCaption || !chkShowAgain.checked()) return;
     // An account that may not change the machine's keys keeps the choice for
     // itself, so the ticked box is not a promise broken at the next start.
-    if (!program_.registry.TryWriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate, "1")) {
+    if (!program_.registry.TryWriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate,
+                                          "1")) {
       program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kDontShowUpdate, "1");
     }
   };
@@ -57,7 +58,8 @@ void FrmError::Present() {
   const auto switched_off = [this](platform::RegRoot root) {
     return program_.registry.ReadString(root, config::kSettingsKey, config::kDontShowUpdate) == "1";
   };
-  if (caption() == kUpdateReminderCaption && (switched_off(config::kMachine) || switched_off(config::kUser))) {
+  if (caption() == kUpdateReminderCaption &&
+      (switched_off(config::kMachine) || switched_off(config::kUser))) {
     Unload();
     return;
   }

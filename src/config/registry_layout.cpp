@@ -28,7 +28,8 @@ std::vector<StoredValue> StoredValues() {
       StoredValue{kMachine, settings, kDisableRegistryTools, ValueKind::kNumberSwitch, "1", "0"},
       on_off(kDontShowUpdate),
       StoredValue{kMachine, settings, kUpdateFolder, ValueKind::kText, {}, {}},
-      StoredValue{kUser, settings, kCurrentUser, ValueKind::kSwitch, kCurrentUserEnabled, kCurrentUserDisabled},
+      StoredValue{kUser, settings, kCurrentUser, ValueKind::kSwitch, kCurrentUserEnabled,
+                  kCurrentUserDisabled},
       StoredValue{kUser, store, kStoreTimer, ValueKind::kNumberText, {}, "0"},
       // The password: a policy would spread it readably; it is set in the program.
       owned(kMachine, settings, kPwd),

@@ -31,7 +31,7 @@ inline constexpr std::string_view kPwd = "pwd";
 // The update reminder switched off: machine-wide, or per user where the
 // account could not write the machine-wide value.
 inline constexpr std::string_view kDontShowUpdate = "DontShowUpdate";
-inline constexpr std::string_view kCurrentUser = "CurrentUser";  // per user
+inline constexpr std::string_view kCurrentUser = "CurrentUser";     // per user
 inline constexpr std::string_view kCurrentUserEnabled = "Enabled";  // the account is exempt
 inline constexpr std::string_view kCurrentUserDisabled = "Disabled";
 inline constexpr std::string_view kRunValue = "Kestrove Pro";

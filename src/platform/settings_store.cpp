@@ -28,7 +28,8 @@ std::string SettingsStore::GetSetting(std::string_view app, std::string_view sec
 
 void SettingsStore::SaveSetting(std::string_view app, std::string_view section, std::string_view key,
                                 std::string_view value) {
-  const ScopedKey handle(registry_, registry_.CreateKey(RegRoot::kCurrentUser, SettingsStorePath(app, section)));
+  const ScopedKey handle(registry_,
+                         registry_.CreateKey(RegRoot::kCurrentUser, SettingsStorePath(app, section)));
   if (!handle.valid()) return;
   registry_.SetValue(handle.get(), key, RegType::kSz, EncodeRegSz(value));
 }

@@ -56,8 +56,8 @@ TEST_F(MessageDialogTest, DontShowAgainHoldsForAnAccountThatCannotWriteTheMachin
     std::optional<std::string> machine, user;
     bool shown;
   };
-  for (const Case& c : {Case{std::nullopt, "1", false}, Case{"1", std::nullopt, false},
-                        Case{"0", "0", true}, Case{std::nullopt, "yes", true}}) {
+  for (const Case& c : {Case{std::nullopt, "1", false}, Case{"1", std::nullopt, false}, Case{"0", "0", true},
+                        Case{std::nullopt, "yes", true}}) {
     for (const config::RegRoot root : {config::kMachine, config::kUser}) {
       const auto& value = root == config::kMachine ? c.machine : c.user;
       if (value) fakes.registry.PutString(root, config::kSettingsKey, "DontShowUpdate", *value);

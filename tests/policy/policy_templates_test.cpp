@@ -52,7 +52,8 @@ std::vector<PolicyWrite> Writes(const XmlElement& admx) {
       write.name = policy->Attribute("valueName");
       AddFixed(write, policy->Child("enabledValue"));
       AddFixed(write, policy->Child("disabledValue"));
-      if (write.texts.empty()) write = PolicyWrite{base.policy, base.root, base.key, write.name, "decimal", {"1"}};
+      if (write.texts.empty())
+        write = PolicyWrite{base.policy, base.root, base.key, write.name, "decimal", {"1"}};
       writes.push_back(write);
     }
     for (const char* list : {"enabledList", "disabledList"}) {
@@ -72,7 +73,8 @@ std::vector<PolicyWrite> Writes(const XmlElement& admx) {
         if (!element->Attribute("key").empty()) write.key = element->Attribute("key");
         write.name = element->Attribute(element->name == "list" ? "valuePrefix" : "valueName");
         write.form = element->name;
-        if (element->name == "decimal" && element->Attribute("storeAsText") == "true") write.form = "decimalText";
+        if (element->name == "decimal" && element->Attribute("storeAsText") == "true")
+          write.form = "decimalText";
         if (element->name == "text" && element->Attribute("expandable") == "true") write.form = "expandable";
         write.element = element.get();
         writes.push_back(write);
@@ -112,10 +114,12 @@ TEST_F(PolicyTemplatesTest, EveryValueAPolicyWritesIsReadAsItIsWritten) {
     const std::vector<std::string> on_off{std::string(value->on), std::string(value->off)};
     switch (value->kind) {
       case ValueKind::kSwitch:
-        EXPECT_TRUE(write.form == "string" && write.texts == on_off) << where << ": enabled and disabled texts";
+        EXPECT_TRUE(write.form == "string" && write.texts == on_off)
+            << where << ": enabled and disabled texts";
         break;
       case ValueKind::kNumberSwitch:
-        EXPECT_TRUE(write.form == "decimal" && write.texts == on_off) << where << ": enabled and disabled numbers";
+        EXPECT_TRUE(write.form == "decimal" && write.texts == on_off)
+            << where << ": enabled and disabled numbers";
         break;
       case ValueKind::kText:
         EXPECT_EQ(write.form, "text") << where << ": only REG_SZ is read";

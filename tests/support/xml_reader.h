@@ -75,7 +75,8 @@ inline std::unique_ptr<XmlElement> ReadXmlFile(const std::string& path) {
   std::size_t pos = 0;
   while (pos < xml.size()) {
     const std::size_t lt = xml.find('<', pos);
-    open.back()->text += DecodeXmlText(xml.substr(pos, lt == std::string::npos ? std::string::npos : lt - pos));
+    open.back()->text +=
+        DecodeXmlText(xml.substr(pos, lt == std::string::npos ? std::string::npos : lt - pos));
     if (lt == std::string::npos) break;
     if (xml.compare(lt, 4, "<!--") == 0) {
       pos = xml.find("-->", lt) + 3;
@@ -87,7 +88,8 @@ inline std::unique_ptr<XmlElement> ReadXmlFile(const std::string& path) {
     pos = gt + 1;
     if (tag[0] == '?' || tag[0] == '!') continue;
     if (tag[0] == '/') {
-      if (open.size() < 2 || open.back()->name != tag.substr(1)) throw std::runtime_error("mismatched </" + tag);
+      if (open.size() < 2 || open.back()->name != tag.substr(1))
+        throw std::runtime_error("mismatched </" + tag);
       open.pop_back();
       continue;
     }
@@ -100,7 +102,8 @@ inline std::unique_ptr<XmlElement> ReadXmlFile(const std::string& path) {
       const std::size_t eq = tag.find('=', i);
       const std::size_t quote_open = tag.find('"', eq);
       const std::size_t quote_close = tag.find('"', quote_open + 1);
-      if (eq == std::string::npos || quote_close == std::string::npos) throw std::runtime_error("bad attribute");
+      if (eq == std::string::npos || quote_close == std::string::npos)
+        throw std::runtime_error("bad attribute");
       element->attributes[tag.substr(i, eq - i)] =
           DecodeXmlText(tag.substr(quote_open + 1, quote_close - quote_open - 1));
       i = quote_close + 1;
