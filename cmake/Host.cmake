@@ -1,6 +1,7 @@
 # The host build: the core with the fake backends and the unit tests.
 find_package(GTest REQUIRED)
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+find_package(LibXml2 REQUIRED)  # the policy templates' test reads them
 include(GoogleTest)
 
 file(GLOB_RECURSE KS_FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp
@@ -12,7 +13,7 @@ file(GLOB_RECURSE KS_HOST_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cp
 list(FILTER KS_HOST_TESTS EXCLUDE REGEX "/tests/(win32|e2e)/")
 add_executable(host_tests ${KS_HOST_TESTS})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(host_tests PRIVATE kestrove_fake GTest::gtest GTest::gmock GTest::gtest_main)
+target_link_libraries(host_tests PRIVATE kestrove_fake LibXml2::LibXml2 GTest::gtest GTest::gmock GTest::gtest_main)
 # The policy templates' test reads them from the sources.
 target_compile_definitions(host_tests PRIVATE KS_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
