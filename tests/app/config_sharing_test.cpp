@@ -195,9 +195,10 @@ TEST_F(ConfigSharingTest, TheWatchLocksWhileTheToolRunsAndNothingElseTouchesTheK
   });
   main.cmdImport.click();
   EXPECT_TRUE(ended_after_events) << "the events ran while the tool ran";
-  EXPECT_EQ(meanwhile,
-            "disabled disabled disabled locked The settings are being loaded or saved. Press Apply again in a "
-            "moment. The settings are being loaded or saved. Import again in a moment.");
+  EXPECT_EQ(
+      meanwhile,
+      "disabled disabled disabled locked The settings are being loaded or saved. Press Apply again in a "
+      "moment. The settings are being loaded or saved. Import again in a moment.");
   EXPECT_TRUE(main.cmdExport.enabled() && main.cmdImport.enabled() && main.cmdok.enabled());
   EXPECT_EQ(fakes.process.runs().size(), 1U);
   EXPECT_EQ(Shown(), "Imported") << "reloaded once the tool has ended";

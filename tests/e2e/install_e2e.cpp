@@ -43,7 +43,7 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   EXPECT_NE(FindChild(config, "Static", "Version: 7.6.3\rRelease: 2011\r"), nullptr);
   ASSERT_TRUE(ClickButton(config, "Update Check"));
   registry_.WriteString(kMachine, kSettingsKey, "DontShowUpdate", "0");  // the next start reminds
-  ClickButton(WaitForShown("Program In-use"), "OK");  // the program may end meanwhile
+  ClickButton(WaitForShown("Program In-use"), "OK");                     // the program may end meanwhile
   EXPECT_TRUE(kestrove_->WaitForExit().has_value()) << "the program still runs after OK";
   const HWND answer = WaitForWindow({.title = "Kestrove Pro Update", .visible_only = true});
   EXPECT_TRUE(ControlText(::GetDlgItem(answer, 0xFFFF)).starts_with("No update available.\n"));

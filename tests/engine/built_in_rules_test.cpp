@@ -67,7 +67,8 @@ const RuleCase kRules[] = {
     {"ExplorerCabinet", "LockEx", "Documents", "CabinetWClass", false, "ex", "Windows Explorer"},
     {"TaskManager", "TaskManager", "Windows Task Manager", "TaskMgr", false, "tm", "Windows Task Manager"},
     // The same programs under the names they have had since: Firefox 4, Windows 8.
-    {"FirefoxSince4", "chkLock3Party", "Home - Firefox", "MozillaWindowClass", false, "ff", "Mozilla Firefox"},
+    {"FirefoxSince4", "chkLock3Party", "Home - Firefox", "MozillaWindowClass", false, "ff",
+     "Mozilla Firefox"},
     {"TaskManagerTitledSinceWindows8", "TaskManager", "Task Manager", "TaskMgr", false, "tm",
      "Windows Task Manager"},
     {"TaskManagerInAnyLanguageSinceWindows8", "TaskManager", "Gestionnaire des tâches", "TaskManagerWindow",

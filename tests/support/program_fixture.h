@@ -109,7 +109,8 @@ class ProgramTest : public ::testing::Test {
   }
   // No lock pending, and neither the prompt, its cover nor the placeholder is up.
   bool PromptGone() {
-    return !prompt.loaded() && !program.frmblank.loaded() && !program.frmDummy.loaded() && g.lockReason.empty();
+    return !prompt.loaded() && !program.frmblank.loaded() && !program.frmDummy.loaded() &&
+           g.lockReason.empty();
   }
 };
 

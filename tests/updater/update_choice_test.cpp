@@ -66,14 +66,14 @@ struct FakeUpdaterSystem : updater::UpdaterSystem {
   bool ProgramRunning() override { return running; }
   void StartProgram() override { done += "start; "; }
   void Tell(const std::string& text, bool error) override {
-    done += (error ? "error: " : "") + text.substr(0, text.find('\n')) + "; ";
+    done += (error ? "error" : text.substr(0, text.find('\n'))) + "; ";
   }
 };
 
 // The update reminder's OK leaves the program running: a second copy would
 // make it raise its password prompt over the updater's answer.
 TEST(UpdateRun, StartsTheProgramAgainOnlyWhenNoCopyRuns) {
-  const char* const setup = "run C:\\Kestrove\\update\\kestrove-setup.exe; ";
+  const std::string setup = "run C:\\Kestrove\\update\\kestrove-setup.exe; ";
   const struct {
     bool installer;
     std::optional<std::uint32_t> error;
@@ -83,12 +83,9 @@ TEST(UpdateRun, StartsTheProgramAgainOnlyWhenNoCopyRuns) {
   } cases[] = {
       {false, {}, false, 0, "start; No update available.; "},
       {false, {}, true, 0, "No update available.; "},
-      {true, {}, true, 0, setup + std::string("start; ")},
-      {true, 1223, true, 1, setup + std::string("error: The installer C:\\Kestrove\\update\\kestrove-setup.exe "
-                                                 "(version 7.7.0.0) could not be started (error 1223).; ")},
-      {true, 2, false, 1, setup + std::string("start; error: The installer C:\\Kestrove\\update\\"
-                                               "kestrove-setup.exe (version 7.7.0.0) could not be started "
-                                               "(error 2).; ")},
+      {true, {}, true, 0, setup + "start; "},
+      {true, 1223, true, 1, setup + "error; "},
+      {true, 2, false, 1, setup + "start; error; "},
   };
   for (const auto& c : cases) {
     FakeUpdaterSystem system;
