@@ -3,9 +3,13 @@
 // Command1, and the instructions behind Image1. The registry tool writes and
 // imports the files; the program reads every file before it is imported and
 // lets the tool import only what writes inside the program's own key.
+#include <array>
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/general.h"
 #include "app/program.h"
@@ -27,8 +31,8 @@ constexpr std::string_view kRejectedFile = "kstrv7.reg.rejected";
 // the file the program checked, byte for byte, whatever happens meanwhile to
 // the original in a folder others can write to.
 constexpr std::string_view kImportCopy = "kstrv7-import.reg";
-// The window thread waits for the registry tool, which needs well under a
-// second for a configuration; one that hangs is stopped after this long.
+// The registry tool needs well under a second for a configuration; one that
+// hangs is stopped after this long.
 constexpr std::uint32_t kToolTimeLimitMs = 30000;
 
 std::string Quoted(std::string_view path) {
@@ -58,6 +62,53 @@ std::string ToolFailure(const RunResult& result) {
   return "the registry tool reported an error (exit code " + std::to_string(result.exit_code) + ")";
 }
 
+// Runs the registry tool and waits for it to end with the events going on:
+// the watch ticks and locks meanwhile, as it does during an encryption. The
+// tool reads or writes the program's whole key, so to the loader and Apply
+// its run is a save under way: a reload waits for it, Apply, Export and
+// Import are refused, the drop folder's file waits for the next minute. The
+// buttons that would start one of those are disabled until it has ended.
+RunResult RunRegistryTool(Program& program, std::string arguments, ShowCommand show) {
+  engine::Globals& g = program.globals;
+  const engine::ScopedFlag busy(g.saveRunning);
+  struct DisabledMeanwhile {
+    explicit DisabledMeanwhile(FrmKestrove& form) : buttons{&form.cmdExport, &form.cmdImport, &form.cmdok} {
+      for (std::size_t i = 0; i < buttons.size(); ++i) {
+        was_enabled[i] = buttons[i]->enabled();
+        buttons[i]->setEnabled(false);
+      }
+    }
+    ~DisabledMeanwhile() {
+      for (std::size_t i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(was_enabled[i]);
+    }
+    DisabledMeanwhile(const DisabledMeanwhile&) = delete;
+    DisabledMeanwhile& operator=(const DisabledMeanwhile&) = delete;
+    DisabledMeanwhile(DisabledMeanwhile&&) = delete;
+    DisabledMeanwhile& operator=(DisabledMeanwhile&&) = delete;
+    std::array<ui::Button*, 3> buttons;
+    std::array<bool, 3> was_enabled{};
+  } disabled(program.frmkestrove);
+
+  // Shared with the posted callback, which may run after this call has left
+  // (when a failure in an event ends the wait early).
+  const auto result = std::make_shared<std::optional<RunResult>>();
+  platform::ProcessService& process = program.os.process;
+  std::jthread worker([&process, arguments = std::move(arguments), show, result,
+                       channel = program.os.loop.OpenWorkerChannel()]() mutable {
+    RunResult run;  // not started, unless the service says otherwise
+    try {
+      run = process.RunSystemProgram(kRegistryTool, arguments, show, kToolTimeLimitMs);
+    } catch (const std::exception&) {
+      // Out of memory for the command line: not started.
+    }
+    channel->Post([result, run] { *result = run; });
+    // Closing the channel last: a wait on the window thread ends with it.
+    channel.reset();
+  });
+  while (!result->has_value()) program.os.loop.WaitForEvents();
+  return **result;
+}
+
 std::string NotImportedText(std::string_view path, std::string_view why) {
   return "The configuration was not imported from " + std::string(path) + ": " + std::string(why) + ".";
 }
@@ -77,6 +128,10 @@ struct ImportOutcome {
 // checked, minimized with the focus, waiting for it to end.
 ImportOutcome ImportFile(Program& program, std::string_view path) {
   using Kind = ImportOutcome::Kind;
+  // Only one run of the tool at a time, never in the middle of a save.
+  if (program.globals.loadRunning || program.globals.saveRunning) {
+    return {Kind::kNotRun, "the settings are being loaded or saved"};
+  }
   platform::FileService& files = program.os.files;
   const std::optional<std::string> content = files.ReadWhole(path, config::kMaxRegistryFileBytes + 1);
   if (!content) return {Kind::kNotRun, "the file could not be read"};
@@ -87,8 +142,7 @@ ImportOutcome ImportFile(Program& program, std::string_view path) {
   if (folder.empty() || !files.WriteWhole(copy, *content)) {
     return {Kind::kNotRun, "no copy of it could be written to the temporary folder"};
   }
-  const RunResult result = program.os.process.RunSystemProgram(kRegistryTool, "import " + Quoted(copy),
-                                                               ShowCommand::kShowMinimized, kToolTimeLimitMs);
+  const RunResult result = RunRegistryTool(program, "import " + Quoted(copy), ShowCommand::kShowMinimized);
   files.Delete(copy);
   std::string failure = ToolFailure(result);
   if (failure.empty()) return {};
@@ -128,11 +182,14 @@ void FrmKestrove::ExportConfig() {
     // current folder happens to be.
     if (folder.empty()) return;
     const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + std::string(kExportFile);
+    // A file written in the middle of a save would hold half of each.
+    if (program_.globals.loadRunning || program_.globals.saveRunning) {
+      throw ui::RuntimeError("The settings are being loaded or saved. Export again in a moment.");
+    }
     // "/y": without it the tool asks before replacing an earlier export, and
     // waits for an answer nobody can give.
-    const RunResult result = program_.os.process.RunSystemProgram(
-        kRegistryTool, "export hklm\\software\\ksv " + Quoted(file) + " /y",
-        ShowCommand::kShowNormalNoActivate, kToolTimeLimitMs);
+    const RunResult result = RunRegistryTool(program_, "export hklm\\software\\ksv " + Quoted(file) + " /y",
+                                             ShowCommand::kShowNormalNoActivate);
     if (std::string failure = ToolFailure(result); !failure.empty()) {
       throw ui::RuntimeError("The configuration was not exported to " + file + ": " + failure + ".");
     }

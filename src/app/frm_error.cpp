@@ -4,6 +4,7 @@
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_layout.h"
+#include "engine/failure_report.h"
 
 namespace app {
 namespace {
@@ -82,6 +83,11 @@ void FrmError::PresentMessage() {
 void FrmError::OK() {
   const std::string mode = caption();
   if (mode == kUpdateReminderCaption || mode == kProgramInUseCaption) {
+    // The updater starts the program again when no copy runs: this one,
+    // about to end, must not count, however long it takes to go.
+    if (mode == kProgramInUseCaption) {
+      engine::SkipOnFailure([this] { program_.os.process.ReleaseInstanceClaim(); });
+    }
     // A missing updater is not reported.
     OpenProgramFile(program_, window(), "KsUpdate.exe");
     if (mode == kProgramInUseCaption) EndProgram(program_);

@@ -45,9 +45,10 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
     g.ruleIE = 1;
   }
   if (g.ruleBrowsers) {
-    if (const WindowId browser = windows.FindByClass("MozillaUIWindowClass")) {
-      lock(browser, reason::kFirefox, "Mozilla Firefox", true);
-    }
+    // Firefox's windows took the class "MozillaWindowClass" from version 4 on.
+    WindowId browser = windows.FindByClass("MozillaUIWindowClass");
+    if (browser == platform::kNoWindow) browser = windows.FindByClass("MozillaWindowClass");
+    if (browser != platform::kNoWindow) lock(browser, reason::kFirefox, "Mozilla Firefox", true);
   }
   if (g.ruleExplorer) {
     WindowId explorer = windows.FindByClass("ExploreWClass");
@@ -55,7 +56,12 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
     if (explorer != platform::kNoWindow) lock(explorer, reason::kExplorer, "Windows Explorer", true);
   }
   if (g.ruleTaskManager) {
-    if (const WindowId task_manager = windows.FindByTitle("Windows Task Manager")) {
+    // Since Windows 8 Task Manager is titled "Task Manager", in a window of
+    // class "TaskManagerWindow" whatever the language of its title.
+    WindowId task_manager = windows.FindByTitle("Windows Task Manager");
+    if (task_manager == platform::kNoWindow) task_manager = windows.FindByClass("TaskManagerWindow");
+    if (task_manager == platform::kNoWindow) task_manager = windows.FindByTitle("Task Manager");
+    if (task_manager != platform::kNoWindow) {
       lock(task_manager, reason::kTaskManager, "Windows Task Manager", true);
     }
   }

@@ -51,6 +51,9 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
     secondNewPassword.clear();
     setting_password_ = false;
     locks_.frmblank.Unload();
+    // The placeholder shown with the desktop for this prompt goes with it,
+    // however the prompt was answered.
+    locks_.frmDummy.Unload();
   };
   // Only the password, an enabled Cancel or the end of the Windows session
   // closes the prompt: not the close box, Alt+F4 or another program's

@@ -11,10 +11,6 @@
 
 namespace platform {
 
-// Longest title or class name the program reads, in characters; longer texts
-// are cut to this length.
-inline constexpr std::size_t kMaxWindowText = 254;
-
 struct TopLevelWindow {
   WindowId id = kNoWindow;
   std::string title;
@@ -32,9 +28,9 @@ class WindowService {
 
   // The foreground window, or kNoWindow when nothing is active.
   virtual WindowId Foreground() = 0;
-  // The title / class name of a window, at most kMaxWindowText characters;
-  // "" when the window is gone or the text cannot be read. Reading another
-  // program's title sends it nothing, so it never waits on a hung program.
+  // The whole title / class name of a window, however long; "" when the
+  // window is gone or the text cannot be read. Reading a title sends the
+  // window nothing, so it never waits on a hung program.
   virtual std::string Title(WindowId window) = 0;
   virtual std::string ClassName(WindowId window) = 0;
   // Replaces the title of a window of any process; false when it failed. A

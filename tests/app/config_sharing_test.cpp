@@ -1,6 +1,8 @@
 // Export, Import and the drop folder against the fakes: the registry tool's
 // command lines, the check before it runs, waiting for it before the reload
 // and the deletion, and what the user is told.
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 
 #include "support/program_fixture.h"
@@ -159,6 +161,48 @@ TEST_F(ConfigSharingTest, DropFileThatMayNotOrCouldNotBeImportedIsSetAside) {
     fakes.files.Delete(kDrop);
   }
   EXPECT_EQ(fakes.process.runs().size(), 2U) << "a refused file never reaches the tool";
+}
+
+// The watch goes on while the registry tool imports, and nothing else reaches
+// the key meanwhile: the buttons that would run the tool again or save are
+// disabled, and Apply, a second Import and the drop folder's file wait.
+TEST_F(ConfigSharingTest, TheWatchLocksWhileTheToolRunsAndNothingElseTouchesTheKey) {
+  Reset({Outcome::kExited, 0});
+  main.lstTasks.addItem("Notepad", true);
+  const platform::WindowId notepad = Foreground("Untitled - Notepad");
+  fakes.files.AddFile("C:\\kstrv7.reg", kGood);
+  fakes.files.AddFile(kDrop, kGood);
+  fakes.shell.browse_answers = {"C:\\kstrv7.reg", "C:\\kstrv7.reg"};
+  std::promise<void> meanwhile_done;
+  bool ended_after_events = false;
+  fakes.process.on_run = [&, done = meanwhile_done.get_future().share()](const auto&) {
+    // A tool that takes its time: it ends once the test has looked around,
+    // or, when nothing runs meanwhile, after five seconds.
+    ended_after_events = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    PutTask(0, "Imported,1");
+    return tool;
+  };
+  std::string meanwhile;
+  fakes.loop.Post([&] {
+    for (const ui::Button* button : {&main.cmdExport, &main.cmdImport, &main.cmdok})
+      meanwhile += button->enabled() ? "enabled " : "disabled ";
+    fakes.loop.Advance(60000);  // the watch, and the drop folder's minute
+    meanwhile += Hidden(notepad) ? "locked " : "open ";
+    main.cmdok.on_click();  // the handlers, as if the buttons were not disabled
+    main.cmdImport.on_click();
+    meanwhile += g.messageText + " " + Box();
+    meanwhile_done.set_value();
+  });
+  main.cmdImport.click();
+  EXPECT_TRUE(ended_after_events) << "the events ran while the tool ran";
+  EXPECT_EQ(
+      meanwhile,
+      "disabled disabled disabled locked The settings are being loaded or saved. Press Apply again in a "
+      "moment. The settings are being loaded or saved. Import again in a moment.");
+  EXPECT_TRUE(main.cmdExport.enabled() && main.cmdImport.enabled() && main.cmdok.enabled());
+  EXPECT_EQ(fakes.process.runs().size(), 1U);
+  EXPECT_EQ(Shown(), "Imported") << "reloaded once the tool has ended";
+  EXPECT_TRUE(fakes.files.Content(kDrop)) << "the drop file waits for the next minute";
 }
 
 }  // namespace

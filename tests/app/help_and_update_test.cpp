@@ -64,6 +64,8 @@ TEST_F(HelpAndUpdateTest, UpdateCheckAsksBeforeEndingAndItsOkStartsTheUpdaterOnc
   }
   ASSERT_EQ(fakes.shell.opened().size(), 1U);
   EXPECT_EQ(fakes.shell.opened()[0].file, folder + "KsUpdate.exe");
+  EXPECT_TRUE(fakes.process.claim_released_before_starts.has_value())
+      << "the updater, which starts the program unless a copy runs, must not count the one ending";
 }
 
 }  // namespace

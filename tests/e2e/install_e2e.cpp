@@ -42,7 +42,8 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   // the program again.
   EXPECT_NE(FindChild(config, "Static", "Version: 7.6.3\rRelease: 2011\r"), nullptr);
   ASSERT_TRUE(ClickButton(config, "Update Check"));
-  ClickButton(WaitForShown("Program In-use"), "OK");  // the program may end meanwhile
+  registry_.WriteString(kMachine, kSettingsKey, "DontShowUpdate", "0");  // the next start reminds
+  ClickButton(WaitForShown("Program In-use"), "OK");                     // the program may end meanwhile
   EXPECT_TRUE(kestrove_->WaitForExit().has_value()) << "the program still runs after OK";
   const HWND answer = WaitForWindow({.title = "Kestrove Pro Update", .visible_only = true});
   EXPECT_TRUE(ControlText(::GetDlgItem(answer, 0xFFFF)).starts_with("No update available.\n"));
@@ -52,7 +53,16 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   std::vector<DWORD> restarted;
   ASSERT_TRUE(WaitUntil([&] { return !(restarted = ProcessIdsByImage(kImage)).empty(); }, "a fresh copy"));
   Adopt(restarted.front());
-  ASSERT_TRUE(Unlock("of the restarted copy", [&] { return IsShown(Config()); }) && CloseConfig());
+  ASSERT_TRUE(Unlock("of the restarted copy", [&] { return IsShown(Config()); }));
+
+  // The start-up update reminder's OK leaves the program running; the
+  // updater then starts no second copy, whose start would bring up the
+  // password prompt over its answer.
+  ASSERT_TRUE(ClickButton(WaitForShown("Kestrove Pro 2011 Update"), "OK"));
+  const HWND second_answer = WaitForWindow({.title = "Kestrove Pro Update", .visible_only = true});
+  EXPECT_TRUE(HoldsFor([&] { return ProcessIdsByImage(kImage).size() == 1 && Prompt() == nullptr; },
+                       kThreeTicks, "one copy running and no prompt over the updater's answer"));
+  ASSERT_TRUE(ClickButton(second_answer, "OK") && CloseConfig());
 
   // The uninstaller raises the running program's prompt and stays visible
   // under it; after the password it ends the program and removes it.

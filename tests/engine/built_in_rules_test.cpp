@@ -66,6 +66,13 @@ const RuleCase kRules[] = {
     {"ExplorerOld", "LockEx", "My Documents", "ExploreWClass", false, "ex", "Windows Explorer"},
     {"ExplorerCabinet", "LockEx", "Documents", "CabinetWClass", false, "ex", "Windows Explorer"},
     {"TaskManager", "TaskManager", "Windows Task Manager", "TaskMgr", false, "tm", "Windows Task Manager"},
+    // The same programs under the names they have had since: Firefox 4, Windows 8.
+    {"FirefoxSince4", "chkLock3Party", "Home - Firefox", "MozillaWindowClass", false, "ff",
+     "Mozilla Firefox"},
+    {"TaskManagerTitledSinceWindows8", "TaskManager", "Task Manager", "TaskMgr", false, "tm",
+     "Windows Task Manager"},
+    {"TaskManagerInAnyLanguageSinceWindows8", "TaskManager", "Gestionnaire des tâches", "TaskManagerWindow",
+     false, "tm", "Windows Task Manager"},
 };
 INSTANTIATE_TEST_SUITE_P(Rules, EachRuleTest, ::testing::ValuesIn(kRules),
                          [](const auto& info) { return std::string(info.param.name); });

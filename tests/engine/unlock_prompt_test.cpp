@@ -92,6 +92,10 @@ INSTANTIATE_TEST_SUITE_P(Reasons, AnswerTest, ::testing::ValuesIn(kAnswers),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
+  Lock("reg");
+  prompt.cmdCancelPWD.click();
+  EXPECT_TRUE(PromptGone()) << "the placeholder shown with the desktop goes with the prompt";
+
   Lock("app");
   int ticks_during_wait = 0;
   main.timerKestrove.on_timer = [&] { ++ticks_during_wait; };

@@ -48,6 +48,8 @@ TEST_P(WatchMatchTest, LocksExactlyWhenItShould) {
 }
 
 const char* const kTitle = "Untitled - Notepad";
+// A browser tab's or a document's long title, with the entry past the 254th character.
+const std::string kLongTitle = std::string(250, 'a') + " - Secret";
 const MatchCase kMatchCases[] = {
     {"CaseSensitiveSubstring", "Notepad", true, kTitle, nullptr, nullptr, true},
     {"OtherLetterCase", "Notepad", true, "untitled - notepad", nullptr, nullptr, false},
@@ -55,6 +57,7 @@ const MatchCase kMatchCases[] = {
     {"EmptyTitle", "Notepad", true, "", nullptr, nullptr, false},
     {"EmptyEntryLocksAnyTitledWindow", "", true, "Calculator", nullptr, nullptr, true},
     {"EmptyEntrySparesAnUntitledWindow", "", true, "", nullptr, nullptr, false},
+    {"EntryAtTheEndOfALongTitle", "Secret", true, kLongTitle.c_str(), nullptr, nullptr, true},
     {"UnicodeTitle", "Блокнот", true, "Документ — Блокнот 記事", nullptr, nullptr, true},
     {"AllowedByClass", "Notepad", true, kTitle, "Notepad", nullptr, false},
     {"AllowedByWholeTitle", "Notepad", true, kTitle, kTitle, nullptr, false},

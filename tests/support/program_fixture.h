@@ -107,8 +107,11 @@ class ProgramTest : public ::testing::Test {
     }
     return commands;
   }
-  // No lock pending, and neither the prompt nor its cover is up.
-  bool PromptGone() { return !prompt.loaded() && !program.frmblank.loaded() && g.lockReason.empty(); }
+  // No lock pending, and neither the prompt, its cover nor the placeholder is up.
+  bool PromptGone() {
+    return !prompt.loaded() && !program.frmblank.loaded() && !program.frmDummy.loaded() &&
+           g.lockReason.empty();
+  }
 };
 
 }  // namespace testing_support

@@ -36,9 +36,9 @@ class DesktopTest : public ::testing::Test {
 
 // The window browser lists the top-level windows from the top of the z-order
 // down with their styles (an owned window lies above its owner); finding by
-// whole title ignores letter case and takes hidden windows too. Titles are
-// stored whole as UTF-16 and read cut to 254 characters, never through a
-// surrogate pair. Then each call in turn on the window gone, and on no window
+// whole title ignores letter case and takes hidden windows too. Titles read
+// back whole, however long: a task entry at the end of a long title still
+// matches. Then each call in turn on the window gone, and on no window
 // at all: a close or rename for no window must not land in this thread's queue.
 TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
   const UniqueWindow owned = MakeWindow(L"KSV Owned Tool", window.get(), WS_EX_TOOLWINDOW);
@@ -51,15 +51,17 @@ TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
   }
   EXPECT_EQ(both, "KSV Owned Tool/Static/owned/tool KSV Desktop Test/Static/hidden ");
   EXPECT_EQ(Join(desktop.FindByTitle("ksv DESKTOP test") == id, desktop.FindByTitle("KSV Desktop")), "1 0");
-  const std::pair<std::string, std::string> titles[] = {
-      {"Диспетчер задач — 任务管理器", "Диспетчер задач — 任务管理器"},
-      {std::string(300, 'x'), std::string(254, 'x')},
-      {std::string(253, 'a') + "\xF0\x9F\x94\x92", std::string(253, 'a')},  // U+1F512 at units 254, 255
+  const std::string titles[] = {
+      "Диспетчер задач — 任务管理器", std::string(591, 'a') + " - Secret",  // 600 characters
+      std::string(254, 'a') + "\xF0\x9F\x94\x92",                           // UTF-16 units 255 and 256
   };
-  for (const auto& [set, read] : titles) {
-    ASSERT_TRUE(desktop.SetTitle(id, set));
-    EXPECT_EQ(Join(desktop.Title(id), desktop.FindByTitle(set) == id), read + " 1");
+  for (const std::string& title : titles) {
+    ASSERT_TRUE(desktop.SetTitle(id, title));
+    EXPECT_EQ(Join(desktop.Title(id), desktop.FindByTitle(title) == id), title + " 1");
   }
+  bool listed_whole = false;
+  for (const auto& w : desktop.TopLevelWindows()) listed_whole = listed_whole || w.title == titles[2];
+  EXPECT_TRUE(listed_whole) << "the window browser's list holds the whole title";
   window.reset();
   bool listed = false;
   for (const auto& w : desktop.TopLevelWindows()) listed = listed || w.id == id;
@@ -75,17 +77,23 @@ TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
 }
 
 // Renaming a window whose program has stopped answering gives up within about
-// a second; asking to hide it never waits. This thread takes no message while
-// it waits for the other one, so to that one the test's window is hung.
-TEST_F(DesktopTest, RenamingAHungWindowGivesUp) {
+// a second; reading its long title, or listing it, and asking to hide it
+// never wait. This thread takes no message while it waits for the other one,
+// so to that one the test's window is hung.
+TEST_F(DesktopTest, AHungWindowIsReadAndHiddenAtOnceAndRenamingGivesUp) {
+  const std::string title = std::string(600, 'b') + " - Secret";
+  ::SetWindowTextW(window.get(), platform::win32::ToWide(title).c_str());
   std::future<std::vector<bool>> done = std::async(std::launch::async, [&] {
-    return std::vector<bool>{desktop.SetTitle(id, "###"), desktop.ShowAsync(id, ShowCommand::kHide)};
+    bool listed = false;
+    for (const auto& w : desktop.TopLevelWindows()) listed = listed || w.title == title;
+    return std::vector<bool>{desktop.Title(id) == title, listed, desktop.SetTitle(id, "###"),
+                             desktop.ShowAsync(id, ShowCommand::kHide)};
   });
   const bool in_time = done.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
   MSG message;  // lets a rename that still waits through, so that the test ends
   ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
   EXPECT_TRUE(in_time) << "a bound, not a timing";
-  EXPECT_EQ(done.get(), (std::vector<bool>{false, true}));
+  EXPECT_EQ(done.get(), (std::vector<bool>{true, true, false, true}));
 }
 
 // Either picture is a usable icon, loaded once and kept; the unlocked one's

@@ -356,14 +356,22 @@ TEST_F(SystemTest, AProgramKilledWhileWritingAFileLeavesNothingBehind) {
 }
 
 // A second start sees this copy until it gives up its claim, as a closing copy
-// does before it starts a fresh one, however long it then takes to end. The
+// does before it starts a fresh one, however long it then takes to end; so
+// does the updater, asking by the program's path in another letter case. The
 // version is that of res/kstrv7.rc, linked in: FILEVERSION 7,6,0,3.
 TEST(ProcessTest, AnotherInstanceUntilTheClaimIsGivenUpAndTheVersion) {
+  wchar_t path[MAX_PATH * 2] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring upper(path);
+  for (wchar_t& c : upper) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
   Win32Process process;
+  EXPECT_FALSE(Win32Process::InstanceRunning(upper)) << "nothing claimed yet";
   EXPECT_FALSE(process.AnotherInstanceRunning()) << "this test program is the only copy running";
   EXPECT_EQ(RunChild(L"instance"), kSawAnotherInstance);
+  EXPECT_TRUE(Win32Process::InstanceRunning(upper));
   process.ReleaseInstanceClaim();
   EXPECT_EQ(RunChild(L"instance"), kSawNoOtherInstance);
+  EXPECT_FALSE(Win32Process::InstanceRunning(upper));
   const platform::ProgramVersion version = process.ExecutableVersion();
   EXPECT_EQ(std::tuple(version.major, version.minor, version.revision), std::tuple(7, 6, 3));
 }

@@ -58,12 +58,12 @@ WindowId FakeDesktop::Foreground() {
 
 std::string FakeDesktop::Title(WindowId window) {
   const FakeWindow* w = Find(window);
-  return w == nullptr ? std::string() : TruncateUtf16Units(w->title, kMaxWindowText);
+  return w == nullptr ? std::string() : w->title;
 }
 
 std::string FakeDesktop::ClassName(WindowId window) {
   const FakeWindow* w = Find(window);
-  return w == nullptr ? std::string() : TruncateUtf16Units(w->class_name, kMaxWindowText);
+  return w == nullptr ? std::string() : w->class_name;
 }
 
 bool FakeDesktop::SetTitle(WindowId window, std::string_view title) {

@@ -2,6 +2,8 @@
 // titles outside the ANSI code page read back exactly).
 #include "platform/win32/win32_desktop.h"
 
+#include <algorithm>
+#include <climits>
 #include <unordered_set>
 
 #include "platform/win32/wide_text.h"
@@ -12,15 +14,22 @@ namespace {
 // How long a call that waits on another program's window waits at most.
 constexpr UINT kForeignWindowTimeoutMs = 1000;
 
-// Room for kMaxWindowText characters and the NUL.
-constexpr int kTextBuffer = static_cast<int>(kMaxWindowText) + 1;
+// A buffer that comes back full may have been cut: read again into one twice
+// as large, until the whole text fits. Starts with room for most titles.
+constexpr int kFirstTextBuffer = 256;
 
-// Cuts a text Windows cut to the buffer back to whole characters: a high
-// surrogate left at the end lost its partner to the cut.
-std::string FromCutWide(const wchar_t* text, int length) {
-  if (length <= 0) return {};
-  if (length >= kTextBuffer - 1 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
-  return FromWide(std::wstring_view(text, static_cast<std::size_t>(length)));
+template <typename Read>
+std::string ReadWhole(Read read) {
+  std::wstring text;
+  for (int room = kFirstTextBuffer;; room *= 2) {
+    text.assign(static_cast<std::size_t>(room), L'\0');
+    const int length = read(text.data(), room);
+    if (length <= 0) return {};
+    if (length < room - 1 || room > (INT_MAX / 2)) {
+      text.resize(static_cast<std::size_t>(std::min(length, room - 1)));
+      return FromWide(text);
+    }
+  }
 }
 
 LONG_PTR StyleOf(HWND window, int index) {
@@ -34,15 +43,20 @@ WindowId Win32Desktop::Foreground() {
 }
 
 std::string Win32Desktop::Title(WindowId window) {
-  wchar_t text[kTextBuffer] = {};
-  const int length = ::GetWindowTextW(ToHwnd(window), text, kTextBuffer);
-  return FromCutWide(text, length);
+  // InternalGetWindowText copies the text Windows keeps for the window and
+  // sends nothing. GetWindowText sends WM_GETTEXT to a window of this process
+  // (another thread's waits for that thread), and GetWindowTextLength sends
+  // WM_GETTEXTLENGTH to any window, waiting for ever on a hung program: the
+  // watch reads titles every tick and must never wait on anybody. Titles have
+  // no length limit, and a title longer than a buffer would hide what its end
+  // holds from the task match.
+  const HWND hwnd = ToHwnd(window);
+  return ReadWhole([hwnd](wchar_t* text, int room) { return ::InternalGetWindowText(hwnd, text, room); });
 }
 
 std::string Win32Desktop::ClassName(WindowId window) {
-  wchar_t text[kTextBuffer] = {};
-  const int length = ::GetClassNameW(ToHwnd(window), text, kTextBuffer);
-  return FromCutWide(text, length);
+  const HWND hwnd = ToHwnd(window);
+  return ReadWhole([hwnd](wchar_t* text, int room) { return ::GetClassNameW(hwnd, text, room); });
 }
 
 bool Win32Desktop::SetTitle(WindowId window, std::string_view title) {

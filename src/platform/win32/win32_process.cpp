@@ -48,15 +48,33 @@ std::wstring Win32Process::ExecutablePath() {
   }
 }
 
+std::wstring Win32Process::InstanceName(const std::wstring& executable_path) {
+  // The long form: a copy started through a short (8.3) path is the same file.
+  std::wstring name(executable_path);
+  const DWORD length = ::GetLongPathNameW(executable_path.c_str(), nullptr, 0);
+  if (length != 0) {
+    name.assign(length, L'\0');
+    const DWORD written = ::GetLongPathNameW(executable_path.c_str(), name.data(), length);
+    name.resize(written != 0 && written < length ? written : 0);
+    if (name.empty()) name = executable_path;
+  }
+  // Mutex names may not hold "\"; letter case of the path does not matter.
+  std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) {
+    if (c == L'\\') return L'/';
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  });
+  return L"Local\\KestrovePro:" + name;
+}
+
+bool Win32Process::InstanceRunning(const std::wstring& executable_path) {
+  const UniqueKernelHandle claim(::OpenMutexW(SYNCHRONIZE, FALSE, InstanceName(executable_path).c_str()));
+  // A copy running under other rights holds a mutex this one may not open.
+  return claim || ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 bool Win32Process::AnotherInstanceRunning() {
   if (!instance_mutex_) {
-    // Mutex names may not hold "\"; letter case of the path does not matter.
-    std::wstring name = ExecutablePath();
-    std::transform(name.begin(), name.end(), name.begin(), [](wchar_t c) {
-      if (c == L'\\') return L'/';
-      return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-    });
-    name = L"Local\\KestrovePro:" + name;
+    const std::wstring name = InstanceName(ExecutablePath());
     instance_mutex_.reset(::CreateMutexW(nullptr, FALSE, name.c_str()));
     const DWORD error = ::GetLastError();
     // A copy running under other rights holds a mutex this one may not open:

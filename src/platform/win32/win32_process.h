@@ -26,6 +26,10 @@ class Win32Process : public ProcessService {
   // until it ends; a later copy finds it already there.
   bool AnotherInstanceRunning() override;
   void ReleaseInstanceClaim() override;
+  // Whether a copy of the executable at that path runs in this session and
+  // holds its claim (what AnotherInstanceRunning sees), asked from outside
+  // without claiming anything: the updater asks it of the program.
+  static bool InstanceRunning(const std::wstring& executable_path);
   std::string ExecutableFolder() override;
   ProgramVersion ExecutableVersion() override;
   bool Start(std::string_view path, ShowCommand show) override;
@@ -38,6 +42,9 @@ class Win32Process : public ProcessService {
  private:
   void HideOwner();
   static std::wstring ExecutablePath();
+  // The claim's mutex name for an executable: one per file, however the
+  // path that started it is spelt.
+  static std::wstring InstanceName(const std::wstring& executable_path);
 
   HWND owner_ = nullptr;  // not owned: the renderer creates and destroys it
   bool hidden_ = false;

@@ -1,14 +1,17 @@
 // KsUpdate.exe, the updater: looks for a newer installer of the program in the
-// update folder and runs it, or says that there is none. The program starts
-// it without arguments (the update reminder's and the update check's OK) and
-// ends itself; the updater, running with the user's own rights, starts it
-// again: at once when it runs no installer, else once the installer has
-// ended. (The installer, which moves this busy file aside to replace it,
-// runs elevated and must not start the program with its rights.)
+// update folder and runs it, or says that there is none (its course:
+// updater/update_run.h). The program starts it without arguments: the update
+// check's OK, which ends the program, and the update reminder's OK, which
+// leaves it running. The updater, running with the user's own rights, starts
+// the program again unless a copy runs: at once when it runs no installer,
+// else once the installer has ended. (The installer, which moves this busy
+// file aside to replace it, runs elevated and must not start the program
+// with its rights.)
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_process.h"
 #include "updater/update_choice.h"
+#include "updater/update_run.h"
 
 namespace {
 
@@ -47,7 +51,7 @@ std::optional<updater::Version> FileVersion(const std::wstring& path) {
 }
 
 // The folder an administrator named for updates, "" when none.
-std::string NamedFolder() {
+std::string ReadNamedFolder() {
   const std::wstring key = ToWide(config::kSettingsKey);
   const std::wstring name = ToWide(config::kUpdateFolder);
   DWORD size = 0;
@@ -66,7 +70,7 @@ std::string NamedFolder() {
 }
 
 // The installer files of the folder with their versions.
-std::vector<updater::Candidate> Installers(const std::wstring& folder) {
+std::vector<updater::Candidate> FindInstallers(const std::wstring& folder) {
   std::vector<updater::Candidate> found;
   WIN32_FIND_DATAW entry{};
   const HANDLE search = ::FindFirstFileW((folder + ToWide(updater::kInstallerPattern)).c_str(), &entry);
@@ -79,56 +83,54 @@ std::vector<updater::Candidate> Installers(const std::wstring& folder) {
   return found;
 }
 
-// The program beside the updater, through the shell as the Start menu starts
-// it. A copy that is already running keeps protecting: the new one then ends
-// unseen.
-void RestartProgram(const std::wstring& program_folder) {
-  const std::wstring program = L"\"" + program_folder + L"kstrv7.exe\"";
-  ::ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+class Win32UpdaterSystem : public updater::UpdaterSystem {
+ public:
+  std::string ProgramFolder() override { return FromWide(folder_); }
+  std::optional<updater::Version> InstalledVersion() override { return FileVersion(Program()); }
+  std::string NamedFolder() override { return ReadNamedFolder(); }
+  std::vector<updater::Candidate> Installers(const std::string& folder) override {
+    return FindInstallers(ToWide(folder));
+  }
 
-int Tell(const std::string& text, UINT icon) {
-  ::MessageBoxW(nullptr, ToWide(text).c_str(), kTitle, MB_OK | icon);
-  return icon == MB_ICONERROR ? 1 : 0;
-}
+  std::optional<std::uint32_t> RunInstaller(const std::string& path) override {
+    // Through the shell, which asks for an administrator's consent where the
+    // installer needs one.
+    const std::wstring file = ToWide(path);
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof(run);
+    run.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+    run.lpVerb = L"open";
+    run.lpFile = file.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&run)) return ::GetLastError();
+    if (run.hProcess != nullptr) {
+      ::WaitForSingleObject(run.hProcess, INFINITE);
+      ::CloseHandle(run.hProcess);
+    }
+    return std::nullopt;
+  }
+
+  bool ProgramRunning() override { return platform::win32::Win32Process::InstanceRunning(Program()); }
+
+  // Through the shell, as the Start menu starts it.
+  void StartProgram() override {
+    const std::wstring program = L"\"" + Program() + L"\"";
+    ::ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+  void Tell(const std::string& text, bool error) override {
+    ::MessageBoxW(nullptr, ToWide(text).c_str(), kTitle, MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+  }
+
+ private:
+  std::wstring Program() const { return folder_ + L"kstrv7.exe"; }
+
+  const std::wstring folder_ = OwnFolder();
+};
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*command_line*/, int /*show*/) {
-  const std::wstring program_folder = OwnFolder();
-  // Without its own program the updater takes any installer as newer.
-  const updater::Version installed = FileVersion(program_folder + L"kstrv7.exe").value_or(updater::Version{});
-  const std::string folder = updater::UpdateFolder(FromWide(program_folder), NamedFolder());
-  const std::optional<updater::Candidate> installer =
-      updater::ChooseInstaller(installed, Installers(ToWide(folder)));
-  if (!installer) {
-    RestartProgram(program_folder);
-    return Tell("No update available.\n\nKestrove Pro " + updater::VersionText(installed) +
-                    " is installed, and " + folder + " holds no newer installer (" +
-                    std::string(updater::kInstallerPattern) + ").",
-                MB_ICONINFORMATION);
-  }
-  // Through the shell, which asks for an administrator's consent where the
-  // installer needs one.
-  const std::wstring path = ToWide(folder + installer->file_name);
-  SHELLEXECUTEINFOW run{};
-  run.cbSize = sizeof(run);
-  run.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
-  run.lpVerb = L"open";
-  run.lpFile = path.c_str();
-  run.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&run)) {
-    // Not started, or the administrator's consent was refused.
-    const DWORD error = ::GetLastError();
-    RestartProgram(program_folder);
-    return Tell("The installer " + FromWide(path) + " (version " + updater::VersionText(*installer->version) +
-                    ") could not be started (error " + std::to_string(error) + ").",
-                MB_ICONERROR);
-  }
-  if (run.hProcess != nullptr) {
-    ::WaitForSingleObject(run.hProcess, INFINITE);
-    ::CloseHandle(run.hProcess);
-  }
-  RestartProgram(program_folder);
-  return 0;
+  Win32UpdaterSystem system;
+  return updater::RunUpdater(system);
 }
