@@ -58,7 +58,9 @@ TEST_F(IgnoreListAndUsersTest, DialogShowsTheStoredListAndDeleteRenumbersItSafel
       // Only Task<N> as written is a list value; the registry ignores the letter case of names.
       {"names that are no list value",
        {{"Task0", "A"}, {"task1", "B"}, {"Task2", "C"}, {"Task01", "X"}, {"Task 1", "Y"}, {"Task1x", "Z"}},
-       {"A", "B", "C"}, 2, {{"Task0", "A"}, {"Task1", "B"}}},
+       {"A", "B", "C"},
+       2,
+       {{"Task0", "A"}, {"Task1", "B"}}},
       {"nothing highlighted", {{"Task0", "A"}}, {"A"}, -1, {{"Task0", "A"}}},
       {"no rights", {{"Task0", "A"}, {"Task1", "B"}}, {"A", "B"}, 0, {{"Task0", "A"}, {"Task1", "B"}}, true},
   };

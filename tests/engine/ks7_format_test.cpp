@@ -75,7 +75,8 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
   }
   // A file that shrinks while it is read: its size is taken first, its bytes end early.
   for (const std::size_t left : {std::size_t{100}, chunk1 + 10, chunk2, file.size() - 1}) {
-    EXPECT_EQ(Decrypted(crypto, Bytes(file.begin(), file.begin() + left), "pw", file.size()).first, R::kDamaged)
+    EXPECT_EQ(Decrypted(crypto, Bytes(file.begin(), file.begin() + left), "pw", file.size()).first,
+              R::kDamaged)
         << left;
   }
 }
