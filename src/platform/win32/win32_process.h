@@ -34,10 +34,12 @@ class Win32Process : public ProcessService {
   // Creates the named event the uninstaller looks for and holds it until
   // this process ends.
   void AnnounceUninstallAllowed() override;
+  // This executable's full path, however long the folders above it are;
+  // empty when Windows cannot tell.
+  static std::wstring ExecutablePath();
 
  private:
   void HideOwner();
-  static std::wstring ExecutablePath();
 
   HWND owner_ = nullptr;  // not owned: the renderer creates and destroys it
   bool hidden_ = false;
