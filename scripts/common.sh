@@ -10,6 +10,24 @@ KS_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libssl-d
   wine wine64 fonts-wine xvfb xauth imagemagick x11-utils xdotool
   nsis fp-utils libxml2-utils libxml2-dev)
 
+# The clang-tidy header filter for the project at $1: its own src/ and tests/
+# folders, anchored at its root (as the shell and as the file system name it),
+# so that where the clone lives never widens or narrows what is checked.
+ks_tidy_header_filter() {
+  local logical physical
+  logical=$(cd "$1" && pwd -L | sed -E 's/[][\\.*^$+?(){}|]/\\&/g')
+  physical=$(cd "$1" && pwd -P | sed -E 's/[][\\.*^$+?(){}|]/\\&/g')
+  printf '^(%s|%s)/(src|tests)/' "$logical" "$physical"
+}
+
+# clang-tidy over the given sources of the project at $1 with the compile
+# commands in the folder $2, four files per run and two runs at a time.
+ks_clang_tidy() {
+  local root=$1 build=$2
+  shift 2
+  printf '%s\n' "$@" | xargs -P 2 -n 4 clang-tidy -p "$build" --quiet --header-filter="$(ks_tidy_header_filter "$root")"
+}
+
 # Installs whatever of the packages is missing (as root, or through sudo).
 ks_ensure_packages() {
   local missing=()

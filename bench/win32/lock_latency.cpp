@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/win32_process.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
+  const std::wstring folder = platform::win32::Win32Process::ExecutablePath();
   return folder.substr(0, folder.find_last_of(L"\\/") + 1);
 }
 

@@ -126,7 +126,8 @@ class Decryptor {
   // (kDamaged), the key (kCryptoFailure), the header MAC (kWrongPassword).
   Result Open(const KeyLookup& keys);
   // Decrypts every chunk into out: kDamaged for a chunk that does not
-  // verify, a missing final chunk or bytes after it.
+  // verify, a missing final chunk or bytes after it, also when the file
+  // shrinks or grows while it is read.
   Result DecryptTo(platform::FileWriter& out, const Progress& progress = {});
 
   [[nodiscard]] std::uint64_t plaintext_size() const { return plaintext_size_; }

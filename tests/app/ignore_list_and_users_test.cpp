@@ -55,6 +55,12 @@ TEST_F(IgnoreListAndUsersTest, DialogShowsTheStoredListAndDeleteRenumbersItSafel
       {"the only entry", {{"Task0", "Solo"}}, {"Solo"}, 0, {}},
       {"an empty value", {{"Task0", "A"}, {"Task1", ""}, {"Task2", "B"}}, {"A", "B"}, 1, {{"Task0", "A"}}},
       {"past Task999", {{"Task0", "A"}, {"Task1", "B"}, {"Task1000", "C"}}, {"A", "B"}, 1, {{"Task0", "A"}}},
+      // Only Task<N> as written is a list value; the registry ignores the letter case of names.
+      {"names that are no list value",
+       {{"Task0", "A"}, {"task1", "B"}, {"Task2", "C"}, {"Task01", "X"}, {"Task 1", "Y"}, {"Task1x", "Z"}},
+       {"A", "B", "C"},
+       2,
+       {{"Task0", "A"}, {"Task1", "B"}}},
       {"nothing highlighted", {{"Task0", "A"}}, {"A"}, -1, {{"Task0", "A"}}},
       {"no rights", {{"Task0", "A"}, {"Task1", "B"}}, {"A", "B"}, 0, {{"Task0", "A"}, {"Task1", "B"}}, true},
   };

@@ -46,7 +46,11 @@ const struct {
      "HKEY_LOCAL_MACHINE\\Software\\KSV"},
     {Form::kUnicode, "[-HKEY_LOCAL_MACHINE\\Software]\r\n",
      "line 2 deletes HKEY_LOCAL_MACHINE\\Software, which is"},
+    // Keys that only start with the program's key.
     {Form::kUnicode, "[HKEY_LOCAL_MACHINE\\Software\\KSVX]\r\n", "outside"},
+    {Form::kUnicode, "[HKEY_LOCAL_MACHINE\\Software\\KSVOther]\r\n\"a\"=\"b\"\r\n", "outside"},
+    {Form::kAnsi, "[HKEY_LOCAL_MACHINE\\Software\\KSV2\\Tasks]\r\n", "outside"},
+    {Form::kAnsi, "[-HKEY_LOCAL_MACHINE\\Software\\KSV22\\Tasks]\r\n", "outside"},
     {Form::kUnicode, "[HKEY_CURRENT_USER\\Software\\KSV]\r\n", "outside"},
     {Form::kAnsi, "[HKLM\\Software\\KSV]\r\n", "outside"},
     {Form::kUnicode, "[HKEY_LOCAL_MACHINE\\Software\\KSV ]\r\n", "outside"},

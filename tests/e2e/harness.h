@@ -23,6 +23,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
 
 namespace e2e {
@@ -50,9 +51,7 @@ inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\Curre
 
 // The build's bin folder, where kstrv7.exe, the installer and the helpers lie beside this program.
 inline std::filesystem::path BinDir() {
-  wchar_t own[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-  return std::filesystem::path(own).parent_path();
+  return std::filesystem::path(platform::win32::Win32Process::ExecutablePath()).parent_path();
 }
 
 // Ended on destruction if it still runs. Without a handle, the running

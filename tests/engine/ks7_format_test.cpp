@@ -73,6 +73,12 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
     edit(edited);
     EXPECT_EQ(Decrypted(crypto, edited, "pw").first, expected) << name;
   }
+  // A file that shrinks while it is read: its size is taken first, its bytes end early.
+  for (const std::size_t left : {std::size_t{100}, chunk1 + 10, chunk2, file.size() - 1}) {
+    EXPECT_EQ(Decrypted(crypto, Bytes(file.begin(), file.begin() + left), "pw", file.size()).first,
+              R::kDamaged)
+        << left;
+  }
 }
 
 // Past 4 GiB: a cipher that moves no bytes but keeps each nonce's chunk

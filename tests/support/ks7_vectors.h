@@ -22,10 +22,12 @@ struct OneRound : Backend {
   int derivations = 0;
 };
 
-// Opens a file with the password and decrypts it: the result and the plaintext written.
+// Opens a file with the password and decrypts it: the result and the plaintext
+// written. `claimed`: the size the source reports, when not its length.
 inline std::pair<ks7::Result, Bytes> Decrypted(platform::CryptoService& crypto, const Bytes& file,
-                                               std::string_view password) {
-  MemoryReader source(file, std::nullopt, 4097);
+                                               std::string_view password,
+                                               std::optional<std::uint64_t> claimed = std::nullopt) {
+  MemoryReader source(file, claimed, 4097);
   ks7::Decryptor decryptor(crypto, source);
   ks7::Secret key;
   MemoryWriter out;

@@ -24,6 +24,7 @@ class AsciiOnlyText : public platform::TextService {
 template <typename List>
 std::vector<std::string> Rows(const List& list) {
   std::vector<std::string> rows;
+  rows.reserve(static_cast<std::size_t>(list.listCount()));
   for (int i = 0; i < list.listCount(); ++i) rows.push_back(list.list(i));
   return rows;
 }

@@ -312,14 +312,13 @@ int RunChildRole() {
 
 // Starts this program in a role.
 platform::win32::UniqueKernelHandle StartChild(const std::wstring& role) {
-  wchar_t path[MAX_PATH * 2] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  std::wstring command_line = L"\"" + std::wstring(path) + L"\" --ksv-role=" + role;
+  const std::wstring path = platform::win32::Win32Process::ExecutablePath();
+  std::wstring command_line = L"\"" + path + L"\" --ksv-role=" + role;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
-  if (::CreateProcessW(path, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &started) == FALSE)
+  if (::CreateProcessW(path.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &started) == FALSE)
     return {};
   ::CloseHandle(started.hThread);
   return platform::win32::UniqueKernelHandle(started.hProcess);

@@ -38,10 +38,12 @@ class Win32Process : public ProcessService {
   // Creates the named event the uninstaller looks for and holds it until
   // this process ends.
   void AnnounceUninstallAllowed() override;
+  // This executable's full path, however long the folders above it are;
+  // empty when Windows cannot tell.
+  static std::wstring ExecutablePath();
 
  private:
   void HideOwner();
-  static std::wstring ExecutablePath();
   // The claim's mutex name for an executable: one per file, however the
   // path that started it is spelt.
   static std::wstring InstanceName(const std::wstring& executable_path);
