@@ -105,20 +105,21 @@ TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
   EXPECT_TRUE(PromptGone());
 }
 
-// The default password is named for a task or configuration lock, even when
-// it is stored hashed.
+// The default password is named for a task or configuration lock only while
+// no password is stored, even when the stored one is the default's hash.
 TEST_F(UnlockPromptTest, DefaultPasswordHint) {
   const std::string named = "The default password is TAVROLK.";
-  const std::string hashed_default = config::HashPassword(fakes.crypto, fakes.text, "Tavrolk");
-  const std::string hashed_other = config::HashPassword(fakes.crypto, fakes.text, "secret");
-  for (const auto& [reason, password, hint] : std::vector<std::tuple<const char*, std::string, std::string>>{
-           {"cfg", "tavrolk", named},
-           {"app", hashed_default, named},
-           {"app", hashed_other, "Enter a password to continue, or, contact your network administrator."},
-           {"reg", "tavrolk", "Enter a password to continue, or, contact your network administrator."}}) {
-    g.accessPassword = password;
+  const std::string design = "Enter a password to continue, or, contact your network administrator.";
+  for (const auto& [reason, stored, hint] : std::vector<std::tuple<const char*, std::string, std::string>>{
+           {"cfg", "", named},
+           {"app", "", named},
+           {"reg", "", design},
+           {"app", "secret", design},
+           {"app", config::HashPassword(fakes.crypto, fakes.text, "Tavrolk"), design}}) {
+    PutSetting("pwd", stored);
+    main.GetConfig();
     Lock(reason);
-    EXPECT_EQ(prompt.lblDefaultPass.caption(), hint) << reason;
+    EXPECT_EQ(prompt.lblDefaultPass.caption(), hint) << reason << " " << stored;
     prompt.Unload();
   }
 }
@@ -132,6 +133,7 @@ TEST_F(UnlockPromptTest, KeepPasswordFillsTheNextPromptUntilAWrongAttempt) {
   EXPECT_TRUE(prompt.chkKeep.checked());
   EXPECT_EQ(prompt.txtPass.text(), "tavrolk");
   prompt.cmdOK.click();
+  FinishCheck();
   EXPECT_TRUE(PromptGone()) << "Enter alone unlocks";
 
   Lock("app");
@@ -181,6 +183,24 @@ TEST_F(UnlockPromptTest, SetPasswordAsksTwiceAndStoresTheNewPasswordHashed) {
   Type("tavrolk");
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
   Type("NewPass");
+  EXPECT_TRUE(PromptGone());
+}
+
+// Without a random salt a new password is not stored, not even readable:
+// the password in force stays, and the user is told.
+TEST_F(UnlockPromptTest, ANewPasswordThatCannotBeSaltedLeavesTheOldOne) {
+  PutSetting("pwd", "old");
+  main.GetConfig();
+  fakes.crypto.random_fails = true;
+  program.RaiseLock({.reason = "pwd"});
+  Type("new");
+  Type("new");
+  ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
+  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "The new password could not be stored. The password is unchanged.");
+  EXPECT_EQ(Setting("pwd"), "old");
+  EXPECT_TRUE(PromptGone());
+  Lock("app");
+  Type("old");
   EXPECT_TRUE(PromptGone());
 }
 
