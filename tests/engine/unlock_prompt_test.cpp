@@ -196,7 +196,8 @@ TEST_F(UnlockPromptTest, ANewPasswordThatCannotBeSaltedLeavesTheOldOne) {
   Type("new");
   Type("new");
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
-  EXPECT_EQ(fakes.dialogs.boxes()[0].text, "The new password could not be stored. The password is unchanged.");
+  EXPECT_EQ(fakes.dialogs.boxes()[0].text,
+            "The new password could not be stored. The password is unchanged.");
   EXPECT_EQ(Setting("pwd"), "old");
   EXPECT_TRUE(PromptGone());
   Lock("app");
