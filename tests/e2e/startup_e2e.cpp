@@ -102,30 +102,27 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
 TEST_F(Startup, AUsedUpAllowanceTakesOnlyTheStoredPassword) {
   platform::win32::Win32Crypto crypto;
   platform::win32::Win32Text text;
-  platform::win32::Win32Clock clock;
   registry_.WriteString(kMachine, kSettingsKey, "pwd", config::HashPassword(crypto, text, "Secret"));
-  std::vector<std::string> tasks;
-  for (int n = 0; n < 400; ++n) tasks.push_back("Program " + std::to_string(n) + ",1");
-  SetTaskList(tasks);
+  SetTaskList(std::vector<std::string>(400, "Program,1"));
   platform::SettingsStore store(registry_backend_);
-  for (const auto& [key, value] : {std::pair<std::string_view, std::string>{"timer", "5"},
-                                   {"date", app::StampText(app::TodayStamp(clock.Now()))},
-                                   {"tickCount", "0"}})
-    store.SaveSetting("kestrove", "setting", key, value);
+  store.SaveSetting("kestrove", "setting", "timer", "5");
+  store.SaveSetting("kestrove", "setting", "date",
+                    app::StampText(app::TodayStamp(platform::win32::Win32Clock().Now())));
+  store.SaveSetting("kestrove", "setting", "tickCount", "0");
   StartKestrove();
   const HWND prompt = WaitForPrompt("for the used-up allowance");
-  ASSERT_NE(prompt, nullptr);
+  const auto answer = [&](std::string_view password) {
+    const std::wstring wide = ToWide(password);
+    return Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) &&
+           ClickButton(prompt, "OK");
+  };
   EXPECT_EQ(FindChild(prompt, "Static", "The default password is TAVROLK."), nullptr);
-  const std::wstring guess = ToWide(kDefaultPassword);
-  ASSERT_TRUE(Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(guess.c_str())) &&
-              ClickButton(prompt, "OK"));
+  ASSERT_TRUE(answer(kDefaultPassword));
   EXPECT_TRUE(WaitUntil([&] { return FindChild(prompt, "Static", "Password is Invalid.") != nullptr; },
                         "the default password refused"));
   EXPECT_TRUE(IsShown(prompt) && !IsShown(Config()));
   Screenshot("allowance-used-up-default-refused");
-  const std::wstring password = L"secret";
-  ASSERT_TRUE(Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(password.c_str())) &&
-              ClickButton(prompt, "OK"));
+  ASSERT_TRUE(answer("secret"));
   EXPECT_TRUE(WaitUntil([&] { return Prompt() == nullptr && IsShown(Config()); },
                         "the stored password to open the configuration"));
 }
