@@ -142,7 +142,9 @@ class FrmKestrove : public ui::Form {
   // Start-up and shutdown.
   void OnLoad();
   void StartupDelay();
-  void StartDailyLimit();
+  // Whether today's allowance is used up: the start raises its lock once
+  // the configuration is loaded.
+  bool StartDailyLimit();
   void OnActivate();
   void OnTrayMessage(std::uint32_t message, std::intptr_t lparam);
   void OnQueryUnload(ui::UnloadRequest& request);

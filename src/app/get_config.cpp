@@ -49,6 +49,7 @@ void FrmKestrove::GetConfig() {
   SkipOnFailure([&] {
     g.accessPassword = program_.os.text.LowerCase(c.password);
     if (g.accessPassword.empty()) g.accessPassword = config::kDefaultPassword;
+    g.configLoaded = true;
   });
   SkipOnFailure([&] {
     lstignore.clear();

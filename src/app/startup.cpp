@@ -64,7 +64,8 @@ void FrmKestrove::OnLoad() {
   });
   SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
   g.configLoading = true;
-  SkipOnFailure([this] { StartDailyLimit(); });
+  bool session_expired = false;
+  SkipOnFailure([&] { session_expired = StartDailyLimit(); });
   SkipOnFailure([&] {
     g.messageText = "An update may be available, would you like to check?";
     program_.frmError.Load();
@@ -77,6 +78,9 @@ void FrmKestrove::OnLoad() {
   SkipOnFailure([this] { lblAbout.setCaption("Version: " + version_text_ + "\rRelease: 2011\r"); });
   GetConfig();
   g.startupLockDone = true;
+  // Only now: raised before the load, the lock's prompt would have taken
+  // the default password while the stored one was still being read.
+  if (session_expired) SkipOnFailure([this] { program_.RaiseLock(engine::ExpiredSessionLock()); });
 }
 
 // About a second with messages flowing, while the window is titled "0": a
@@ -86,7 +90,7 @@ void FrmKestrove::StartupDelay() {
   while (loaded() && Timer1.timerEnabled()) loop().WaitForEvents();
 }
 
-void FrmKestrove::StartDailyLimit() {
+bool FrmKestrove::StartDailyLimit() {
   engine::Globals& g = program_.globals;
   platform::SettingsStore& store = program_.settings;
   const auto get = [&](std::string_view key) {
@@ -100,7 +104,7 @@ void FrmKestrove::StartDailyLimit() {
   // start): a broken counter on the same day counts as time used up.
   if (const auto minutes = ToNumber(ticks)) g.sessionMinutesLeft = *minutes;
   txtrelock.setText(limit);
-  if (limit.empty() || limit == "0") return;
+  if (limit.empty() || limit == "0") return false;
 
   engine::FrmTickCount& window = program_.frmtickCount;
   const auto show_minutes = [&](const std::string& minutes_text) {
@@ -108,6 +112,7 @@ void FrmKestrove::StartDailyLimit() {
     window.txttickCount.setCaption(minutes_text + " Minutes.");
     if (g.sessionMinutesLeft <= 9) window.txttickCount.setForeColor(ui::kRed);
   };
+  bool expired = false;
   const std::optional<DayStamp> stored = ParseStamp(date);
   if (!stored || *stored != today) {
     store.SaveSetting(config::kStoreApp, config::kStoreSection, config::kStoreDate, StampText(today));
@@ -117,10 +122,13 @@ void FrmKestrove::StartDailyLimit() {
   } else if (g.sessionMinutesLeft > 0) {
     show_minutes(std::to_string(g.sessionMinutesLeft));
   } else {
-    program_.RaiseLock(engine::ExpiredSessionLock());
+    // The lock stands for the start-up lock too; the start raises it once
+    // the configuration is loaded.
+    expired = true;
     g.startupLockDone = true;
   }
   tmrTimer.setTimerEnabled(true);
+  return expired;
 }
 
 // The configuration is only ever seen after the password.
@@ -139,8 +147,10 @@ void FrmKestrove::OnTrayMessage(std::uint32_t message, std::intptr_t lparam) {
   program_.RaiseLock(engine::ConfigLock("Configuration"));
 }
 
-// A second copy is titled "0" during its start-up delay.
+// A second copy is titled "0" during its start-up delay. Its prompt waits
+// for the configuration, as every lock does.
 void FrmKestrove::InstanceTick() {
+  if (!program_.globals.configLoaded) return;
   if (program_.os.windows.FindByTitle(kStartingTitle) == platform::kNoWindow) return;
   program_.RaiseLock(engine::ConfigLock(kRunningTitle));
 }

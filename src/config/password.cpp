@@ -12,9 +12,6 @@ namespace {
 constexpr std::string_view kScheme = "pbkdf2-sha256";
 constexpr std::size_t kSaltBytes = 16;
 constexpr std::size_t kHashBytes = 32;
-// Iteration counts outside this range are not ours: a damaged or hostile
-// value must not make every unlock take minutes.
-constexpr std::uint32_t kMaxIterations = 10000000;
 
 struct Parsed {
   std::uint32_t iterations = 0;
@@ -61,7 +58,7 @@ bool Parse(std::string_view stored, Parsed& parsed) {
   if (parts.size() != 4 || parts[0] != kScheme) return false;
   const auto result = std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), parsed.iterations);
   if (result.ec != std::errc() || result.ptr != parts[1].data() + parts[1].size()) return false;
-  if (parsed.iterations == 0 || parsed.iterations > kMaxIterations) return false;
+  if (parsed.iterations < kMinPasswordIterations || parsed.iterations > kMaxPasswordIterations) return false;
   return FromHex(parts[2], parsed.salt) && FromHex(parts[3], parsed.hash) && parsed.hash.size() == kHashBytes;
 }
 
@@ -111,12 +108,6 @@ bool PasswordMatches(platform::CryptoService& crypto, platform::TextService& tex
   const auto want = crypto.Pbkdf2Sha256(text.LowerCase(stored), pepper, 1, kHashBytes);
   const auto got = crypto.Pbkdf2Sha256(lower, pepper, 1, kHashBytes);
   return want.size() == kHashBytes && ConstantTimeEqual(want, got);
-}
-
-bool IsDefaultPassword(platform::CryptoService& crypto, platform::TextService& text,
-                       std::string_view stored) {
-  if (!IsHashedPassword(stored)) return stored == kDefaultPassword;
-  return PasswordMatches(crypto, text, stored, kDefaultPassword);
 }
 
 }  // namespace config

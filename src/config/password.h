@@ -18,8 +18,18 @@ namespace config {
 // The access password in force while none is stored.
 inline constexpr std::string_view kDefaultPassword = "tavrolk";
 
-// Keeps one check well under a tenth of a second.
-inline constexpr std::uint32_t kPasswordIterations = 40000;
+// The iterations of a new hash: as many as the encrypted files use, so that
+// every account, which can read the stored hash, pays most of a second of a
+// core for each guess. A check runs off the window thread (engine's
+// PasswordCheck), so the watch does not wait for it.
+inline constexpr std::uint32_t kPasswordIterations = 600000;
+// The iteration counts a stored hash may carry: from the count of the first
+// hashes this program stored (they still open, and are replaced by a hash of
+// kPasswordIterations when the password is next set) to ten times today's. A
+// count outside is not ours: a damaged or planted value must neither make
+// every unlock take minutes nor make a guess cheap.
+inline constexpr std::uint32_t kMinPasswordIterations = 40000;
+inline constexpr std::uint32_t kMaxPasswordIterations = 6000000;
 
 // The stored form of a password (lower-cased here); "" when the derivation
 // failed, so the caller keeps the password it had.
@@ -35,8 +45,5 @@ bool IsHashedPassword(std::string_view stored);
 // opens with the password typed as it was set.
 bool PasswordMatches(platform::CryptoService& crypto, platform::TextService& text, std::string_view stored,
                      std::string_view typed);
-
-// Whether the password in force is the default one (plain or hashed).
-bool IsDefaultPassword(platform::CryptoService& crypto, platform::TextService& text, std::string_view stored);
 
 }  // namespace config

@@ -1,6 +1,8 @@
 // The unlock prompt.
 #include "engine/frm_password.h"
 
+#include <string>
+
 #include "config/password.h"
 #include "config/registry_layout.h"
 #include "engine/failure_report.h"
@@ -31,9 +33,11 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
       cmdCancelPWD(*this, "cmdCancelPWD", ui::Bounds{2100, 1890, 1155, 375}, "Cance&l"),
       cmdOK(*this, "cmdOK", ui::Bounds{3420, 1890, 1155, 375}, "&OK"),
       tmrCodeDelay(*this, "tmrCodeDelay", 1000, true),
+      tmrAnswerDelay(*this, "tmrAnswerDelay", 250, false),
       context_(context),
       locks_(locks),
-      allow_list_(allow_list) {
+      allow_list_(allow_list),
+      check_(context.os.loop, context.os.crypto, context.os.text) {
   border_style = ui::BorderStyle::kFixedSingle;
   min_button = false;
   max_button = false;
@@ -62,6 +66,7 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
     request.cancel = request.reason == ui::UnloadReason::kUserClose;
   };
   tmrCodeDelay.on_timer = [this] { tmrCodeDelay.setTimerEnabled(false); };
+  tmrAnswerDelay.on_timer = [this] { ShowAnswerState(); };
   cmdOK.on_click = [this] { OK(); };
   cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(false); }); };
 }
@@ -79,17 +84,19 @@ void FrmPassword::OnLoad() {
     chkKeep.setVisible(false);
     return;
   }
-  SkipOnFailure([&] {
-    if ((g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
-        config::IsDefaultPassword(context_.os.crypto, context_.os.text, g.accessPassword)) {
-      lblDefaultPass.setCaption("The default password is TAVROLK.");
-    }
-  });
+  // Named only while no password is stored: the loader puts the default
+  // in force for an empty value. Before the configuration is loaded the
+  // password in force is not known yet.
+  if (g.configLoaded && (g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
+      g.accessPassword == config::kDefaultPassword) {
+    lblDefaultPass.setCaption("The default password is TAVROLK.");
+  }
   if (!g.keptPassword.empty()) {
     chkKeep.setChecked(true);
     txtPass.setText(g.keptPassword);
   }
   SkipOnFailure([this] { context_.os.windows.SetTopmost(window(), true); });
+  ShowAnswerState();
 }
 
 void FrmPassword::OnActivate() {
@@ -114,12 +121,16 @@ void FrmPassword::TakeOverFor(std::string_view reason) {
 
 void FrmPassword::OK() {
   Globals& g = context_.globals;
+  const std::string code = g.lockReason;
+  // No password is checked before the configuration has put the stored one
+  // in force; nor while OK is disabled, also when the click came some other
+  // way than through the button.
+  if (AsksForPassword(code) && (!g.configLoaded || !TakesAnswers())) return;
   // Checked as typed: a password stored before every letter was folded
   // opens only in the case it was set in.
   const std::string typed = txtPass.text();
   txtPass.setText(context_.os.text.LowerCase(typed));
   g.keptPassword = chkKeep.checked() ? txtPass.text() : "";
-  const std::string code = g.lockReason;
   if (code == reason::kPassword) {
     SetPasswordStep();
   } else if (code == reason::kCancel) {
@@ -127,12 +138,63 @@ void FrmPassword::OK() {
     Finish();
   } else if (!AsksForPassword(code)) {
     Close();
-  } else if (config::PasswordMatches(context_.os.crypto, context_.os.text, g.accessPassword, typed)) {
-    Unlock(code);
   } else {
+    CheckAnswer(typed);
+  }
+}
+
+void FrmPassword::CheckAnswer(const std::string& typed) {
+  const Globals& g = context_.globals;
+  const LockIdentity lock = g.CurrentLock();
+  const int load = load_count_;
+  const std::string stored = g.accessPassword;
+  check_.Start(stored, typed, [this, lock, load, stored](bool right) {
+    SkipOnFailure([&] { Answered(right, lock, load, stored); });
+  });
+  ShowAnswerState();
+}
+
+void FrmPassword::Answered(bool right, const LockIdentity& lock, int load, const std::string& stored) {
+  Globals& g = context_.globals;
+  // Every answer counts, also one whose prompt has gone or answers another
+  // lock by now: replacing the lock must not make guessing free.
+  if (right) {
+    delay_.Right();
+  } else {
+    delay_.Wrong(context_.os.loop.NowMs());
     g.keptPassword.clear();
+  }
+  // It answers only the lock it was given for, in the same prompt, against
+  // the password still in force: a newer lock or a reloaded password waits
+  // for an answer of its own.
+  if (loaded() && load_count_ == load && g.CurrentLock() == lock && g.accessPassword == stored) {
+    if (right) {
+      Unlock(lock.reason);
+      return;
+    }
     lblDefaultPass.setCaption("Password is Invalid.");
   }
+  ShowAnswerState();
+}
+
+bool FrmPassword::TakesAnswers() const {
+  return !check_.running() && delay_.WaitLeft(context_.os.loop.NowMs()) == 0;
+}
+
+void FrmPassword::ShowAnswerState() {
+  if (!loaded()) return;
+  const std::uint64_t left = setting_password_ ? 0 : delay_.WaitLeft(context_.os.loop.NowMs());
+  if (left > 0) {
+    if (!tmrAnswerDelay.timerEnabled()) caption_before_wait_ = lblDefaultPass.caption();
+    const std::uint64_t seconds = (left + 999) / 1000;
+    lblDefaultPass.setCaption("Too many wrong passwords. Try again in " + std::to_string(seconds) +
+                              (seconds == 1 ? " second." : " seconds."));
+    tmrAnswerDelay.setTimerEnabled(true);
+  } else if (tmrAnswerDelay.timerEnabled()) {
+    tmrAnswerDelay.setTimerEnabled(false);
+    lblDefaultPass.setCaption(caption_before_wait_);
+  }
+  cmdOK.setEnabled(setting_password_ || TakesAnswers());
 }
 
 void FrmPassword::Unlock(const std::string& code) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "engine/context.h"
+#include "engine/password_check.h"
 #include "ui/control.h"
 #include "ui/form.h"
 
@@ -29,6 +30,8 @@ class FrmPassword : public ui::Form {
   void TakeOverFor(std::string_view reason);
   // Whether the prompt waits on its own message box.
   [[nodiscard]] bool inMessageBox() const { return in_message_box_; }
+  // Whether an answer is being checked; OK is disabled meanwhile.
+  [[nodiscard]] bool checking() const { return check_.running(); }
 
   ui::Label lblDefaultPass;
   ui::Label Label3;
@@ -37,6 +40,8 @@ class FrmPassword : public ui::Form {
   ui::Button cmdCancelPWD;
   ui::Button cmdOK;
   ui::Timer tmrCodeDelay;
+  // Counts down the wait after wrong answers on lblDefaultPass.
+  ui::Timer tmrAnswerDelay;
 
   // The two entries of the set-password dialogue; "" between dialogues.
   std::string firstNewPassword;
@@ -46,6 +51,15 @@ class FrmPassword : public ui::Form {
   void OnLoad();
   void OnActivate();
   void OK();
+  // Checks the typed password off the window thread, for the lock in the
+  // record now; Answered acts on the answer.
+  void CheckAnswer(const std::string& typed);
+  void Answered(bool right, const LockIdentity& lock, int load, const std::string& stored);
+  // Whether OK takes an answer that needs the password now: no answer is
+  // being checked and no wait after wrong answers is left.
+  [[nodiscard]] bool TakesAnswers() const;
+  // Enables OK as TakesAnswers says and counts a wait down on the prompt.
+  void ShowAnswerState();
   // Cancel's sequence; answered: run by the installer unlock after the
   // right password, so it runs even where Cancel itself may not.
   void Cancel(bool answered);
@@ -69,6 +83,13 @@ class FrmPassword : public ui::Form {
   // Loaded for the set-password dialogue.
   bool setting_password_ = false;
   bool in_message_box_ = false;
+  // Both last for the program's run, across loads: closing the prompt and
+  // opening it again does not shorten a wait, and the answer of a check
+  // still counts when the prompt it was given in has gone.
+  PasswordCheck check_;
+  AnswerDelay delay_;
+  // lblDefaultPass before a wait's count-down took it over.
+  std::string caption_before_wait_;
 };
 
 }  // namespace engine

@@ -122,6 +122,10 @@ struct Globals {
   bool ruleInstall = false;
   bool ruleRegistryTools = false;
   bool configLoading = false;  // GetConfig is running
+  // The stored password has been put in force once in this run. Until then
+  // no lock is raised and no password is checked: the default password is
+  // in force only while none is stored.
+  bool configLoaded = false;
   // A load is filling the window, or Apply is writing the settings: neither
   // may start while the other runs (or while it runs itself).
   bool loadRunning = false;

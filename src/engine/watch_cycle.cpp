@@ -23,7 +23,9 @@ void WatchCycle::WatchTick() {
   RunReportingTickFailure(context_.app, [this] {
     locks_.KeepInSight();
     RunProgramMaintenace();
-    if (context_.globals.userUnrestricted) return;
+    // Nothing is locked before the configuration (and its password) is in
+    // force; the maintenance above retries a first load that failed.
+    if (!context_.globals.configLoaded || context_.globals.userUnrestricted) return;
     WatchScan();
     CleanUpWindows();
     rules.RunAdvanced(foregroundWindow, foregroundTitle);

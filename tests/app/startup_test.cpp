@@ -181,6 +181,35 @@ const DailyLimitCase kDailyLimitCases[] = {
 INSTANTIATE_TEST_SUITE_P(Start, DailyLimitTest, ::testing::ValuesIn(kDailyLimitCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Today's allowance used up and a password stored: the lock comes only once
+// the stored password is in force. The default password, answered the
+// moment the prompt appears (in a yield of the start if it is up by then),
+// opens nothing, and the prompt does not name it.
+TEST_F(StartupTest, AUsedUpAllowanceLocksOnlyOnceTheStoredPasswordIsInForce) {
+  PutSetting("pwd", "secret");
+  PutSetting("DontShowUpdate", "1");
+  PutTask(0, "Solitaire,1");  // the load yields at each value
+  PutStore("timer", "5");
+  PutStore("date", Today());
+  PutStore("tickCount", "0");
+  std::string hint;
+  const auto answer_at_once = [&] {
+    if (!hint.empty() || !prompt.visible()) return;
+    hint = prompt.lblDefaultPass.caption();
+    Type("tavrolk");
+  };
+  fakes.loop.on_do_events = [&](int) { answer_at_once(); };
+  program.Start();
+  fakes.loop.on_do_events = nullptr;
+  answer_at_once();
+  EXPECT_NE(hint, "The default password is TAVROLK.");
+  ASSERT_TRUE(prompt.visible() && !main.visible());
+  EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
+  EXPECT_FALSE(prompt.cmdCancelPWD.enabled()) << "the default password answered the allowance's lock";
+  Type("Secret");
+  EXPECT_TRUE(main.visible() && !prompt.loaded());
+}
+
 TEST_F(StartupTest, DayStampsCompareByValueWhateverTheTimeFormat) {
   const platform::LocalTime december{2026, 12, 6, 23, 59, 0};
   EXPECT_EQ(app::StampText(app::TodayStamp(december)), "12:06:26");

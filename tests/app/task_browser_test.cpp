@@ -23,8 +23,7 @@ class TaskBrowserTest : public testing_support::ProgramTest {
   void SetUp() override {
     PutSetting("DontShowUpdate", "1");
     program.Start();
-    program.frmPassword.txtPass.setText("tavrolk");
-    program.frmPassword.cmdOK.click();
+    Type("tavrolk");
   }
   void OpenWindow(std::string title, bool visible = true, bool bordered = true) {
     fakes.desktop.Edit(fakes.desktop.Open(std::move(title), "Other", visible)).bordered = bordered;

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_system.h"
-#include "platform/fake/host_crypto.h"
+#include "platform/fake/fake_services.h"
 #include "support/crypto_vectors.h"
 #include "support/program_fixture.h"
 
@@ -13,15 +12,16 @@ namespace {
 
 class PasswordTest : public ::testing::Test {
  protected:
-  platform::fake::HostCrypto crypto;
+  platform::fake::FakeCrypto crypto;  // cheap derivations
   platform::fake::FakeText text;
 };
 
 // The same known answers the Windows build's CNG backend is held to.
 TEST_F(PasswordTest, Pbkdf2Sha256GivesTheKnownAnswers) {
+  platform::fake::HostCrypto real;
   for (const auto& v : testing_support::kPbkdf2Sha256Vectors) {
     EXPECT_EQ(testing_support::Hex(
-                  crypto.Pbkdf2Sha256(v.password, testing_support::Bytes(v.salt), v.iterations, v.length)),
+                  real.Pbkdf2Sha256(v.password, testing_support::Bytes(v.salt), v.iterations, v.length)),
               v.key_hex)
         << v.iterations << " iterations of \"" << v.password << "\"";
   }
@@ -70,6 +70,37 @@ TEST_F(PasswordTest, HashesFromBeforeFullFoldingStillOpen) {
   const std::string stored = config::HashPassword(crypto, old_folding, "ÄPFEL");  // hash of "Äpfel"
   EXPECT_TRUE(config::PasswordMatches(crypto, text, stored, "ÄPFEL"));
   EXPECT_FALSE(config::PasswordMatches(crypto, text, stored, "äpfel"));
+}
+
+// New hashes carry the stored count of iterations; a hash of the oldest
+// count still opens.
+TEST_F(PasswordTest, NewHashesCostMoreAndOlderCheaperOnesStillOpen) {
+  const std::string stored = config::HashPassword(crypto, text, "s3cret");
+  EXPECT_GE(std::stoul(stored.substr(stored.find('$') + 1)), 600000U);
+  platform::fake::HostCrypto real;
+  const std::vector<std::uint8_t> salt(16, 7);
+  const std::string old = "pbkdf2-sha256$40000$" + testing_support::Hex(salt) + "$" +
+                          testing_support::Hex(real.Pbkdf2Sha256("s3cret", salt, 40000, 32));
+  EXPECT_TRUE(config::PasswordMatches(real, text, old, "S3cret"));
+  EXPECT_FALSE(config::PasswordMatches(real, text, old, "s3cre"));
+}
+
+// A good hash with nothing changed but its iteration count: a count outside
+// the accepted range makes it no hash at all (a plain-text password).
+TEST_F(PasswordTest, AHashWithAnIterationCountOutOfRangeIsRefused) {
+  const std::string good = config::HashPassword(crypto, text, "s3cret");
+  const std::size_t from = good.find('$') + 1;
+  const std::size_t to = good.find('$', from);
+  const auto with_count = [&](std::uint64_t count) {
+    return good.substr(0, from) + std::to_string(count) + good.substr(to);
+  };
+  for (const std::uint64_t count : {config::kMinPasswordIterations, config::kMaxPasswordIterations})
+    EXPECT_TRUE(config::IsHashedPassword(with_count(count))) << count;
+  for (const std::uint64_t count : {0ULL, 1ULL, config::kMinPasswordIterations - 1ULL,
+                                    config::kMaxPasswordIterations + 1ULL, 4294967296ULL + 600000ULL}) {
+    EXPECT_FALSE(config::IsHashedPassword(with_count(count))) << count;
+    EXPECT_FALSE(config::PasswordMatches(crypto, text, with_count(count), "s3cret")) << count;
+  }
 }
 
 }  // namespace

@@ -1,8 +1,14 @@
 // End to end: kstrv7.exe started with the start-up lock on. Its prompt over the
 // black cover holds against close requests and a forged end of the session
 // from other programs; closing the configuration window behind it leaves one
-// fresh copy; a second start raises the running copy's prompt and ends.
+// fresh copy; a second start raises the running copy's prompt and ends. With
+// today's allowance used up, the prompt takes only the stored password.
+#include "app/day_stamp.h"
+#include "config/password.h"
 #include "e2e/harness.h"
+#include "platform/settings_store.h"
+#include "platform/win32/win32_crypto.h"
+#include "platform/win32/win32_system.h"
 
 namespace e2e {
 namespace {
@@ -87,6 +93,38 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
       "the running copy's unlock prompt, and the second copy to end by itself"));
   EXPECT_EQ(shown, "") << "shown by the second copy";
   EXPECT_EQ(ProcessIdsByImage(kImage), std::vector<DWORD>{kestrove_->Id()});
+}
+
+// Today's allowance used up and a password stored (the configuration long
+// enough for its load to take a while): the default password, answered the
+// moment the prompt appears, is refused and was not named; the stored
+// password opens the configuration.
+TEST_F(Startup, AUsedUpAllowanceTakesOnlyTheStoredPassword) {
+  platform::win32::Win32Crypto crypto;
+  platform::win32::Win32Text text;
+  registry_.WriteString(kMachine, kSettingsKey, "pwd", config::HashPassword(crypto, text, "Secret"));
+  SetTaskList(std::vector<std::string>(400, "Program,1"));
+  platform::SettingsStore store(registry_backend_);
+  store.SaveSetting("kestrove", "setting", "timer", "5");
+  store.SaveSetting("kestrove", "setting", "date",
+                    app::StampText(app::TodayStamp(platform::win32::Win32Clock().Now())));
+  store.SaveSetting("kestrove", "setting", "tickCount", "0");
+  StartKestrove();
+  const HWND prompt = WaitForPrompt("for the used-up allowance");
+  const auto answer = [&](std::string_view password) {
+    const std::wstring wide = ToWide(password);
+    return Send(FindChild(prompt, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())) &&
+           ClickButton(prompt, "OK");
+  };
+  EXPECT_EQ(FindChild(prompt, "Static", "The default password is TAVROLK."), nullptr);
+  ASSERT_TRUE(answer(kDefaultPassword));
+  EXPECT_TRUE(WaitUntil([&] { return FindChild(prompt, "Static", "Password is Invalid.") != nullptr; },
+                        "the default password refused"));
+  EXPECT_TRUE(IsShown(prompt) && !IsShown(Config()));
+  Screenshot("allowance-used-up-default-refused");
+  ASSERT_TRUE(answer("secret"));
+  EXPECT_TRUE(WaitUntil([&] { return Prompt() == nullptr && IsShown(Config()); },
+                        "the stored password to open the configuration"));
 }
 
 }  // namespace

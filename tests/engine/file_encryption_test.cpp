@@ -93,4 +93,17 @@ TEST(FileEncryptionTest, ARunAndEveryWayAFileFails) {
   }
 }
 
+// Another password within a run derives afresh: no key of the last
+// password is used for it, to encrypt or to decrypt.
+TEST(FileEncryptionTest, AnotherPasswordWithinARunUsesNoKeyOfTheLast) {
+  Bench run;
+  run.Run(false, kSource, kOut, "pw");
+  run.Run(false, kSource, "C:\\Docs\\2.ks7", "other");
+  run.Run(true, kOut, "C:\\Docs\\1.doc", "pw");
+  run.Run(true, "C:\\Docs\\2.ks7", "C:\\Docs\\2.doc", "pw");
+  run.component.PresetMode(4);
+  run.Run(true, "C:\\Docs\\2.ks7", "C:\\Docs\\3.doc", "other");
+  EXPECT_EQ(run.results, (std::vector{0, 0, 0, 6, 0}));
+}
+
 }  // namespace

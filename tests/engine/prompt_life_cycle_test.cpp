@@ -1,8 +1,13 @@
 // The unlock prompt's life cycle as someone trying to get past it would test
 // it: closes from outside, the program's own windows, a lock that arrives
 // while Cancel waits or a message box is up, an interrupted set-password
-// dialogue, stale records, and the program's end.
+// dialogue, stale records, the program's end, and guessing: the wait after
+// wrong answers and the check that runs beside the window thread.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 #include "config/password.h"
 #include "support/program_fixture.h"
@@ -178,6 +183,72 @@ TEST_F(PromptLifeCycleTest, TheConfigurationPromptsCancelClosesNoWindowOfAnEarli
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(browser).close_requests, 0);
   EXPECT_TRUE(PromptGone() && !main.visible()) << "Cancel only closes the prompt";
+}
+
+// Three wrong answers in a row are free, the third even when its lock was
+// replaced before its answer came; after them each answer waits 1, 2, 4 ...
+// at most 30 s, counted down on the prompt with OK disabled, for a click that
+// does not come through the button too, and in a prompt opened afresh. The
+// right answer starts afresh.
+TEST_F(PromptLifeCycleTest, WrongAnswersInARowMakeEachNextOneWaitLonger) {
+  program.RaiseLock(engine::ConfigLock("Configuration"));
+  Type("wrong");
+  Type("wrong");
+  prompt.txtPass.type("wrong");
+  prompt.cmdOK.click();
+  program.RaiseLock(engine::ConfigLock(app::kRunningTitle));
+  FinishCheck();
+  for (const std::uint64_t wait : {1000, 2000, 4000, 8000, 16000, 30000, 30000}) {
+    SCOPED_TRACE(wait);
+    const std::string seconds = std::to_string(wait / 1000) + (wait == 1000 ? " second." : " seconds.");
+    EXPECT_EQ(prompt.lblDefaultPass.caption(), "Too many wrong passwords. Try again in " + seconds);
+    prompt.txtPass.setText("tavrolk");
+    prompt.cmdOK.on_click();  // as another program's click on the disabled button
+    FinishCheck();
+    fakes.loop.Advance(wait - 1);
+    EXPECT_TRUE(prompt.visible() && !prompt.cmdOK.enabled()) << "nothing checked while it waits";
+    fakes.loop.Advance(1);
+    EXPECT_TRUE(prompt.cmdOK.enabled());
+    EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
+    Type("wrong");
+  }
+  prompt.cmdCancelPWD.click();
+  program.RaiseLock(engine::ConfigLock("Configuration"));
+  EXPECT_FALSE(prompt.cmdOK.enabled()) << "the wait goes on in a new prompt";
+  fakes.loop.Advance(30000);
+  Type("tavrolk");
+  EXPECT_TRUE(main.visible());
+  program.RaiseLock(engine::ConfigLock("Configuration"));
+  Type("wrong");
+  Type("wrong");
+  EXPECT_TRUE(prompt.cmdOK.enabled()) << "free again after the right answer";
+}
+
+// An answer is checked beside the window thread, OK disabled meanwhile: the
+// watch goes on and locks another window; the right answer then opens
+// nothing, since the newer lock takes an answer of its own.
+TEST_F(PromptLifeCycleTest, AnAnswerIsCheckedBesideTheWatchAndAnswersOnlyItsOwnLock) {
+  std::promise<void> release;
+  const std::shared_future<void> released = release.get_future().share();
+  const std::thread::id window_thread = std::this_thread::get_id();
+  std::atomic<bool> derived_on_window_thread{false};
+  fakes.crypto.on_derive = [&] {
+    if (std::this_thread::get_id() == window_thread) derived_on_window_thread = true;
+    if (!derived_on_window_thread) released.wait();
+  };
+  program.RaiseLock(engine::ConfigLock("Configuration"));
+  prompt.txtPass.type("tavrolk");
+  prompt.cmdOK.click();
+  EXPECT_FALSE(prompt.cmdOK.enabled()) << "one answer at a time";
+  const WindowId notepad = OpenNotepad();
+  Tick();
+  EXPECT_TRUE(Hidden(notepad) && g.lockReason == "app") << "the watch goes on during the check";
+  release.set_value();
+  FinishCheck();
+  EXPECT_FALSE(derived_on_window_thread);
+  EXPECT_TRUE(prompt.visible() && prompt.cmdOK.enabled() && Hidden(notepad) && !main.visible());
+  Type("tavrolk");
+  EXPECT_FALSE(Hidden(notepad));
 }
 
 }  // namespace

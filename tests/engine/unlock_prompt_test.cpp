@@ -109,20 +109,21 @@ TEST_F(UnlockPromptTest, CancelWaitsASecondThenAsksTheProgramToCloseTwice) {
   EXPECT_TRUE(PromptGone());
 }
 
-// The default password is named for a task or configuration lock, even when
-// it is stored hashed.
+// The default password is named for a task or configuration lock only while
+// no password is stored, even when the stored one is the default's hash.
 TEST_F(UnlockPromptTest, DefaultPasswordHint) {
   const std::string named = "The default password is TAVROLK.";
-  const std::string hashed_default = config::HashPassword(fakes.crypto, fakes.text, "Tavrolk");
-  const std::string hashed_other = config::HashPassword(fakes.crypto, fakes.text, "secret");
-  for (const auto& [reason, password, hint] : std::vector<std::tuple<const char*, std::string, std::string>>{
-           {"cfg", "tavrolk", named},
-           {"app", hashed_default, named},
-           {"app", hashed_other, "Enter a password to continue, or, contact your network administrator."},
-           {"reg", "tavrolk", "Enter a password to continue, or, contact your network administrator."}}) {
-    g.accessPassword = password;
+  const std::string design = "Enter a password to continue, or, contact your network administrator.";
+  for (const auto& [reason, stored, hint] : std::vector<std::tuple<const char*, std::string, std::string>>{
+           {"cfg", "", named},
+           {"app", "", named},
+           {"reg", "", design},
+           {"app", "secret", design},
+           {"app", config::HashPassword(fakes.crypto, fakes.text, "Tavrolk"), design}}) {
+    PutSetting("pwd", stored);
+    main.GetConfig();
     Lock(reason);
-    EXPECT_EQ(prompt.lblDefaultPass.caption(), hint) << reason;
+    EXPECT_EQ(prompt.lblDefaultPass.caption(), hint) << reason << " " << stored;
     prompt.Unload();
   }
 }
@@ -136,6 +137,7 @@ TEST_F(UnlockPromptTest, KeepPasswordFillsTheNextPromptUntilAWrongAttempt) {
   EXPECT_TRUE(prompt.chkKeep.checked());
   EXPECT_EQ(prompt.txtPass.text(), "tavrolk");
   prompt.cmdOK.click();
+  FinishCheck();
   EXPECT_TRUE(PromptGone()) << "Enter alone unlocks";
 
   Lock("app");
@@ -149,7 +151,8 @@ TEST_F(UnlockPromptTest, KeepPasswordFillsTheNextPromptUntilAWrongAttempt) {
 }
 
 // Two entries that differ end the dialogue and change nothing; two that
-// match store the new password hashed.
+// match store the new password hashed; without a random salt for it
+// nothing is stored (not even readable) and the password stays.
 TEST_F(UnlockPromptTest, SetPasswordAsksTwiceAndStoresTheNewPasswordHashed) {
   program.RaiseLock({.reason = "pwd"});
   Type("one");
@@ -181,6 +184,14 @@ TEST_F(UnlockPromptTest, SetPasswordAsksTwiceAndStoresTheNewPasswordHashed) {
   EXPECT_TRUE(PromptGone());
   EXPECT_TRUE(config::IsHashedPassword(Setting("pwd").value_or("")));
   main.GetConfig();
+  const std::optional<std::string> stored = Setting("pwd");
+  fakes.crypto.random_fails = true;
+  program.RaiseLock({.reason = "pwd"});
+  Type("other");
+  Type("other");
+  EXPECT_EQ(fakes.dialogs.boxes().back().text,
+            "The new password could not be stored. The password is unchanged.");
+  EXPECT_EQ(Setting("pwd"), stored);
   Lock("app");
   Type("tavrolk");
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");

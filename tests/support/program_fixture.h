@@ -80,10 +80,16 @@ class ProgramTest : public ::testing::Test {
   }
   // One watch tick, as timerKestrove fires it.
   void Tick() { fakes.loop.Advance(1000); }
-  // Types into the unlock prompt and presses OK.
+  // Types into the unlock prompt, presses OK and waits for the answer.
   void Type(std::string_view text) {
     prompt.txtPass.type(text);
     prompt.cmdOK.click();
+    FinishCheck();
+  }
+  // Runs events, without moving the clock, until the answer being checked
+  // off the window thread has come back and been acted on.
+  void FinishCheck() {
+    while (prompt.checking()) fakes.loop.WaitForEvents();
   }
   // Runs event once, at the n-th yield from now.
   void AtYield(int n, std::function<void()> event) {
