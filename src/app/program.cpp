@@ -16,6 +16,7 @@ Program::Program(platform::Services services, ui::FormHost& host)
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
       watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
+  locks.KeepUsableDuringLocks(frmError);
   frmkestrove.timerKestrove.on_timer = [this] { watch.WatchTick(); };
   frmkestrove.tmrForeground.on_timer = [this] { watch.ForegroundCheck(); };
   frmkestrove.tmrTimer.on_timer = [this] { session.SessionTick(); };

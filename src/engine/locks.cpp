@@ -10,7 +10,9 @@ namespace engine {
 using platform::ShowCommand;
 
 Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
-    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {}
+    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {
+  KeepUsableDuringLocks(frmDummy);
+}
 
 void Locks::RaiseLock(const LockRequest& request) {
   Globals& g = context_.globals;
@@ -85,7 +87,16 @@ bool Locks::CoverBuriedOrPromptUnder() {
   if (std::ranges::any_of(above, [&](platform::WindowId window) { return !windows.IsOwnWindow(window); })) {
     return true;
   }
-  return frmPassword.visible() && std::ranges::find(above, frmPassword.window()) == above.end();
+  const auto under = [&](platform::WindowId window) { return std::ranges::find(above, window) == above.end(); };
+  return (frmPassword.visible() && under(frmPassword.window())) || std::ranges::any_of(UsableShown(), under);
+}
+
+std::vector<platform::WindowId> Locks::UsableShown() const {
+  std::vector<platform::WindowId> shown;
+  for (const ui::Form* form : usable_) {
+    if (form->visible()) shown.push_back(form->window());
+  }
+  return shown;
 }
 
 void Locks::RestoreCover() {
@@ -99,6 +110,11 @@ void Locks::RestoreCover() {
   // Nearest first: the farthest goes up first, so they keep their order.
   for (auto window = own_above.rbegin(); window != own_above.rend(); ++window) windows.SetTopmost(*window, true);
   if (frmPassword.visible()) windows.SetTopmost(frmPassword.window(), true);
+  // A message that came up under the cover (a window that is not topmost
+  // opens below the topmost ones) goes over everything: it is read first.
+  for (const platform::WindowId window : UsableShown()) {
+    if (std::ranges::find(own_above, window) == own_above.end()) windows.SetTopmost(window, true);
+  }
 }
 
 void Locks::ShowUnlockPrompt() {

@@ -43,6 +43,9 @@ class Locks {
   // above it where it was first shown and, while another program's window
   // is in the foreground, the prompt brought to the front.
   void KeepInSight();
+  // A window of the program that stays usable over the cover while it is
+  // shown (the message dialog, the placeholder window).
+  void KeepUsableDuringLocks(const ui::Form& form) { usable_.push_back(&form); }
 
   FrmPassword frmPassword;
   FrmBlank frmblank;
@@ -56,7 +59,11 @@ class Locks {
   // program's own windows that lay above it, the prompt last.
   void RestoreCover();
 
+  // The program's own windows on screen that must lie over the cover.
+  [[nodiscard]] std::vector<platform::WindowId> UsableShown() const;
+
   Context& context_;
+  std::vector<const ui::Form*> usable_;
   // Hidden by a lock not answered yet; each stays until Release or its end.
   std::vector<platform::WindowId> hidden_;
   // Where the prompt window of that id was first shown.
