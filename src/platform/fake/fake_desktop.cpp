@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -17,8 +18,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 WindowId FakeDesktop::Open(std::string title, std::string class_name, bool visible) {
-  const WindowId id = next_id_;
-  next_id_ += 4;
+  WindowId id = std::exchange(reused_id_, kNoWindow);
+  if (id == kNoWindow || windows_.contains(id)) {
+    id = next_id_;
+    next_id_ += 4;
+  }
   FakeWindow window;
   window.id = id;
   window.title = std::move(title);

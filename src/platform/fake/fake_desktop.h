@@ -32,6 +32,9 @@ class FakeDesktop : public WindowService {
  public:
   // Opens a window on top of the z-order and returns its id.
   WindowId Open(std::string title, std::string class_name, bool visible = true);
+  // Windows reuses the handles of windows that are gone: the next Open gets
+  // this id.
+  void ReuseIdForNextOpen(WindowId id) { reused_id_ = id; }
   // Destroys a window; its id stops naming anything.
   void Close(WindowId window);
   // Makes a window the foreground one (kNoWindow: nothing is active).
@@ -74,6 +77,7 @@ class FakeDesktop : public WindowService {
  private:
   FakeWindow* Find(WindowId window);
   WindowId next_id_ = 0x1000;
+  WindowId reused_id_ = kNoWindow;
   WindowId foreground_ = kNoWindow;
   std::map<WindowId, FakeWindow> windows_;
   std::vector<WindowId> z_order_;  // top first
