@@ -87,7 +87,9 @@ bool Locks::CoverBuriedOrPromptUnder() {
   if (std::ranges::any_of(above, [&](platform::WindowId window) { return !windows.IsOwnWindow(window); })) {
     return true;
   }
-  const auto under = [&](platform::WindowId window) { return std::ranges::find(above, window) == above.end(); };
+  const auto under = [&](platform::WindowId window) {
+    return std::ranges::find(above, window) == above.end();
+  };
   return (frmPassword.visible() && under(frmPassword.window())) || std::ranges::any_of(UsableShown(), under);
 }
 
@@ -108,7 +110,8 @@ void Locks::RestoreCover() {
   });
   windows.PlaceOnTop(cover, windows.VirtualScreen());
   // Nearest first: the farthest goes up first, so they keep their order.
-  for (auto window = own_above.rbegin(); window != own_above.rend(); ++window) windows.SetTopmost(*window, true);
+  for (auto window = own_above.rbegin(); window != own_above.rend(); ++window)
+    windows.SetTopmost(*window, true);
   if (frmPassword.visible()) windows.SetTopmost(frmPassword.window(), true);
   // A message that came up under the cover (a window that is not topmost
   // opens below the topmost ones) goes over everything: it is read first.

@@ -32,9 +32,9 @@ TEST_F(Locks, NotepadTheBrowserFrameAndTheRegistryEditorUntilThePassword) {
   ::PostMessageW(tasks, WM_KEYDOWN, VK_END, 0);
   ::PostMessageW(tasks, WM_KEYDOWN, VK_DELETE, 0);
   const HWND admin = FindChild(config, "Button", "Administrator (this user account will not be restricted)");
-  for (const HWND button : {FindChild(config, "Button", "Remove"), admin,
-                            FindChild(config, "Button", "Set Tasks Password..."),
-                            FindChild(config, "Button", "End kstrv7.exe")}) {
+  for (const HWND button :
+       {FindChild(config, "Button", "Remove"), admin, FindChild(config, "Button", "Set Tasks Password..."),
+        FindChild(config, "Button", "End kstrv7.exe")}) {
     ASSERT_NE(button, nullptr);
     ::PostMessageW(button, BM_CLICK, 0, 0);
     ::PostMessageW(config, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
@@ -53,7 +53,8 @@ TEST_F(Locks, NotepadTheBrowserFrameAndTheRegistryEditorUntilThePassword) {
            Send(tasks, LVM_GETITEMCOUNT) == 3 &&
            registry_.ReadString(platform::RegRoot::kCurrentUser, kSettingsKey, "CurrentUser").empty();
   };
-  EXPECT_TRUE(HoldsFor(unchanged, kThreeTicks, "the hidden configuration window ignoring every click and command"));
+  EXPECT_TRUE(
+      HoldsFor(unchanged, kThreeTicks, "the hidden configuration window ignoring every click and command"));
   if (Prompt() != nullptr) {
     ASSERT_TRUE(ClickButton(Prompt(), "Cancel"));
   }

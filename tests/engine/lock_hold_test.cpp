@@ -124,9 +124,14 @@ TEST_F(LockScreenTest, AnotherProgramsWindowMovesAndResizesAreUndoneAtTheNextLoo
          fakes.desktop.SetTopmost(w, true);
          fakes.desktop.SetForeground(w);
        }},
-      {"the cover shrunk", [this] { fakes.desktop.Edit(cover).rect = {0, 0, 10, 10}; }},
+      {"the cover shrunk",
+       [this] {
+         fakes.desktop.Edit(cover).rect = {0, 0, 10, 10};
+       }},
       {"the prompt moved off screen",
-       [this] { fakes.desktop.Edit(prompt.window()).rect = {5000, 5000, 5300, 5200}; }},
+       [this] {
+         fakes.desktop.Edit(prompt.window()).rect = {5000, 5000, 5300, 5200};
+       }},
       {"the cover hidden", [this] { fakes.desktop.ShowAsync(cover, ShowCommand::kHide); }},
   };
   for (const auto& c : cases) {

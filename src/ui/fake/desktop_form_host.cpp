@@ -52,7 +52,8 @@ void DesktopFormHost::FormBringToFront(Form& form) {
 
 bool DesktopFormHost::FormOnScreen(const Form& form) const {
   const platform::WindowId window = form.window();
-  return form.visible() && desktop_.Exists(window) && desktop_.IsVisible(window) && !desktop_.IsMinimized(window);
+  return form.visible() && desktop_.Exists(window) && desktop_.IsVisible(window) &&
+         !desktop_.IsMinimized(window);
 }
 
 }  // namespace ui::fake
