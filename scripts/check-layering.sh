@@ -69,7 +69,7 @@ function standard_header(name,   base) {
   return name ~ /\.h$/ && (("c" base) in cpp_headers)
 }
 function host_header(name) {
-  return name ~ /^(gtest|gmock|openssl|sys|arpa|netinet)\// || (name in posix_headers)
+  return name ~ /^(gtest|gmock|openssl|libxml|sys|arpa|netinet)\// || (name in posix_headers)
 }
 function report(kind, text) {
   found[kind] = found[kind] "\n  " text
