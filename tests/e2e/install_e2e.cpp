@@ -139,9 +139,11 @@ TEST_F(Install, FinishPageStartsOneCopyAndAppsAndFeaturesNamesPublisherAndHelp) 
   EXPECT_TRUE(HoldsFor([&] { return one_copy(0); }, kThreeTicks, "exactly one copy running"));
 
   const std::string help = folder + "\\kestrove.chm";
-  const std::pair<const char*, std::string> entry[] = {
-      {"DisplayName", "Kestrove Pro"}, {"DisplayVersion", "7.6.3"}, {"Publisher", "Kestrove"},
-      {"HelpLink", help},              {"URLInfoAbout", help}};
+  const std::pair<const char*, std::string> entry[] = {{"DisplayName", "Kestrove Pro"},
+                                                       {"DisplayVersion", "7.6.3"},
+                                                       {"Publisher", "Kestrove"},
+                                                       {"HelpLink", help},
+                                                       {"URLInfoAbout", help}};
   for (const auto& [name, value] : entry)
     EXPECT_EQ(registry_.ReadString(kMachine, kUninstallKey, name), value) << name;
   for (const std::filesystem::path& file :
