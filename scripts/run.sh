@@ -62,6 +62,15 @@ with socket.create_connection(("127.0.0.1", port), timeout=5) as ws:
 PYTHON
 }
 
+# Runs the program until it ends or Ctrl+C. Wine passes Ctrl+C on only to
+# console programs, so the shell takes it and ends instead (the EXIT trap then
+# ends the prefix's programs).
+ks_run_program() {
+  trap 'exit 130' INT TERM
+  "$WINE" build/windows/bin/kstrv7.exe "$@" &
+  wait $! || true
+}
+
 # What the prompt takes: the default password while none is stored in the prefix.
 ks_password_hint() {
   if awk '/^\[/ { in_key = (tolower($0) ~ /^\[software\\\\ksv\\\\settings\]/) }
@@ -87,7 +96,7 @@ if [ -z "${KS_VIRTUAL_STATE:-}" ]; then
     echo "Ctrl+C stops it."
     trap ks_wine_stop EXIT
     ks_wine_start
-    "$WINE" build/windows/bin/kstrv7.exe "$@"
+    ks_run_program "$@"
     exit
   fi
 
@@ -162,7 +171,7 @@ if [ $smoke -eq 0 ]; then
   echo "until the password is typed: $(ks_password_hint)."
   echo "Ctrl+C stops it."
   ks_wine_start
-  "$WINE" build/windows/bin/kstrv7.exe "$@"
+  ks_run_program "$@"
   exit
 fi
 
