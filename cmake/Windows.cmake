@@ -26,6 +26,9 @@ add_executable(KsUpdate WIN32 ${CMAKE_SOURCE_DIR}/src/updater/win32/ks_update.cp
   ${CMAKE_SOURCE_DIR}/res/ks_update.rc)
 target_link_libraries(KsUpdate PRIVATE kestrove_win32)  # its own folder as the program finds it
 target_link_options(KsUpdate PRIVATE -s)  # without symbols: a third of the size
+# windres does not report what a script includes: rebuild on a new manifest or icon.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ks_update.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/res/ks_update.manifest;${CMAKE_SOURCE_DIR}/res/update.ico")
 set_target_properties(KsUpdate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # kestrove.chm from the help pages (chmcmd of Free Pascal's utilities),

@@ -9,10 +9,12 @@
 ;
 ; A running copy of the program holds kstrv7.exe open, and closed normally
 ; it starts a fresh copy of itself; so both directions end it by force first.
-; The installer does not start it again: it runs elevated, possibly as another
-; account. The updater that started it does, with the user's own rights, once
-; the installer has ended; after an install started directly the program
-; comes back at the next log-on or from the Start menu.
+; Until it runs again the computer is unprotected, so the finish page offers
+; "Start Kestrove Pro now" (ticked), and /START does the same for a silent
+; install. The installer runs elevated, possibly as another account, so it
+; never starts the program itself: it asks the desktop shell, which starts it
+; with the logged-on user's own rights. (The updater, which starts it again
+; once the installer has ended, starts it only when no copy runs.)
 ;
 ; The uninstaller's window is titled "Uninstall Kestrove Pro", which the
 ; running program guards with the access password. After the password the
@@ -22,14 +24,18 @@
 
 Unicode true
 Target amd64-unicode
+; Sharp text on screens scaled above 100 %, as the program itself.
+ManifestDPIAware true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
 !include "WinMessages.nsh"
+!include "nsDialogs.nsh"
 
 !define PRODUCT "Kestrove Pro"
+!define PUBLISHER "Kestrove"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTALL_TITLE "Uninstall ${PRODUCT}"
@@ -63,10 +69,18 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${FILE_VERSION}"
 
 Page directory
 Page instfiles
+Page custom FinishShow FinishLeave
+; Straight on to the finish page once the files are in place.
+AutoCloseWindow true
 ; The exact title on every page (the caption alone would get the page's
 ; name appended).
 UninstPage uninstConfirm "" un.ShowTitle un.LeaveConfirm
 UninstPage instfiles "" un.ShowTitle
+UninstPage custom un.DoneShow
+
+Var StartNowBox
+; What the uninstaller removed and kept, for its last page.
+Var UninstallReport
 
 ; Ends every running copy, in every session. /F: a close message would make
 ; the program start a fresh copy of itself.
@@ -134,6 +148,10 @@ Section "Kestrove Pro"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  ; The installed help file: "Help" and "Support" in Apps & Features open it.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "$INSTDIR\kestrove.chm"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "$INSTDIR\kestrove.chm"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" '"$INSTDIR\kstrv7.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -143,6 +161,56 @@ Section "Kestrove Pro"
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
+
+; Through the desktop shell (Explorer opens the file as a double-click does),
+; so that the program runs with the rights of the user logged on, never with
+; this installer's. Without a shell in this session (an install by a
+; deployment service) Explorer would start as this installer's account: then
+; nothing starts, and the program comes at the next log-on.
+Function StartProgram
+  FindWindow $0 "Shell_TrayWnd"
+  ${If} $0 <> 0
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\kstrv7.exe"'
+  ${EndIf}
+FunctionEnd
+
+Function FinishShow
+  ; The install is done: no way back, nothing to cancel.
+  GetDlgItem $0 $HWNDPARENT 1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:&Finish"
+  GetDlgItem $0 $HWNDPARENT 2
+  ShowWindow $0 ${SW_HIDE}
+  GetDlgItem $0 $HWNDPARENT 3
+  ShowWindow $0 ${SW_HIDE}
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 36u "${PRODUCT} has been installed in $INSTDIR and starts at every log-on. \
+      Until it runs, the computer is not protected."
+  Pop $0
+  ${NSD_CreateCheckbox} 0 44u 100% 12u "Start ${PRODUCT} now"
+  Pop $StartNowBox
+  ${NSD_Check} $StartNowBox
+  nsDialogs::Show
+FunctionEnd
+
+Function FinishLeave
+  ${NSD_GetState} $StartNowBox $0
+  ${If} $0 == ${BST_CHECKED}
+    Call StartProgram
+  ${EndIf}
+FunctionEnd
+
+; A silent install starts the program only when asked to: /START.
+Function .onInstSuccess
+  ${If} ${Silent}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/START" $1
+    ${IfNot} ${Errors}
+      Call StartProgram
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
 
 Function un.ShowTitle
   SendMessage $HWNDPARENT ${WM_SETTEXT} 0 "STR:${UNINSTALL_TITLE}"
@@ -231,4 +299,34 @@ Section "Uninstall"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; The configuration (HKLM\Software\KSV) stays: a new installation finds
   ; the protected tasks and the password as they were.
+
+  ; For a label: "&&" shows as "&".
+  StrCpy $UninstallReport "Removed: the program, its help file, the updater, the Start-menu entries, \
+      the start with Windows and the entry in Apps && Features.$\r$\n$\r$\nKept: the configuration \
+      (the protected tasks, the rules and the password in HKEY_LOCAL_MACHINE\Software\KSV, and each \
+      account's own settings), so that a new installation finds it as it was."
+  ${If} ${FileExists} "$INSTDIR\save\*.*"
+    StrCpy $UninstallReport "$UninstallReport$\r$\nKept: $INSTDIR\save, which holds files."
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\update\*.*"
+    StrCpy $UninstallReport "$UninstallReport$\r$\nKept: $INSTDIR\update, which holds files."
+  ${EndIf}
+  ${If} ${RebootFlag}
+    StrCpy $UninstallReport "$UninstallReport$\r$\n$\r$\nFiles still in use are removed when Windows restarts."
+  ${EndIf}
 SectionEnd
+
+Function un.DoneShow
+  Call un.ShowTitle
+  GetDlgItem $0 $HWNDPARENT 1
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:&Close"
+  GetDlgItem $0 $HWNDPARENT 2
+  ShowWindow $0 ${SW_HIDE}
+  GetDlgItem $0 $HWNDPARENT 3
+  ShowWindow $0 ${SW_HIDE}
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 100% "$UninstallReport"
+  Pop $0
+  nsDialogs::Show
+FunctionEnd

@@ -8,7 +8,8 @@ KS_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev libssl-d
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth imagemagick x11-utils xdotool
-  nsis fp-utils libxml2-utils libxml2-dev)
+  nsis fp-utils libxml2-utils libxml2-dev
+  x11vnc novnc websockify)
 
 # The clang-tidy header filter for the project at $1: its own src/ and tests/
 # folders, anchored at its root (as the shell and as the file system name it),

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test: the host unit tests (ASan + UBSan),
-# the format and lint checks, the fuzz targets for a bounded time, then the
-# Windows backend and end-to-end tests under Wine on a virtual display.
+# the format and lint checks, the fuzz targets for a bounded time, the run
+# command's smoke mode, then the Windows backend and end-to-end tests under
+# Wine on a virtual display.
 # Installs missing Debian packages first. Exits non-zero when anything fails.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -23,6 +24,9 @@ bash scripts/fuzz.sh 30
 echo "== windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+
+echo "== the run command, briefly"
+bash scripts/run.sh --smoke
 
 echo "== windows tests under Wine"
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/wine-ctest.sh

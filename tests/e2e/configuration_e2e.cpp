@@ -1,7 +1,8 @@
 // End to end: the configuration window driven as a user drives it. Each tab
-// clicked with the mouse (a screenshot of each); the configuration exported
-// through the folder browser to a folder whose name has a blank, a lock ticked
-// and applied, the export imported again; Exit, which ends it for good.
+// clicked with the mouse (a screenshot of each, and of the window browser and
+// the ignore list); the configuration exported through the folder browser to a
+// folder whose name has a blank, a lock ticked and applied, the export
+// imported again; Exit, which ends it for good.
 #include "e2e/harness.h"
 
 #include <commctrl.h>
@@ -76,8 +77,25 @@ TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
   fs::create_directories(kFolder);
   registry_.WriteString(kMachine, kSettingsKey, "TaskManager", "0");
   SetTaskList({"Before,1"});
+  for (const auto& [name, entry] : {std::pair{"Task0", "Note"}, std::pair{"Task1", "Paint"}})
+    registry_.WriteString(kMachine, "Software\\KSV\\IgnoreList", name, entry);
+  // A title beyond the ANSI code page that the installed fonts can draw, for the window browser's picture.
+  StartHelperWindow("KSVDocument", "Документ — Блокнот", "--background");
   ASSERT_NE(config_ = StartToMainWindow(), nullptr);
-  for (const Page page : {kEncryptionTab, kSettingsTab, kTasksTab}) ASSERT_NO_FATAL_FAILURE(ShowPage(page));
+  for (const Page page : {kEncryptionTab, kTasksTab}) ASSERT_NO_FATAL_FAILURE(ShowPage(page));
+  ASSERT_TRUE(Click(Button(kTasksTab)));
+  const HWND browser = WaitForShown("Browse for Task");
+  ASSERT_TRUE(
+      WaitUntil([&] { return Send(FindChild(browser, "ListBox"), LB_GETCOUNT) >= 3; }, "the open windows"));
+  Screenshot("browse-for-task");
+  ASSERT_TRUE(ClickButton(browser, "Cancel"));
+  ASSERT_NO_FATAL_FAILURE(ShowPage(kSettingsTab));
+  ASSERT_TRUE(ClickButton(config_, "Ignored Tasks List..."));
+  const HWND ignore_list = WaitForShown("Ignore List");
+  ASSERT_TRUE(WaitUntil([&] { return Send(FindChild(ignore_list, "ListBox"), LB_GETCOUNT) == 2; },
+                        "the ignore list"));
+  Screenshot("ignore-list-dialog");
+  ASSERT_TRUE(ClickButton(ignore_list, "Close"));
 
   ASSERT_NO_FATAL_FAILURE(ShowPage(kUsersTab));
   ASSERT_NO_FATAL_FAILURE(Browse("Export...", kFolder));

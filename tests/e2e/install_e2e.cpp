@@ -2,7 +2,9 @@
 // started from Program Files ("?" opens the help file beside it, "Lock a
 // Folder" without dirlatch.exe says so, "Update Check" hands over to the
 // updater); the uninstaller, whose window the running program guards with
-// the password and which, after it, ends the program and removes it.
+// the password and which, after it, ends the program and removes it, saying
+// what it removed and what it kept. An install through its pages, whose
+// finish page starts the program; the entry in Apps & Features.
 #include "e2e/harness.h"
 
 namespace e2e {
@@ -13,6 +15,31 @@ constexpr std::string_view kUninstallKey =
 constexpr std::chrono::milliseconds kInstallTimeout{60000};
 
 using Install = Scenario;
+
+// The application manifest built into an executable (RT_MANIFEST resource 1).
+std::string Manifest(const std::filesystem::path& file) {
+  const HMODULE module = ::LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HRSRC found = module != nullptr ? ::FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST) : nullptr;
+  const HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
+  std::string text;
+  if (loaded != nullptr)
+    text.assign(static_cast<const char*>(::LockResource(loaded)), ::SizeofResource(module, found));
+  if (module != nullptr) ::FreeLibrary(module);
+  return text;
+}
+
+// <dpiAware ...>true or true/pm</dpiAware>.
+bool DeclaresDpiAware(const std::string& manifest) {
+  const std::size_t at = manifest.find("<dpiAware");
+  return at != std::string::npos && manifest.find('>', at) == manifest.find(">true", at);
+}
+
+// A static text of the window that starts with `start`, or nullptr.
+HWND FindText(HWND window, std::string_view start) {
+  for (HWND child : Descendants(window))
+    if (HasClass(child, "Static") && ControlText(child).starts_with(start)) return child;
+  return nullptr;
+}
 
 TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstall) {
   Process& setup = StartProgram(BinDir() / L"kestrove-setup.exe", "/S");
@@ -74,11 +101,70 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   ASSERT_TRUE(Unlock("for the uninstaller", [&] { return IsShown(uninstaller); }));
   Screenshot("uninstaller");
   ASSERT_TRUE(ClickButton(uninstaller, "Uninstall"));
+  HWND report = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (report = FindText(uninstaller, "Removed: the program,")) != nullptr; },
+                        "the uninstaller's last page", kInstallTimeout));
+  EXPECT_NE(ControlText(report).find("Kept: the configuration"), std::string::npos) << ControlText(report);
+  EXPECT_EQ(WindowTitle(uninstaller), "Uninstall Kestrove Pro");
+  Screenshot("uninstaller-done");
+  ASSERT_TRUE(ClickButton(uninstaller, "Close"));
   EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(uninstaller) && !std::filesystem::exists(installed); },
                         "the uninstaller to end the program, remove its folder and close", kInstallTimeout));
   EXPECT_FALSE(kestrove_->Running());
   EXPECT_EQ(registry_.ReadString(kMachine, kUninstallKey, "DisplayName"), "");
   EXPECT_EQ(registry_.ReadString(kMachine, kRunKey, "Kestrove Pro"), "");
+}
+
+// Under Wine every program runs as the one user, so the rights the shell
+// gives the started copy cannot be told apart from the installer's here: what
+// is shown is that the finish page's tick starts exactly one copy, the
+// installed one, and that /START does the same for a silent install over it.
+TEST_F(Install, FinishPageStartsOneCopyAndAppsAndFeaturesNamesPublisherAndHelp) {
+  Process& setup = StartProgram(BinDir() / L"kestrove-setup.exe");
+  const HWND wizard = WaitForWindow({.process_id = setup.Id(), .visible_only = true}, "the installer");
+  ASSERT_TRUE(ClickButton(wizard, "Install"));
+  HWND start_now = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (start_now = FindChild(wizard, "Button", "Start Kestrove Pro now")); },
+                        "the finish page", kInstallTimeout));
+  EXPECT_EQ(Send(start_now, BM_GETCHECK), BST_CHECKED);
+  Screenshot("installer-finish");
+  ASSERT_TRUE(ClickButton(wizard, "Finish"));
+  ASSERT_EQ(setup.WaitForExit(kInstallTimeout), 0U);
+
+  const std::string folder = registry_.ReadString(kMachine, kUninstallKey, "InstallLocation");
+  const std::filesystem::path installed = ToWide(folder);
+  const auto one_copy = [&](DWORD other_than) {
+    const std::vector<DWORD> ids = ProcessIdsByImage(kImage);
+    return ids.size() == 1 && ids.front() != other_than;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return one_copy(0); }, "the copy the finish page started"));
+  Adopt(ProcessIdsByImage(kImage).front());
+  ASSERT_NE(WaitForPrompt("at the start of the installed copy"), nullptr);
+  wchar_t image[MAX_PATH] = {};
+  DWORD length = MAX_PATH;
+  const platform::win32::UniqueKernelHandle process(
+      ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, kestrove_->Id()));
+  ASSERT_TRUE(::QueryFullProcessImageNameW(process.get(), 0, image, &length));
+  EXPECT_EQ(std::filesystem::path(image), installed / kImage);
+  EXPECT_TRUE(HoldsFor([&] { return one_copy(0); }, kThreeTicks, "exactly one copy running"));
+
+  const std::string help = folder + "\\kestrove.chm";
+  const std::pair<const char*, std::string> entry[] = {{"DisplayName", "Kestrove Pro"},
+                                                       {"DisplayVersion", "7.6.3"},
+                                                       {"Publisher", "Kestrove"},
+                                                       {"HelpLink", help},
+                                                       {"URLInfoAbout", help}};
+  for (const auto& [name, value] : entry)
+    EXPECT_EQ(registry_.ReadString(kMachine, kUninstallKey, name), value) << name;
+  for (const std::filesystem::path& file :
+       {BinDir() / L"kestrove-setup.exe", installed / L"KsUpdate.exe", installed / L"uninstall.exe"})
+    EXPECT_TRUE(DeclaresDpiAware(Manifest(file))) << file.string();
+
+  // Silently over the running copy: it is ended, and /START starts a fresh one.
+  const DWORD first = kestrove_->Id();
+  ASSERT_EQ(StartProgram(BinDir() / L"kestrove-setup.exe", "/S /START").WaitForExit(kInstallTimeout), 0U);
+  ASSERT_TRUE(WaitUntil([&] { return one_copy(first); }, "the copy /START started"));
+  EXPECT_TRUE(HoldsFor([&] { return one_copy(first); }, kThreeTicks, "exactly one copy after /START"));
 }
 
 }  // namespace
