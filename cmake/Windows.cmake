@@ -101,6 +101,11 @@ if(KS_WIN32_TESTS)
   add_test(NAME win32.backends COMMAND win32_tests --gtest_brief=1)
   # The build's own Wine prefix, also when ctest is run by hand (scripts/wine-ctest.sh sets the same).
   set_tests_properties(win32.backends PROPERTIES TIMEOUT 600 ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  # The events reach ReportEventW: read from Wine's trace of it, since Wine
+  # keeps no event log to read back.
+  add_test(NAME win32.event_log COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/event_log_trace.sh
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:win32_tests>)
+  set_tests_properties(win32.event_log PROPERTIES TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endif()
 
 # End-to-end tests: drive kstrv7.exe from outside as a user would.
