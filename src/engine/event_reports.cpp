@@ -77,14 +77,16 @@ void ReportConfigurationApplied(Context& context, std::size_t tasks, std::size_t
 }
 
 void ReportConfigurationImported(Context& context, std::string_view file, std::string_view how) noexcept {
-  Report(context, EventId::kConfigurationImported,
-         [&] { return std::vector<std::string>{std::string(file), std::string(how)}; });
+  Report(context, EventId::kConfigurationImported, [&] {
+    return std::vector<std::string>{std::string(file), std::string(how)};
+  });
 }
 
 void ReportConfigurationRefused(Context& context, std::string_view file, std::string_view how,
                                 std::string_view why) noexcept {
-  Report(context, EventId::kConfigurationRefused,
-         [&] { return std::vector<std::string>{std::string(file), std::string(how), std::string(why)}; });
+  Report(context, EventId::kConfigurationRefused, [&] {
+    return std::vector<std::string>{std::string(file), std::string(how), std::string(why)};
+  });
 }
 
 }  // namespace engine

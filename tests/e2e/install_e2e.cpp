@@ -11,7 +11,8 @@ namespace {
 constexpr std::string_view kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrove Pro";
 constexpr std::chrono::milliseconds kInstallTimeout{60000};
-constexpr wchar_t kEventSourceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Kestrove Pro";
+constexpr wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Kestrove Pro";
 
 // The event source's message file as stored (unexpanded); "" when the source
 // is not registered.

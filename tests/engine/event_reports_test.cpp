@@ -146,7 +146,9 @@ const EventCase kCases[] = {
      "pad",
      {{EventId::kConfigurationApplied, {"1", "1"}}}},
     {"ImportedOnTheUsersTab",
-     [](EventLogTest& t) { return t.Import(kGood, {Outcome::kExited, 0}); },
+     [](EventLogTest& t) {
+       return t.Import(kGood, {Outcome::kExited, 0});
+     },
      "Imported|",
      {{EventId::kConfigurationImported, {kFile, kByTab}}}},
     {"RefusedOnTheUsersTab",
@@ -154,17 +156,24 @@ const EventCase kCases[] = {
      "Before|The configuration was not imported from " + std::string(kFile) + ": " + kOutside + ".",
      {{EventId::kConfigurationRefused, {kFile, kByTab, kOutside}}}},
     {"ImportedFromTheSaveFolder",
-     [](EventLogTest& t) { return t.DropFile(kGood, {Outcome::kExited, 0}); },
+     [](EventLogTest& t) {
+       return t.DropFile(kGood, {Outcome::kExited, 0});
+     },
      "Imported|Auto-update of configuration completed on 1-January 0:00",
      {{EventId::kConfigurationImported, {kDrop, kByDrop}}}},
     {"RejectedByTheRegistryTool",
-     [](EventLogTest& t) { return t.DropFile(kGood, {Outcome::kExited, 1}); },
+     [](EventLogTest& t) {
+       return t.DropFile(kGood, {Outcome::kExited, 1});
+     },
      "Imported|The configuration was not imported from " + std::string(kDrop) +
          ": the registry tool reported an error (exit code 1). It was renamed to kstrv7.reg.rejected.",
-     {{EventId::kConfigurationRefused, {kDrop, kByDrop, "the registry tool reported an error (exit code 1)"}}}},
+     {{EventId::kConfigurationRefused,
+       {kDrop, kByDrop, "the registry tool reported an error (exit code 1)"}}}},
     // Not run: tried again a minute later, and written only once it is decided.
     {"ImportNotRunWritesNothing",
-     [](EventLogTest& t) { return t.DropFile(kGood, {Outcome::kNotStarted, 0}).substr(0, 7); },
+     [](EventLogTest& t) {
+       return t.DropFile(kGood, {Outcome::kNotStarted, 0}).substr(0, 7);
+     },
      "Before|",
      {}},
 };
@@ -186,7 +195,8 @@ TEST_P(EventLogTest, TheActionWritesItsEventAndAFailingLogChangesNothing) {
   EXPECT_EQ(fakes.events.events, log_fails ? std::vector<Event>{} : c.events);
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, EventLogTest, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Events, EventLogTest,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) +
                                   (std::get<1>(info.param) ? "WithAFailingLog" : "");

@@ -28,7 +28,9 @@ struct Sample {
 // Each event as the program writes it: as many texts as its message takes.
 const std::vector<Sample> kSamples = {
     {EventId::kWrongPassword, EVENTLOG_WARNING_TYPE, {"Protected task", "Notepad", "Заметки - Notepad"}},
-    {EventId::kLockAnswered, EVENTLOG_INFORMATION_TYPE, {"Registry tools", "Registry Tools", "Registry Editor"}},
+    {EventId::kLockAnswered,
+     EVENTLOG_INFORMATION_TYPE,
+     {"Registry tools", "Registry Tools", "Registry Editor"}},
     {EventId::kAllowanceUsedUp, EVENTLOG_WARNING_TYPE, {}},
     {EventId::kConfigurationApplied, EVENTLOG_INFORMATION_TYPE, {"12", "3"}},
     {EventId::kConfigurationImported, EVENTLOG_INFORMATION_TYPE, {"C:\\Shared\\kstrv7.reg", "Import"}},
@@ -81,10 +83,10 @@ TEST(EventLogBackend, EveryEventHasAMessageThatTakesItsTexts) {
     std::vector<DWORD_PTR> arguments;
     for (const std::wstring& text : texts) arguments.push_back(reinterpret_cast<DWORD_PTR>(text.c_str()));
     wchar_t message[2048] = {};
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, ::GetModuleHandleW(nullptr),
-                         static_cast<DWORD>(sample.id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), message,
-                         2048, reinterpret_cast<va_list*>(arguments.data()));
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                          ::GetModuleHandleW(nullptr), static_cast<DWORD>(sample.id),
+                                          MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), message, 2048,
+                                          reinterpret_cast<va_list*>(arguments.data()));
     const std::string text = platform::win32::FromWide(message);
     ASSERT_NE(length, 0U) << "no message for event " << static_cast<int>(sample.id);
     for (const std::string& insert : sample.texts) EXPECT_NE(text.find(insert), std::string::npos) << text;

@@ -100,8 +100,8 @@ void Win32EventLog::Shared::Writer(const std::shared_ptr<Shared>& shared) {
       strings.reserve(event.texts.size());
       for (const std::wstring& text : event.texts) strings.push_back(text.c_str());
       written = ::ReportEventW(source.get(), TypeOf(event.id), 0, static_cast<DWORD>(event.id), user_sid,
-                               static_cast<WORD>(strings.size()), 0, strings.empty() ? nullptr : strings.data(),
-                               nullptr);
+                               static_cast<WORD>(strings.size()), 0,
+                               strings.empty() ? nullptr : strings.data(), nullptr);
     }
     lock.lock();
     shared->writing = false;

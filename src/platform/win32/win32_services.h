@@ -22,7 +22,8 @@ class Win32Services {
   explicit Win32Services(HINSTANCE instance);
 
   Services services() {
-    return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_, text_, events_};
+    return Services{desktop_, registry_, loop_,  shell_, process_, crypto_,
+                    files_,   dialogs_,  clock_, text_,  events_};
   }
 
   Win32Desktop& desktop() { return desktop_; }
