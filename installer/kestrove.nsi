@@ -244,6 +244,7 @@ Function un.onInit
   ${If} ${Silent}
     Call un.MayEndProgram
     ${If} $0 != 1
+      Call un.ReportUninstallRefused
       SetErrorLevel 2
       Quit
     ${EndIf}
@@ -254,6 +255,7 @@ FunctionEnd
 Function un.LeaveConfirm
   Call un.MayEndProgram
   ${If} $0 != 1
+    Call un.ReportUninstallRefused
     MessageBox MB_OK|MB_ICONEXCLAMATION "${UNINSTALL_REFUSED}"
     Abort
   ${EndIf}
@@ -266,6 +268,7 @@ Section "Uninstall"
   ; A copy may have started since the confirmation page.
   Call un.MayEndProgram
   ${If} $0 != 1
+    Call un.ReportUninstallRefused
     MessageBox MB_OK|MB_ICONEXCLAMATION "${UNINSTALL_REFUSED}" /SD IDOK
     SetErrorLevel 2
     Abort
@@ -330,3 +333,35 @@ Function un.DoneShow
   Pop $0
   nsDialogs::Show
 FunctionEnd
+
+; ---- The Windows event log ----------------------------------------------------
+; kstrv7.exe holds the message table of the event source "Kestrove Pro". The
+; uninstaller writes its own refusals: it alone knows of them, and it runs
+; with the rights to. Event 7 (res/event_messages.mc), a warning, no texts.
+!define EVENTLOG_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
+!define EVENT_UNINSTALL_REFUSED 7
+
+Section "-Event log source"
+  SetRegView 64
+  WriteRegExpandStr HKLM "${EVENTLOG_KEY}" "EventMessageFile" "$INSTDIR\kstrv7.exe"
+  ; Error, warning and information.
+  WriteRegDWORD HKLM "${EVENTLOG_KEY}" "TypesSupported" 7
+SectionEnd
+
+; Never fails the uninstaller: a source that cannot be opened writes nothing.
+Function un.ReportUninstallRefused
+  Push $R0
+  System::Call 'advapi32::RegisterEventSourceW(p 0, w "${PRODUCT}") p.R0'
+  ${If} $R0 P<> 0
+    ; EVENTLOG_WARNING_TYPE (2), no category, no user, no texts.
+    System::Call 'advapi32::ReportEventW(p R0, i 2, i 0, i ${EVENT_UNINSTALL_REFUSED}, p 0, i 0, i 0, p 0, p 0)'
+    System::Call 'advapi32::DeregisterEventSource(p R0)'
+  ${EndIf}
+  Pop $R0
+FunctionEnd
+
+; After the files: the source goes with the program that holds its messages.
+Section "-un.Event log source"
+  SetRegView 64
+  DeleteRegKey HKLM "${EVENTLOG_KEY}"
+SectionEnd

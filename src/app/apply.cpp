@@ -1,6 +1,7 @@
 // Apply: saves what the main window shows into the registry, sets the rule
 // switches at once and reloads the configuration.
 #include "app/program.h"
+#include "engine/event_reports.h"
 #include "engine/failure_report.h"
 
 namespace app {
@@ -42,6 +43,7 @@ void FrmKestrove::ApplySteps() {
     const engine::ScopedFlag saving(g.saveRunning);
     config::SaveConfiguration(program_.registry, program_.settings, program_.os.loop, c);
   }
+  engine::ReportConfigurationApplied(program_.context, c.tasks.size(), c.ignoreList.size());
   g.ruleRegistryTools = c.lockRegistryTools;
   g.ruleTaskManager = c.lockTaskManager;
   g.ruleIE = c.lockIE ? 1 : 0;

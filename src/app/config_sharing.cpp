@@ -14,6 +14,7 @@
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_file.h"
+#include "engine/event_reports.h"
 #include "engine/failure_report.h"
 #include "ui/runtime_error.h"
 
@@ -27,6 +28,9 @@ constexpr std::string_view kRegistryTool = "reg.exe";
 constexpr std::string_view kExportFile = "kstrv7.reg";
 constexpr std::string_view kDropFile = "save\\kstrv7.reg";
 constexpr std::string_view kRejectedFile = "kstrv7.reg.rejected";
+// How a file came to be imported, as the event log names it.
+constexpr std::string_view kImportedOnUsersTab = "Import on the Users tab";
+constexpr std::string_view kImportedFromDropFolder = "Automatic update from the save folder";
 // The copy the registry tool imports, in this user's own temporary folder:
 // the file the program checked, byte for byte, whatever happens meanwhile to
 // the original in a folder others can write to.
@@ -126,7 +130,7 @@ struct ImportOutcome {
 
 // Checks the file and has the registry tool import a copy of what was
 // checked, minimized with the focus, waiting for it to end.
-ImportOutcome ImportFile(Program& program, std::string_view path) {
+ImportOutcome ImportFileUnreported(Program& program, std::string_view path) {
   using Kind = ImportOutcome::Kind;
   // Only one run of the tool at a time, never in the middle of a save.
   if (program.globals.loadRunning || program.globals.saveRunning) {
@@ -148,6 +152,25 @@ ImportOutcome ImportFile(Program& program, std::string_view path) {
   if (failure.empty()) return {};
   return {result.outcome == RunResult::Outcome::kNotStarted ? Kind::kNotRun : Kind::kFailed,
           std::move(failure)};
+}
+
+// ImportFileUnreported, with its outcome in the event log: an import, a
+// refusal and a rejection by the registry tool; an attempt that did not run
+// is not (it is tried again).
+ImportOutcome ImportFile(Program& program, std::string_view path, std::string_view how) {
+  ImportOutcome outcome = ImportFileUnreported(program, path);
+  switch (outcome.kind) {
+    case ImportOutcome::Kind::kImported:
+      engine::ReportConfigurationImported(program.context, path, how);
+      break;
+    case ImportOutcome::Kind::kRefused:
+    case ImportOutcome::Kind::kFailed:
+      engine::ReportConfigurationRefused(program.context, path, how, outcome.why);
+      break;
+    case ImportOutcome::Kind::kNotRun:
+      break;
+  }
+  return outcome;
 }
 
 // The instructions, each line ended by a carriage return.
@@ -206,7 +229,7 @@ void FrmKestrove::ImportConfig() {
     if (program_.globals.loadRunning || program_.globals.saveRunning) {
       throw ui::RuntimeError("The settings are being loaded or saved. Import again in a moment.");
     }
-    const ImportOutcome outcome = ImportFile(program_, path);
+    const ImportOutcome outcome = ImportFile(program_, path, kImportedOnUsersTab);
     // After the tool has ended, whatever it did: the window shows what the
     // registry holds.
     if (outcome.kind == ImportOutcome::Kind::kImported || outcome.kind == ImportOutcome::Kind::kFailed) {
@@ -245,7 +268,7 @@ void FrmKestrove::AutoUpdateTick() {
 void FrmKestrove::AutoUpdateImport() {
   using Kind = ImportOutcome::Kind;
   const std::string path = autoUpdatePath_;
-  const ImportOutcome outcome = ImportFile(program_, path);
+  const ImportOutcome outcome = ImportFile(program_, path, kImportedFromDropFolder);
   if (outcome.kind != Kind::kImported) {
     std::string text = NotImportedText(path, outcome.why);
     if (outcome.kind == Kind::kNotRun) {

@@ -9,6 +9,7 @@
 #include "app/general.h"
 #include "app/program.h"
 #include "config/registry_layout.h"
+#include "engine/event_reports.h"
 #include "engine/failure_report.h"
 #include "platform/dialog_service.h"
 
@@ -80,7 +81,10 @@ void FrmKestrove::OnLoad() {
   g.startupLockDone = true;
   // Only now: raised before the load, the lock's prompt would have taken
   // the default password while the stored one was still being read.
-  if (session_expired) SkipOnFailure([this] { program_.RaiseLock(engine::ExpiredSessionLock()); });
+  if (session_expired) {
+    SkipOnFailure([this] { program_.RaiseLock(engine::ExpiredSessionLock()); });
+    engine::ReportAllowanceUsedUp(program_.context);
+  }
 }
 
 // About a second with messages flowing, while the window is titled "0": a

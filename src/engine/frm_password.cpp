@@ -5,6 +5,7 @@
 
 #include "config/password.h"
 #include "config/registry_layout.h"
+#include "engine/event_reports.h"
 #include "engine/failure_report.h"
 #include "engine/locks.h"
 #include "platform/dialog_service.h"
@@ -148,13 +149,14 @@ void FrmPassword::CheckAnswer(const std::string& typed) {
   const LockIdentity lock = g.CurrentLock();
   const int load = load_count_;
   const std::string stored = g.accessPassword;
-  check_.Start(stored, typed, [this, lock, load, stored](bool right) {
-    SkipOnFailure([&] { Answered(right, lock, load, stored); });
+  check_.Start(stored, typed, [this, lock, title = g.lockedWindowTitle, load, stored](bool right) {
+    SkipOnFailure([&] { Answered(right, lock, title, load, stored); });
   });
   ShowAnswerState();
 }
 
-void FrmPassword::Answered(bool right, const LockIdentity& lock, int load, const std::string& stored) {
+void FrmPassword::Answered(bool right, const LockIdentity& lock, const std::string& title, int load,
+                           const std::string& stored) {
   Globals& g = context_.globals;
   // Every answer counts, also one whose prompt has gone or answers another
   // lock by now: replacing the lock must not make guessing free.
@@ -163,12 +165,14 @@ void FrmPassword::Answered(bool right, const LockIdentity& lock, int load, const
   } else {
     delay_.Wrong(context_.os.loop.NowMs());
     g.keptPassword.clear();
+    ReportWrongPassword(context_, lock, title);
   }
   // It answers only the lock it was given for, in the same prompt, against
   // the password still in force: a newer lock or a reloaded password waits
   // for an answer of its own.
   if (loaded() && load_count_ == load && g.CurrentLock() == lock && g.accessPassword == stored) {
     if (right) {
+      ReportLockAnswered(context_, lock, title);
       Unlock(lock.reason);
       return;
     }

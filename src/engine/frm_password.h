@@ -54,7 +54,9 @@ class FrmPassword : public ui::Form {
   // Checks the typed password off the window thread, for the lock in the
   // record now; Answered acts on the answer.
   void CheckAnswer(const std::string& typed);
-  void Answered(bool right, const LockIdentity& lock, int load, const std::string& stored);
+  // title: the locked window's title when the answer was given, for the event log.
+  void Answered(bool right, const LockIdentity& lock, const std::string& title, int load,
+                const std::string& stored);
   // Whether OK takes an answer that needs the password now: no answer is
   // being checked and no wait after wrong answers is left.
   [[nodiscard]] bool TakesAnswers() const;

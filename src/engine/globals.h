@@ -42,6 +42,9 @@ struct LockRequest {
   std::optional<std::string_view> entry = std::nullopt;
   std::optional<platform::WindowId> window = std::nullopt;
   std::optional<std::string_view> window_class = std::nullopt;
+  // The locked window's title before the lock renamed it; read from the
+  // window when absent.
+  std::optional<std::string_view> title = std::nullopt;
   // A lock that must not be cancelled: the prompt's Cancel stays disabled
   // until the password answers it, whatever lock comes after it.
   bool cancellable = true;
@@ -103,6 +106,9 @@ struct Globals {
   platform::WindowId lockedWindow = platform::kNoWindow;
   std::string lockedTaskEntry;
   std::string lockedWindowClass;
+  // The title the locked window had, for the event log only; "" when the
+  // lock hides no window.
+  std::string lockedWindowTitle;
   // False from an uncancellable lock until the prompt is answered.
   bool lockCancellable = true;
 

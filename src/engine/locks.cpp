@@ -17,6 +17,14 @@ Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
 void Locks::RaiseLock(const LockRequest& request) {
   Globals& g = context_.globals;
   if (request.window) g.lockedWindow = *request.window;
+  if (request.title) {
+    g.lockedWindowTitle = *request.title;
+  } else if (request.window) {
+    g.lockedWindowTitle.clear();
+    if (*request.window != platform::kNoWindow) {
+      SkipOnFailure([&] { g.lockedWindowTitle = context_.os.windows.Title(*request.window); });
+    }
+  }
   g.lockReason = request.reason;
   if (request.entry) g.lockedTaskEntry = *request.entry;
   if (request.window_class) g.lockedWindowClass = *request.window_class;

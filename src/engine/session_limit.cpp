@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/registry_layout.h"
+#include "engine/event_reports.h"
 #include "engine/failure_report.h"
 
 namespace engine {
@@ -12,6 +13,7 @@ void SessionLimit::SessionTick() {
   Globals& g = context_.globals;
   if (g.sessionMinutesLeft <= 1) {
     locks_.RaiseLock(ExpiredSessionLock());
+    ReportAllowanceUsedUp(context_);
     g.startupLockDone = true;
     tmrTimer_.setTimerEnabled(false);
     SkipOnFailure([this] { frmtickCount_.Unload(); });

@@ -79,7 +79,8 @@ void WatchCycle::WatchScan() {
     locks_.RaiseLock({.reason = reason::kApp,
                       .entry = entry,
                       .window = foregroundWindow,
-                      .window_class = foregroundClass});
+                      .window_class = foregroundClass,
+                      .title = foregroundTitle});
   }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/clock_service.h"
 #include "platform/crypto_service.h"
 #include "platform/dialog_service.h"
+#include "platform/event_log_service.h"
 #include "platform/event_loop.h"
 #include "platform/file_service.h"
 #include "platform/process_service.h"
@@ -26,6 +27,7 @@ struct Services {
   DialogService& dialogs;
   ClockService& clock;
   TextService& text;
+  EventLogService& events;
 };
 
 }  // namespace platform

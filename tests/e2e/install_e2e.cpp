@@ -13,6 +13,18 @@ namespace {
 constexpr std::string_view kUninstallKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrove Pro";
 constexpr std::chrono::milliseconds kInstallTimeout{60000};
+constexpr wchar_t kEventSourceKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Kestrove Pro";
+
+// The event source's message file as stored (unexpanded); "" when the source
+// is not registered.
+std::string EventMessageFile() {
+  wchar_t file[MAX_PATH] = {};
+  DWORD size = sizeof file;
+  const LSTATUS status = ::RegGetValueW(HKEY_LOCAL_MACHINE, kEventSourceKey, L"EventMessageFile",
+                                        RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, file, &size);
+  return status == ERROR_SUCCESS ? FromWide(file) : "";
+}
 
 using Install = Scenario;
 
@@ -49,6 +61,7 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   const std::filesystem::path installed = ToWide(folder);
   for (const char* file : {"kstrv7.exe", "KsUpdate.exe", "kestrove.chm", "zarmex.scf", "uninstall.exe"})
     EXPECT_TRUE(std::filesystem::is_regular_file(installed / file)) << file;
+  EXPECT_EQ(EventMessageFile(), folder + "\\kstrv7.exe") << "the event source's messages";
 
   // The help file beside the program; no dirlatch.exe there.
   const HWND config = StartToMainWindow(installed / "kstrv7.exe");
@@ -113,6 +126,7 @@ TEST_F(Install, SilentInstallRunsFromProgramFilesAndThePasswordGuardsTheUninstal
   EXPECT_FALSE(kestrove_->Running());
   EXPECT_EQ(registry_.ReadString(kMachine, kUninstallKey, "DisplayName"), "");
   EXPECT_EQ(registry_.ReadString(kMachine, kRunKey, "Kestrove Pro"), "");
+  EXPECT_EQ(EventMessageFile(), "") << "the event source goes with the program";
 }
 
 // Under Wine every program runs as the one user, so the rights the shell

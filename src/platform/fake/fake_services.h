@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_event_log.h"
 #include "platform/fake/fake_event_loop.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_shell.h"
@@ -48,9 +49,10 @@ struct FakeServices {
   FakeDialogs dialogs;
   FakeClock clock;
   FakeText text;
+  FakeEventLog events;
 
   Services services() {
-    return Services{desktop, registry, loop, shell, process, crypto, files, dialogs, clock, text};
+    return Services{desktop, registry, loop, shell, process, crypto, files, dialogs, clock, text, events};
   }
 };
 

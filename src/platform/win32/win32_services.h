@@ -6,6 +6,7 @@
 #include "platform/services.h"
 #include "platform/win32/win32_crypto.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_event_log.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
@@ -21,7 +22,8 @@ class Win32Services {
   explicit Win32Services(HINSTANCE instance);
 
   Services services() {
-    return Services{desktop_, registry_, loop_, shell_, process_, crypto_, files_, dialogs_, clock_, text_};
+    return Services{desktop_, registry_, loop_,  shell_, process_, crypto_,
+                    files_,   dialogs_,  clock_, text_,  events_};
   }
 
   Win32Desktop& desktop() { return desktop_; }
@@ -41,6 +43,7 @@ class Win32Services {
   Win32Dialogs dialogs_;
   Win32Clock clock_;
   Win32Text text_;
+  Win32EventLog events_;
 };
 
 }  // namespace platform::win32
