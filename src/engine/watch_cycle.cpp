@@ -75,7 +75,7 @@ void WatchCycle::WatchScan() {
     if (ignored) continue;
 
     windows.SetTitle(foregroundWindow, "###");
-    locks_.HideLocked(foregroundWindow);
+    locks_.HideLocked(foregroundWindow, reason::kApp);
     locks_.RaiseLock({.reason = reason::kApp,
                       .entry = entry,
                       .window = foregroundWindow,
