@@ -42,7 +42,7 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
   // raises the prompt unless it is already showing. The program's own
   // windows are never locked.
   const auto lock = [&](WindowId window, std::string_view code, std::string_view entry, bool hide) {
-    if (window != platform::kNoWindow && windows.IsOwnWindow(window)) return;
+    if (window != platform::kNoWindow && (windows.IsOwnWindow(window) || locks_.Holds(window))) return;
     if (hide) locks_.HideLocked(window, code);
     locks_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
   };

@@ -39,6 +39,10 @@ void Locks::HideLocked(platform::WindowId window, std::string_view reason) {
   }
 }
 
+bool Locks::Holds(platform::WindowId window) const {
+  return std::ranges::find(hidden_, window, &Held::window) != hidden_.end();
+}
+
 void Locks::Release(platform::WindowId window) {
   std::erase_if(hidden_, [window](const Held& held) { return held.window == window; });
 }

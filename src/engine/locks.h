@@ -35,6 +35,8 @@ class Locks {
   // and keeps it hidden until the lock is answered (Release) or the window is
   // gone.
   void HideLocked(platform::WindowId window, std::string_view reason);
+  // Whether a lock not answered yet hid `window` (it is kept hidden).
+  [[nodiscard]] bool Holds(platform::WindowId window) const;
   // The right password answered the lock of `window`: it may be shown again.
   void Release(platform::WindowId window);
   // The right password switched off the rule of that reason: every window it

@@ -33,10 +33,9 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   ::RegisterClassExW(&window_class);
 }
 
-// Messages whose lParam points into the sender's memory, and which Windows
-// copies across threads of other programs never (the notifications, the DPI
-// messages) or only to make a new window: the form windows read their
-// pointer only when the window's own thread sent them.
+// Messages whose lParam points into the sender's memory and which Windows
+// never copies into another program (the notifications, the DPI messages),
+// or only to make a new window.
 bool CarriesPointer(UINT message) {
   switch (message) {
     case WM_NCCREATE:
@@ -192,10 +191,15 @@ void Win32FormHost::Retire(std::unique_ptr<FormWindow> window) {
 }
 
 LRESULT CALLBACK Win32FormHost::FormWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  // Sent from another thread or program, its pointer means nothing here.
-  if (CarriesPointer(message) && ::InSendMessageEx(nullptr) != ISMEX_NOSEND) return 0;
-  // Only the creation itself; never again for a window that has its state.
-  if (message == WM_NCCREATE && ::GetWindowLongPtrW(hwnd, GWLP_USERDATA) == 0) {
+  // The DPI messages come from the window's own thread; sent from another,
+  // their pointer means nothing here (and one is written through).
+  if ((message == WM_GETDPISCALEDSIZE || message == WM_DPICHANGED) &&
+      ::InSendMessageEx(nullptr) != ISMEX_NOSEND)
+    return 0;
+  // Only the creation itself; for a window that has its state already it
+  // came from elsewhere, with a pointer that means nothing.
+  if (message == WM_NCCREATE) {
+    if (::GetWindowLongPtrW(hwnd, GWLP_USERDATA) != 0) return FALSE;
     auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     created->Attach(hwnd);
