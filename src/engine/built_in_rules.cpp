@@ -1,6 +1,7 @@
 // The built-in protection rules.
 #include "engine/built_in_rules.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/text_match.h"
@@ -18,6 +19,21 @@ constexpr std::array<std::string_view, 5> kInstallerTexts = {"Install", "License
 
 }  // namespace
 
+std::vector<WindowId> BuiltInRules::VisibleWindowsOf(const ProgramWindows& program) {
+  platform::TextService& text = context_.os.text;
+  const auto any_equal = [&](const std::vector<std::string_view>& names, const std::string& value) {
+    const std::string lower = text.LowerCase(value);
+    return std::ranges::any_of(names, [&](std::string_view name) { return text.LowerCase(name) == lower; });
+  };
+  std::vector<WindowId> found;
+  for (const platform::TopLevelWindow& window : context_.os.windows.TopLevelWindows()) {
+    if (window.visible &&
+        (any_equal(program.classes, window.class_name) || any_equal(program.titles, window.title)))
+      found.push_back(window.id);
+  }
+  return found;
+}
+
 void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foregroundTitle) {
   Globals& g = context_.globals;
   platform::WindowService& windows = context_.os.windows;
@@ -26,8 +42,8 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
   // raises the prompt unless it is already showing. The program's own
   // windows are never locked.
   const auto lock = [&](WindowId window, std::string_view code, std::string_view entry, bool hide) {
-    if (window != platform::kNoWindow && windows.IsOwnWindow(window)) return;
-    if (hide) locks_.HideLocked(window);
+    if (window != platform::kNoWindow && (windows.IsOwnWindow(window) || locks_.Holds(window))) return;
+    if (hide) locks_.HideLocked(window, code);
     locks_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
   };
 
@@ -37,32 +53,31 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
   if (g.ruleRegistryTools && FoundIn("Registry Editor", foregroundTitle)) {
     lock(foregroundWindow, reason::kRegistry, "Registry Tools", true);
   }
+  // Every window of a protected program is locked, not only the first of its
+  // class: the one hidden before would be found again on every tick while a
+  // second one stayed in use.
+  const auto lock_all = [&](const ProgramWindows& program, std::string_view code, std::string_view entry) {
+    for (const WindowId window : VisibleWindowsOf(program)) lock(window, code, entry, true);
+  };
   if (g.ruleIE == 1) {
-    if (const WindowId ie = windows.FindByClass("IEFrame")) lock(ie, reason::kIE, "Internet Explorer", true);
+    lock_all({.classes = {"IEFrame"}}, reason::kIE, "Internet Explorer");
   } else if (g.ruleIE == 2 && windows.FindByClass("IEFrame") == platform::kNoWindow) {
     // Unlocked until the last window closed: the next one is locked again.
     g.ruleIE = 1;
   }
   if (g.ruleBrowsers) {
     // Firefox's windows took the class "MozillaWindowClass" from version 4 on.
-    WindowId browser = windows.FindByClass("MozillaUIWindowClass");
-    if (browser == platform::kNoWindow) browser = windows.FindByClass("MozillaWindowClass");
-    if (browser != platform::kNoWindow) lock(browser, reason::kFirefox, "Mozilla Firefox", true);
+    lock_all({.classes = {"MozillaUIWindowClass", "MozillaWindowClass"}}, reason::kFirefox,
+             "Mozilla Firefox");
   }
   if (g.ruleExplorer) {
-    WindowId explorer = windows.FindByClass("ExploreWClass");
-    if (explorer == platform::kNoWindow) explorer = windows.FindByClass("CabinetWClass");
-    if (explorer != platform::kNoWindow) lock(explorer, reason::kExplorer, "Windows Explorer", true);
+    lock_all({.classes = {"ExploreWClass", "CabinetWClass"}}, reason::kExplorer, "Windows Explorer");
   }
   if (g.ruleTaskManager) {
     // Since Windows 8 Task Manager is titled "Task Manager", in a window of
     // class "TaskManagerWindow" whatever the language of its title.
-    WindowId task_manager = windows.FindByTitle("Windows Task Manager");
-    if (task_manager == platform::kNoWindow) task_manager = windows.FindByClass("TaskManagerWindow");
-    if (task_manager == platform::kNoWindow) task_manager = windows.FindByTitle("Task Manager");
-    if (task_manager != platform::kNoWindow) {
-      lock(task_manager, reason::kTaskManager, "Windows Task Manager", true);
-    }
+    lock_all({.classes = {"TaskManagerWindow"}, .titles = {"Windows Task Manager", "Task Manager"}},
+             reason::kTaskManager, "Windows Task Manager");
   }
   if (g.ruleInstall) {
     bool installer = false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "engine/context.h"
 #include "engine/locks.h"
@@ -21,6 +22,15 @@ class BuiltInRules {
   void RunAdvanced(platform::WindowId foregroundWindow, std::string_view foregroundTitle);
 
  private:
+  // A program's windows: those of any of these classes or with any of these
+  // whole titles, letter case ignored as Windows compares them.
+  struct ProgramWindows {
+    std::vector<std::string_view> classes = {};
+    std::vector<std::string_view> titles = {};
+  };
+  // Its visible top-level windows (minimised ones too), top first.
+  [[nodiscard]] std::vector<platform::WindowId> VisibleWindowsOf(const ProgramWindows& program);
+
   Context& context_;
   Locks& locks_;
 };

@@ -240,6 +240,9 @@ void FrmPassword::Unlock(const std::string& code) {
     if (code == reason::kFirefox) g.ruleBrowsers = false;
     if (code == reason::kExplorer) g.ruleExplorer = false;
     if (code == reason::kTaskManager) g.ruleTaskManager = false;
+    // A rule hides every window of its program; the password shows them all.
+    for (const platform::WindowId window : locks_.ReleaseAll(code))
+      windows.ShowAsync(window, ShowCommand::kRestore);
     windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
     Close();
   }

@@ -35,16 +35,34 @@ void Locks::RaiseLock(const LockRequest& request) {
   if (!g.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
 }
 
-void Locks::HideLocked(platform::WindowId window) {
+void Locks::HideLocked(platform::WindowId window, std::string_view reason) {
   platform::WindowService& windows = context_.os.windows;
   if (!windows.ShowAsync(window, ShowCommand::kHide)) windows.ShowAsync(window, ShowCommand::kMinimize);
-  if (window != platform::kNoWindow && std::ranges::find(hidden_, window) == hidden_.end()) {
-    hidden_.push_back(window);
+  if (window == platform::kNoWindow) return;
+  const auto held = std::ranges::find(hidden_, window, &Held::window);
+  if (held == hidden_.end()) {
+    hidden_.push_back({window, std::string(reason)});
+  } else {
+    held->reason = reason;
   }
 }
 
+bool Locks::Holds(platform::WindowId window) const {
+  return std::ranges::find(hidden_, window, &Held::window) != hidden_.end();
+}
+
 void Locks::Release(platform::WindowId window) {
-  std::erase(hidden_, window);
+  std::erase_if(hidden_, [window](const Held& held) { return held.window == window; });
+}
+
+std::vector<platform::WindowId> Locks::ReleaseAll(std::string_view reason) {
+  std::vector<platform::WindowId> released;
+  std::erase_if(hidden_, [&](const Held& held) {
+    if (held.reason != reason) return false;
+    released.push_back(held.window);
+    return true;
+  });
+  return released;
 }
 
 void Locks::Hold() {
@@ -52,10 +70,11 @@ void Locks::Hold() {
   // A window that is gone leaves the list, so that its handle, once reused,
   // hides nothing. One shown again (by its own program or any other) is
   // hidden again; one that refuses stays minimised.
-  std::erase_if(hidden_, [&](platform::WindowId window) { return !windows.Exists(window); });
-  for (const platform::WindowId window : hidden_) {
-    if (!windows.IsVisible(window) || windows.IsMinimized(window)) continue;
-    if (!windows.ShowAsync(window, ShowCommand::kHide)) windows.ShowAsync(window, ShowCommand::kMinimize);
+  std::erase_if(hidden_, [&](const Held& held) { return !windows.Exists(held.window); });
+  for (const Held& held : hidden_) {
+    if (!windows.IsVisible(held.window) || windows.IsMinimized(held.window)) continue;
+    if (!windows.ShowAsync(held.window, ShowCommand::kHide))
+      windows.ShowAsync(held.window, ShowCommand::kMinimize);
   }
   SkipOnFailure([this] { KeepInSight(); });
 }

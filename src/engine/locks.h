@@ -2,6 +2,8 @@
 // placeholder window, and RaiseLock, the one way a lock is raised.
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/context.h"
@@ -29,11 +31,17 @@ class Locks {
   // already open comes to the front. While the prompt's own message box is up
   // it waits: the prompt comes back for the newest lock when the box closes.
   void ShowUnlockPrompt();
-  // Hides a window for a lock (minimises one that refuses) and keeps it
-  // hidden until the lock is answered (Release) or the window is gone.
-  void HideLocked(platform::WindowId window);
+  // Hides a window for a lock of that reason (minimises one that refuses)
+  // and keeps it hidden until the lock is answered (Release) or the window is
+  // gone.
+  void HideLocked(platform::WindowId window, std::string_view reason);
+  // Whether a lock not answered yet hid `window` (it is kept hidden).
+  [[nodiscard]] bool Holds(platform::WindowId window) const;
   // The right password answered the lock of `window`: it may be shown again.
   void Release(platform::WindowId window);
+  // The right password switched off the rule of that reason: every window it
+  // hid may be shown again; returns them.
+  std::vector<platform::WindowId> ReleaseAll(std::string_view reason);
   // Run at every foreground check: what a lock hid stays hidden, and the
   // prompt with its cover holds the screen (KeepInSight).
   void Hold();
@@ -65,7 +73,11 @@ class Locks {
   Context& context_;
   std::vector<const ui::Form*> usable_;
   // Hidden by a lock not answered yet; each stays until Release or its end.
-  std::vector<platform::WindowId> hidden_;
+  struct Held {
+    platform::WindowId window;
+    std::string reason;
+  };
+  std::vector<Held> hidden_;
   // Where the prompt window of that id was first shown.
   platform::WindowId prompt_window_ = platform::kNoWindow;
   platform::ScreenRect prompt_rect_;

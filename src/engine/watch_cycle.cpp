@@ -45,6 +45,13 @@ void WatchCycle::WatchScan() {
   if (foregroundWindow != platform::kNoWindow && windows.IsOwnWindow(foregroundWindow)) {
     foregroundWindow = platform::kNoWindow;
   }
+  // A window a lock holds already is hidden again (Locks::Hold), not locked
+  // anew: its title may still match (a hung program never took "###", or its
+  // program put its title back), and a new lock would take the prompt from
+  // the newest one, after waiting on a hung program once more.
+  if (foregroundWindow != platform::kNoWindow && locks_.Holds(foregroundWindow)) {
+    foregroundWindow = platform::kNoWindow;
+  }
   foregroundTitle = foregroundWindow != platform::kNoWindow ? windows.Title(foregroundWindow) : "";
   foregroundClass = foregroundWindow != platform::kNoWindow ? windows.ClassName(foregroundWindow) : "";
 
@@ -75,7 +82,7 @@ void WatchCycle::WatchScan() {
     if (ignored) continue;
 
     windows.SetTitle(foregroundWindow, "###");
-    locks_.HideLocked(foregroundWindow);
+    locks_.HideLocked(foregroundWindow, reason::kApp);
     locks_.RaiseLock({.reason = reason::kApp,
                       .entry = entry,
                       .window = foregroundWindow,

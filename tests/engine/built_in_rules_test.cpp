@@ -59,6 +59,24 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   EXPECT_TRUE(Hidden(target)) << "the next load switches it on again";
 }
 
+// Every window of the program is locked, also one lying under a window the
+// rule hid before (which its class finds first): a second Explorer or
+// Firefox window stays hidden too, and the right password shows them all.
+TEST_P(EachRuleTest, LocksEveryWindowOfTheProgramAndThePasswordShowsThemAll) {
+  const RuleCase& c = GetParam();
+  if (c.in_foreground) GTEST_SKIP() << "this rule looks at the foreground window only";
+  PutSetting(c.setting, "1");
+  main.GetConfig();
+  const WindowId under = fakes.desktop.Open(c.title, c.class_name);
+  const WindowId over = fakes.desktop.Open(c.title, c.class_name);
+  Foreground("Untitled - Notepad");
+  Tick();
+  Tick();
+  EXPECT_TRUE(Hidden(under) && Hidden(over));
+  Type("tavrolk");
+  EXPECT_TRUE(fakes.desktop.IsVisible(under) && fakes.desktop.IsVisible(over));
+}
+
 const RuleCase kRules[] = {
     {"RegistryEditor", "", "Registry Editor", "RegEdit_RegEdit", true, "reg", "Registry Tools"},
     {"InternetExplorer", "LockIE", "Home - Internet Explorer", "IEFrame", false, "ie", "Internet Explorer"},

@@ -87,6 +87,22 @@ TEST_F(WatchCycleTest, EveryMatchHidesAndTheLastStaysInTheRecord) {
   EXPECT_EQ(g.lockedTaskEntry + "|" + g.lockedWindowClass, "Calculator|SciCalc");
 }
 
+// A locked window that comes forward again with its title still matching (a
+// hung program never took "###", or its program put its title back) is
+// hidden again; it does not take the prompt from the newer lock.
+TEST_F(WatchCycleTest, AWindowALockHoldsIsNotLockedAgainOverANewerLock) {
+  Tasks({{"Notepad", true}, {"Ledger", true}});
+  const WindowId notepad = Foreground("Untitled - Notepad");
+  Tick();
+  const WindowId ledger = Foreground("Ledger");
+  Tick();
+  fakes.desktop.Edit(notepad) = {.id = notepad, .title = "Untitled - Notepad", .class_name = "Notepad"};
+  fakes.desktop.SetForeground(notepad);
+  Tick();
+  EXPECT_EQ(g.lockedWindow, ledger);
+  EXPECT_TRUE(Hidden(notepad));
+}
+
 TEST_F(WatchCycleTest, AWindowThatRefusesToHideIsMinimised) {
   Tasks({{"Notepad", true}});
   const WindowId id = Foreground("Untitled - Notepad");

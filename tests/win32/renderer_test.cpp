@@ -6,7 +6,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <initializer_list>
+#include <thread>
 #include <utility>
 #include <vector>
 #include <gmock/gmock.h>
@@ -319,6 +321,35 @@ TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
                    ListView_GetCheckState(tasks, 0), form.lstTasks.selected(0), TakeLog()),
               takes ? "1 1 typed typed 1 1 keep OK pass check0 " : "0 0 kept kept 0 0 ");
   }
+}
+
+// Another program's messages whose lParam points into that program's memory
+// (Windows copies none of these across), sent from another thread or
+// posted: a list view's notification, an owner-drawn item, the DPI
+// messages, a second creation, a list view's item state. None is read, so
+// no such pointer ends the program; the form's own notifications still act.
+TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
+  form.lstTasks.addItem("first");
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
+  const HWND window = Window();
+  const HWND tasks = Child(form.lstTasks);
+  const LPARAM nowhere = 0x10;  // nothing is mapped there
+  TakeLog();
+  std::atomic<bool> sent = false;
+  std::thread sender([&] {
+    for (const UINT message : {WM_NOTIFY, WM_DRAWITEM, WM_GETDPISCALEDSIZE, WM_DPICHANGED, WM_NCCREATE}) {
+      ::SendMessageW(window, message, 0, nowhere);
+      ::PostMessageW(window, message, 0, nowhere);
+    }
+    ::PostMessageW(tasks, LVM_SETITEMSTATE, 0, nowhere);
+    sent = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return sent.load(); }));
+  sender.join();
+  loop.DoEvents();
+  ListView_SetCheckState(tasks, 0, TRUE);
+  EXPECT_EQ(Join(form.lstTasks.selected(0), TakeLog()), "1 check0 ");
 }
 
 // The close box asks the form; only a real end of the session unloads it,

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "platform/win32/wide_text.h"
@@ -56,6 +58,29 @@ DWORD FormExStyle(const Form& form) {
   if (form.border_style == BorderStyle::kFixedDialog) ex_style |= WS_EX_DLGMODALFRAME;
   if (form.topmost()) ex_style |= WS_EX_TOPMOST;
   return ex_style;
+}
+
+// Whether `size` bytes at `address` are memory of this process that can be
+// read. A notification's or a drawn item's pointer is checked so: another
+// program can send these with a pointer into its own memory, which means
+// nothing here, while the controls' own come nested inside whatever another
+// program sent (a click), so the sender cannot tell them apart.
+bool Readable(LPARAM address, std::size_t size) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  auto at = static_cast<std::uintptr_t>(address);
+  const std::uintptr_t end = at + size;
+  if (at == 0 || end < at) return false;
+  while (at < end) {
+    MEMORY_BASIC_INFORMATION region{};
+    if (::VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof(region)) == 0 ||
+        region.State != MEM_COMMIT || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 ||
+        (region.Protect & kReadable) == 0) {
+      return false;
+    }
+    at = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  return true;
 }
 
 }  // namespace
@@ -589,7 +614,7 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       return CtlColor(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (closing_ || item == nullptr) return FALSE;
+      if (closing_ || !Readable(lparam, sizeof(DRAWITEMSTRUCT))) return FALSE;
       ControlView* view = ViewById(static_cast<int>(wparam), item->hwndItem);
       if (view == nullptr) return FALSE;
       view->DrawItem(*item);
@@ -617,7 +642,8 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-      if (closing_ || header == nullptr) return 0;
+      if (closing_ || !Readable(lparam, sizeof(NMHDR))) return 0;
+      if (header->code == LVN_ITEMCHANGED && !Readable(lparam, sizeof(NMLISTVIEW))) return 0;
       if (ControlView* view = ViewById(static_cast<int>(header->idFrom), header->hwndFrom); view != nullptr) {
         view->Notify(*header);
       }

@@ -33,6 +33,42 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   ::RegisterClassExW(&window_class);
 }
 
+// Messages whose lParam points into the sender's memory and which Windows
+// never copies into another program (the notifications, the DPI messages),
+// or only to make a new window.
+bool CarriesPointer(UINT message) {
+  switch (message) {
+    case WM_NCCREATE:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_GETDPISCALEDSIZE:
+    case WM_DPICHANGED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The common controls' own messages that take pointers (list views, their
+// headers, tab strips). The program sends them to its controls itself; one
+// that was posted came from elsewhere.
+bool ControlPointerMessage(UINT message) {
+  const auto in = [message](UINT first) { return message >= first && message < first + 0x100; };
+  return in(LVM_FIRST) || in(HDM_FIRST) || in(TCM_FIRST);
+}
+
+// Every message the thread takes from its queue, also in the modal loops of
+// message boxes and menus: a posted one that carries a pointer is emptied
+// before anything reads it.
+LRESULT CALLBACK DropPostedPointers(int code, WPARAM removal, LPARAM lparam) {
+  auto* message = reinterpret_cast<MSG*>(lparam);
+  if (code == HC_ACTION && removal == PM_REMOVE &&
+      (CarriesPointer(message->message) || ControlPointerMessage(message->message))) {
+    message->message = WM_NULL;
+  }
+  return ::CallNextHookEx(nullptr, code, removal, lparam);
+}
+
 }  // namespace
 
 Win32FormHost::Win32FormHost(HINSTANCE instance) : instance_(instance) {
@@ -48,6 +84,8 @@ Win32FormHost::Win32FormHost(HINSTANCE instance) : instance_(instance) {
   // A tool window, so it never shows on the taskbar even when made visible.
   owner_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, platform::win32::kOwnerWindowClass, L"", WS_POPUP, 0, 0, 0,
                                  0, nullptr, nullptr, instance_, nullptr));
+  posted_pointer_hook_ =
+      ::SetWindowsHookExW(WH_GETMESSAGE, &DropPostedPointers, nullptr, ::GetCurrentThreadId());
 }
 
 Win32FormHost::~Win32FormHost() {
@@ -55,6 +93,7 @@ Win32FormHost::~Win32FormHost() {
   for (auto& [form, window] : forms_) window->Destroy(false);
   forms_.clear();
   retired_.clear();
+  if (posted_pointer_hook_ != nullptr) ::UnhookWindowsHookEx(posted_pointer_hook_);
 }
 
 void Win32FormHost::FormLoaded(Form& form) {
@@ -152,7 +191,15 @@ void Win32FormHost::Retire(std::unique_ptr<FormWindow> window) {
 }
 
 LRESULT CALLBACK Win32FormHost::FormWndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  // The DPI messages come from the window's own thread; sent from another,
+  // their pointer means nothing here (and one is written through).
+  if ((message == WM_GETDPISCALEDSIZE || message == WM_DPICHANGED) &&
+      ::InSendMessageEx(nullptr) != ISMEX_NOSEND)
+    return 0;
+  // Only the creation itself; for a window that has its state already it
+  // came from elsewhere, with a pointer that means nothing.
   if (message == WM_NCCREATE) {
+    if (::GetWindowLongPtrW(hwnd, GWLP_USERDATA) != 0) return FALSE;
     auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     created->Attach(hwnd);

@@ -101,6 +101,8 @@ class Win32FormHost : public FormHost {
   std::map<const Form*, std::unique_ptr<FormWindow>> forms_;
   std::vector<std::unique_ptr<FormWindow>> retired_;
   int dispatch_depth_ = 0;
+  // Empties posted messages that carry pointers before the thread reads them.
+  HHOOK posted_pointer_hook_ = nullptr;
   std::function<void(const std::string&)> unhandled_error_;
 };
 
