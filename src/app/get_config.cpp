@@ -21,7 +21,6 @@ void FrmKestrove::GetConfig() {
     return;
   }
   const engine::ScopedFlag loading(g.loadRunning);
-  g.configLoading = true;
   SkipOnFailure([&] { program_.os.process.HideFromTaskList(); });
   // Read whole, yielding at every list value, and only then put in place:
   // the watch cycle never sees a list half loaded.
@@ -33,6 +32,10 @@ void FrmKestrove::GetConfig() {
     g.configLoading = false;
     return;
   }
+  // Only while the values read are put into the controls: a box the user
+  // ticks while the registry is still being read is the user's, and is
+  // stored (its reload waits for this one to end).
+  g.configLoading = true;
   SkipOnFailure([&] {
     g.userUnrestricted = c.userUnrestricted;
     chkAdmin.setChecked(c.userUnrestricted);

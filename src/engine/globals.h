@@ -121,7 +121,7 @@ struct Globals {
   bool ruleTaskManager = false;
   bool ruleInstall = false;
   bool ruleRegistryTools = false;
-  bool configLoading = false;  // GetConfig is running
+  bool configLoading = false;  // GetConfig is putting what it read into the controls
   // The stored password has been put in force once in this run. Until then
   // no lock is raised and no password is checked: the default password is
   // in force only while none is stored.
