@@ -1,6 +1,7 @@
 // The running program.
 #include "app/program.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace app {
@@ -15,9 +16,17 @@ Program::Program(platform::Services services, ui::FormHost& host)
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
       watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
+  locks.KeepUsableDuringLocks(frmError);
   frmkestrove.timerKestrove.on_timer = [this] { watch.WatchTick(); };
   frmkestrove.tmrForeground.on_timer = [this] { watch.ForegroundCheck(); };
   frmkestrove.tmrTimer.on_timer = [this] { session.SessionTick(); };
+  // The configuration window and the dialogs it opens act on input only
+  // while the configuration is open after the right password; whatever
+  // reaches them otherwise (another program's commands and clicks to the
+  // hidden window among it) changes nothing.
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&frmkestrove, &frmLock, &frmignore}) {
+    form->input_gate = [this] { return globals.configAuthorised; };
+  }
 }
 
 // Loading the main window runs the start-up sequence. The window itself is

@@ -27,8 +27,7 @@ void BuiltInRules::RunAdvanced(WindowId foregroundWindow, std::string_view foreg
   // windows are never locked.
   const auto lock = [&](WindowId window, std::string_view code, std::string_view entry, bool hide) {
     if (window != platform::kNoWindow && windows.IsOwnWindow(window)) return;
-    if (hide && !windows.ShowAsync(window, ShowCommand::kHide))
-      windows.ShowAsync(window, ShowCommand::kMinimize);
+    if (hide) locks_.HideLocked(window);
     locks_.RaiseLock({.reason = code, .entry = entry, .window = window, .only_if_hidden = true});
   };
 

@@ -1,4 +1,4 @@
-// frmblank: the black cover behind the unlock prompt, over the whole screen.
+// frmblank: the black cover behind the unlock prompt, over every monitor.
 #pragma once
 
 #include "ui/form.h"
@@ -14,8 +14,9 @@ class FrmBlank : public ui::Form {
     max_button = false;
     show_in_taskbar = false;
     back_color = 0x000000;
+    // Not maximised: that covers one monitor's work area. The lock places
+    // it over the whole virtual screen (Locks::KeepInSight).
     start_position = ui::StartPosition::kManual;
-    DesignWindowState(ui::WindowState::kMaximized);
     // The cover goes with its prompt, never on a close from outside.
     on_query_unload = [](ui::UnloadRequest& request) {
       request.cancel = request.reason == ui::UnloadReason::kUserClose;

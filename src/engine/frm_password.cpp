@@ -200,6 +200,8 @@ void FrmPassword::ShowAnswerState() {
 void FrmPassword::Unlock(const std::string& code) {
   Globals& g = context_.globals;
   platform::WindowService& windows = context_.os.windows;
+  // The window this lock hid may be shown again; any other it hid stays hidden.
+  locks_.Release(g.lockedWindow);
   if (code == reason::kApp) {
     // The window's class passes from now on, until its last window is gone.
     // The start-up and expired-session locks hid no window: nothing to allow.

@@ -1,12 +1,18 @@
 // RaiseLock and ShowUnlockPrompt.
 #include "engine/locks.h"
 
+#include <algorithm>
+
 #include "engine/failure_report.h"
 
 namespace engine {
 
+using platform::ShowCommand;
+
 Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
-    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {}
+    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {
+  KeepUsableDuringLocks(frmDummy);
+}
 
 void Locks::RaiseLock(const LockRequest& request) {
   Globals& g = context_.globals;
@@ -21,15 +27,96 @@ void Locks::RaiseLock(const LockRequest& request) {
   if (!g.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
 }
 
+void Locks::HideLocked(platform::WindowId window) {
+  platform::WindowService& windows = context_.os.windows;
+  if (!windows.ShowAsync(window, ShowCommand::kHide)) windows.ShowAsync(window, ShowCommand::kMinimize);
+  if (window != platform::kNoWindow && std::ranges::find(hidden_, window) == hidden_.end()) {
+    hidden_.push_back(window);
+  }
+}
+
+void Locks::Release(platform::WindowId window) {
+  std::erase(hidden_, window);
+}
+
+void Locks::Hold() {
+  platform::WindowService& windows = context_.os.windows;
+  // A window that is gone leaves the list, so that its handle, once reused,
+  // hides nothing. One shown again (by its own program or any other) is
+  // hidden again; one that refuses stays minimised.
+  std::erase_if(hidden_, [&](platform::WindowId window) { return !windows.Exists(window); });
+  for (const platform::WindowId window : hidden_) {
+    if (!windows.IsVisible(window) || windows.IsMinimized(window)) continue;
+    if (!windows.ShowAsync(window, ShowCommand::kHide)) windows.ShowAsync(window, ShowCommand::kMinimize);
+  }
+  SkipOnFailure([this] { KeepInSight(); });
+}
+
 void Locks::KeepInSight() {
   platform::WindowService& windows = context_.os.windows;
   const auto out_of_sight = [&](const ui::Form& form) {
     return form.visible() && (!windows.IsVisible(form.window()) || windows.IsMinimized(form.window()));
   };
-  if (out_of_sight(frmblank)) windows.ShowAsync(frmblank.window(), platform::ShowCommand::kShowMaximized);
+  if (out_of_sight(frmblank)) windows.ShowAsync(frmblank.window(), ShowCommand::kShowNormalNoActivate);
   if (out_of_sight(frmPassword)) {
-    windows.ShowAsync(frmPassword.window(), platform::ShowCommand::kRestore);
+    windows.ShowAsync(frmPassword.window(), ShowCommand::kRestore);
     frmPassword.BringToFront();
+  }
+  // The set-password dialogue locks nothing: it holds no screen.
+  if (context_.globals.lockReason == reason::kPassword) return;
+  if (frmPassword.visible() && frmPassword.window() != prompt_window_) {
+    prompt_window_ = frmPassword.window();
+    prompt_rect_ = windows.WindowRect(prompt_window_);
+  }
+  if (CoverBuriedOrPromptUnder()) RestoreCover();
+  if (!frmPassword.visible()) return;
+  if (windows.WindowRect(prompt_window_) != prompt_rect_) windows.PlaceOnTop(prompt_window_, prompt_rect_);
+  // Another program's window came forward (Alt+Tab, a click on it, a
+  // program of its own): the prompt takes the front back. The program's own
+  // windows (its message boxes and dialogs) keep it.
+  const platform::WindowId foreground = windows.Foreground();
+  if (foreground == platform::kNoWindow || !windows.IsOwnWindow(foreground)) frmPassword.BringToFront();
+}
+
+bool Locks::CoverBuriedOrPromptUnder() {
+  if (!frmblank.visible()) return false;
+  platform::WindowService& windows = context_.os.windows;
+  const platform::WindowId cover = frmblank.window();
+  if (windows.WindowRect(cover) != windows.VirtualScreen()) return true;
+  const std::vector<platform::WindowId> above = windows.VisibleWindowsAbove(cover);
+  if (std::ranges::any_of(above, [&](platform::WindowId window) { return !windows.IsOwnWindow(window); })) {
+    return true;
+  }
+  const auto under = [&](platform::WindowId window) {
+    return std::ranges::find(above, window) == above.end();
+  };
+  return (frmPassword.visible() && under(frmPassword.window())) || std::ranges::any_of(UsableShown(), under);
+}
+
+std::vector<platform::WindowId> Locks::UsableShown() const {
+  std::vector<platform::WindowId> shown;
+  for (const ui::Form* form : usable_) {
+    if (form->visible()) shown.push_back(form->window());
+  }
+  return shown;
+}
+
+void Locks::RestoreCover() {
+  platform::WindowService& windows = context_.os.windows;
+  const platform::WindowId cover = frmblank.window();
+  std::vector<platform::WindowId> own_above = windows.VisibleWindowsAbove(cover);
+  std::erase_if(own_above, [&](platform::WindowId window) {
+    return !windows.IsOwnWindow(window) || window == frmPassword.window();
+  });
+  windows.PlaceOnTop(cover, windows.VirtualScreen());
+  // Nearest first: the farthest goes up first, so they keep their order.
+  for (auto window = own_above.rbegin(); window != own_above.rend(); ++window)
+    windows.SetTopmost(*window, true);
+  if (frmPassword.visible()) windows.SetTopmost(frmPassword.window(), true);
+  // A message that came up under the cover (a window that is not topmost
+  // opens below the topmost ones) goes over everything: it is read first.
+  for (const platform::WindowId window : UsableShown()) {
+    if (std::ranges::find(own_above, window) == own_above.end()) windows.SetTopmost(window, true);
   }
 }
 
@@ -42,6 +129,8 @@ void Locks::ShowUnlockPrompt() {
       frmPassword.Show();
     }
   });
+  // The cover goes over the whole screen at once, not at the next check.
+  SkipOnFailure([this] { KeepInSight(); });
 }
 
 }  // namespace engine

@@ -2,6 +2,8 @@
 // placeholder window, and RaiseLock, the one way a lock is raised.
 #pragma once
 
+#include <vector>
+
 #include "engine/context.h"
 #include "engine/frm_blank.h"
 #include "engine/frm_dummy.h"
@@ -27,16 +29,46 @@ class Locks {
   // already open comes to the front. While the prompt's own message box is up
   // it waits: the prompt comes back for the newest lock when the box closes.
   void ShowUnlockPrompt();
+  // Hides a window for a lock (minimises one that refuses) and keeps it
+  // hidden until the lock is answered (Release) or the window is gone.
+  void HideLocked(platform::WindowId window);
+  // The right password answered the lock of `window`: it may be shown again.
+  void Release(platform::WindowId window);
+  // Run at every foreground check: what a lock hid stays hidden, and the
+  // prompt with its cover holds the screen (KeepInSight).
+  void Hold();
   // While a lock is pending the prompt and its cover stay in sight: shown
-  // again when another program hid or minimised them.
+  // again when another program hid or minimised them, the cover over the
+  // whole virtual screen above every other program's window, the prompt
+  // above it where it was first shown and, while another program's window
+  // is in the foreground, the prompt brought to the front.
   void KeepInSight();
+  // A window of the program that stays usable over the cover while it is
+  // shown (the message dialog, the placeholder window).
+  void KeepUsableDuringLocks(const ui::Form& form) { usable_.push_back(&form); }
 
   FrmPassword frmPassword;
   FrmBlank frmblank;
   FrmDummy frmDummy;
 
  private:
+  // Whether another program's window lies over the cover, or the prompt
+  // under it.
+  [[nodiscard]] bool CoverBuriedOrPromptUnder();
+  // Puts the cover back over the whole screen at the top, then the
+  // program's own windows that lay above it, the prompt last.
+  void RestoreCover();
+
+  // The program's own windows on screen that must lie over the cover.
+  [[nodiscard]] std::vector<platform::WindowId> UsableShown() const;
+
   Context& context_;
+  std::vector<const ui::Form*> usable_;
+  // Hidden by a lock not answered yet; each stays until Release or its end.
+  std::vector<platform::WindowId> hidden_;
+  // Where the prompt window of that id was first shown.
+  platform::WindowId prompt_window_ = platform::kNoWindow;
+  platform::ScreenRect prompt_rect_;
 };
 
 }  // namespace engine

@@ -21,7 +21,6 @@ void WatchCycle::WatchTick() {
   if (in_tick_) return;
   const ScopedFlag ticking(in_tick_);
   RunReportingTickFailure(context_.app, [this] {
-    locks_.KeepInSight();
     RunProgramMaintenace();
     // Nothing is locked before the configuration (and its password) is in
     // force; the maintenance above retries a first load that failed.
@@ -30,6 +29,9 @@ void WatchCycle::WatchTick() {
     CleanUpWindows();
     rules.RunAdvanced(foregroundWindow, foregroundTitle);
   });
+  // After the scan, so that a protected window that came forward is locked
+  // before the prompt takes the front back from it.
+  locks_.Hold();
 }
 
 void WatchCycle::WatchScan() {
@@ -73,10 +75,7 @@ void WatchCycle::WatchScan() {
     if (ignored) continue;
 
     windows.SetTitle(foregroundWindow, "###");
-    // A window that refuses to be hidden is minimised instead.
-    if (!windows.ShowAsync(foregroundWindow, ShowCommand::kHide)) {
-      windows.ShowAsync(foregroundWindow, ShowCommand::kMinimize);
-    }
+    locks_.HideLocked(foregroundWindow);
     locks_.RaiseLock({.reason = reason::kApp,
                       .entry = entry,
                       .window = foregroundWindow,
@@ -85,12 +84,20 @@ void WatchCycle::WatchScan() {
 }
 
 void WatchCycle::ForegroundCheck() {
+  // Every look holds the locks, even while a tick yields: nothing a lock
+  // hid or covers stays in sight for longer than one look.
   // A tick under way reads the foreground itself; look again afterwards.
-  if (in_tick_) return;
+  if (in_tick_) {
+    locks_.Hold();
+    return;
+  }
   platform::WindowService& windows = context_.os.windows;
   const platform::WindowId window = windows.Foreground();
   std::string title = window != platform::kNoWindow ? windows.Title(window) : "";
-  if (window == seen_window_ && title == seen_title_) return;
+  if (window == seen_window_ && title == seen_title_) {
+    locks_.Hold();
+    return;
+  }
   Remember(window, std::move(title));
   WatchTick();
 }

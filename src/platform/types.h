@@ -11,6 +11,15 @@ namespace platform {
 using WindowId = std::uintptr_t;
 inline constexpr WindowId kNoWindow = 0;
 
+// A rectangle on the screen in pixels; right and bottom lie just outside it.
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
 // The show commands the program asks for; numbered as the Windows commands.
 enum class ShowCommand : int {
   kHide = 0,

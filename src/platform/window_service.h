@@ -58,6 +58,16 @@ class WindowService {
   virtual std::vector<TopLevelWindow> TopLevelWindows() = 0;
   // Keeps a window above all others (or lets it go); false when it failed.
   virtual bool SetTopmost(WindowId window, bool topmost) = 0;
+  // The rectangle around every monitor (the virtual screen).
+  virtual ScreenRect VirtualScreen() = 0;
+  // A window's outer rectangle on the screen; an empty one when it is gone.
+  virtual ScreenRect WindowRect(WindowId window) = 0;
+  // The visible top-level windows above `window` in the z-order, nearest
+  // first; none when it is gone.
+  virtual std::vector<WindowId> VisibleWindowsAbove(WindowId window) = 0;
+  // Makes a window topmost and puts it at the very top of the z-order at
+  // `rect`, without activating it; false when it failed.
+  virtual bool PlaceOnTop(WindowId window, const ScreenRect& rect) = 0;
   // Takes Close out of a window's system menu, which also disables its close
   // box and Alt+F4; false when it failed.
   virtual bool RemoveCloseCommand(WindowId window) = 0;

@@ -92,8 +92,12 @@ void Control::Notify(Property property) {
   if (observer_ != nullptr) observer_->ControlChanged(*this, property);
 }
 
+bool Control::takesInput() const {
+  return enabled_ && visible_ && form_.takesInput();
+}
+
 void Control::RaiseClick(const std::function<void()>& handler) const {
-  if (takesClicks() && handler) handler();
+  if (takesInput() && handler) handler();
 }
 
 // ---- CaptionedControl ------------------------------------------------------
@@ -159,7 +163,7 @@ void CheckBox::setChecked(bool checked) {
 }
 
 void CheckBox::click() {
-  if (takesClicks()) setChecked(!checked_);
+  if (takesInput()) setChecked(!checked_);
 }
 
 void CheckBox::ResetToDesign() {
@@ -184,8 +188,10 @@ void TextBox::setText(std::string text) {
   if (on_change) on_change();
 }
 
-void TextBox::type(std::string_view text) {
+bool TextBox::type(std::string_view text) {
+  if (!takesInput()) return false;
   setText(max_length > 0 ? platform::TruncateUtf16Units(text, max_length) : std::string(text));
+  return true;
 }
 
 void TextBox::ResetToDesign() {
@@ -257,12 +263,19 @@ void ListControl::ResetToDesign() {
   if (!rows_.empty() || list_index_ != -1) clear();
 }
 
+bool ListControl::pick(int row) {
+  if (row != -1) CheckRow(row);
+  if (!takesInput()) return false;
+  setListIndex(row);
+  return true;
+}
+
 void ListControl::keyDown(int key_code) {
-  if (takesClicks() && on_key_down) on_key_down(key_code);
+  if (takesInput() && on_key_down) on_key_down(key_code);
 }
 
 void ListControl::mouseDown(int button) {
-  if (takesClicks() && on_mouse_down) on_mouse_down(button);
+  if (takesInput() && on_mouse_down) on_mouse_down(button);
 }
 
 ListBox::ListBox(Form& form, std::string name, Bounds bounds)
@@ -288,9 +301,13 @@ void ListBox::addItem(std::string text) {
 
 void ListBox::click(int row) {
   CheckRow(row);
-  if (!takesClicks()) return;
-  setListIndex(row);
+  pick(row);
+}
+
+bool ListBox::pick(int row) {
+  if (!ListControl::pick(row)) return false;
   if (on_click) on_click();
+  return true;
 }
 
 CheckListBox::CheckListBox(Form& form, std::string name, Bounds bounds)
@@ -302,6 +319,13 @@ bool CheckListBox::selected(int row) const {
 
 void CheckListBox::setSelected(int row, bool checked) {
   if (SetRowChecked(row, checked) && on_item_check) on_item_check(row);
+}
+
+bool CheckListBox::tick(int row, bool checked) {
+  CheckRow(row);
+  if (!takesInput()) return false;
+  setSelected(row, checked);
+  return true;
 }
 
 void CheckListBox::addItem(std::string text, bool checked) {
@@ -380,6 +404,12 @@ void TabStrip::setSelectedTab(int tab) {
   selected_ = tab;
   Notify(Property::kSelectedTab);
   if (on_click) on_click();
+}
+
+bool TabStrip::pick(int tab) {
+  if (!takesInput()) return false;
+  setSelectedTab(tab);
+  return true;
 }
 
 void TabStrip::ResetToDesign() {

@@ -127,6 +127,12 @@ class Control {
   // container around it, on the selected page.
   [[nodiscard]] bool onScreen() const;
 
+  // Whether a user's input (a click, a key, a typed text, a ticked box)
+  // reaches the control: it is enabled and visible and its form takes input
+  // (Form::takesInput). Every user path of the models below asks this and
+  // nothing else; input it refuses changes nothing.
+  [[nodiscard]] bool takesInput() const;
+
   // Asks for the keyboard focus: at once when the form is on screen,
   // otherwise when it is next shown (see Form::focusRequest).
   void setFocus();
@@ -138,8 +144,6 @@ class Control {
 
  protected:
   void Notify(Property property);
-  // A user's click reaches a control only while it is enabled and visible.
-  [[nodiscard]] bool takesClicks() const { return enabled_ && visible_; }
   // Raises `handler` (when set) for a user's click, if the control takes it.
   void RaiseClick(const std::function<void()>& handler) const;
 
@@ -244,8 +248,8 @@ class TextBox : public Control {
   // Sets the text, whole, and raises on_change when it differs.
   void setText(std::string text);
   // Types a text over the box's content as a user would: what goes past
-  // max_length does not go in.
-  void type(std::string_view text);
+  // max_length does not go in. False when the box takes no input.
+  bool type(std::string_view text);
   void ResetToDesign() override;
 
   char password_char = 0;  // 0 = plain echo
@@ -273,6 +277,10 @@ class ListControl : public Control {
   void clear();
   [[nodiscard]] int listIndex() const { return list_index_; }
   void setListIndex(int row);
+  // Makes a row (or -1, none) the current one as a user's click or arrow key
+  // does; false when the list takes no input. A ListBox raises on_click.
+  // Throws RuntimeError for a row that does not exist.
+  virtual bool pick(int row);
   void ResetToDesign() override;
 
   // A key pressed (its key code) or a mouse button pressed on the list, as
@@ -315,6 +323,7 @@ class ListBox : public ListControl {
   // on_click is raised; nothing happens while the list is disabled or
   // hidden. Throws RuntimeError for a row that does not exist.
   void click(int row);
+  bool pick(int row) override;
 
   bool sorted = false;  // design
   std::function<void()> on_click;
@@ -330,6 +339,9 @@ class CheckListBox : public ListControl {
   // Inserts a row at `row` (0 to listCount()); throws RuntimeError for a
   // position outside that.
   void insertItem(int row, std::string text, bool checked = false);
+  // Ticks or clears a row's check box as a user's click does; false when the
+  // list takes no input. Throws RuntimeError for a row that does not exist.
+  bool tick(int row, bool checked);
 
   // A user ticked or cleared row `row`'s check box.
   std::function<void(int row)> on_item_check;
@@ -380,6 +392,9 @@ class TabStrip : public Control {
   // the selection changes. Throws RuntimeError ("Index out of bounds") for
   // a tab that does not exist.
   void setSelectedTab(int tab);
+  // Selects a tab as a user's click or Ctrl+Tab does; false when the strip
+  // takes no input.
+  bool pick(int tab);
   void ResetToDesign() override;
 
   std::function<void()> on_click;

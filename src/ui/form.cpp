@@ -119,8 +119,12 @@ void Form::Activated() {
   if (on_activate) on_activate();
 }
 
+bool Form::takesInput() const {
+  return loaded_ && visible_ && enabled_ && env_.host.FormOnScreen(*this) && (!input_gate || input_gate());
+}
+
 void Form::MouseDown(int button) {
-  if (loaded_ && enabled_ && on_mouse_down) on_mouse_down(button);
+  if (takesInput() && on_mouse_down) on_mouse_down(button);
 }
 
 void Form::BringToFront() {
@@ -138,6 +142,10 @@ void Form::RequestFocus(Control& control) {
 
 void Form::Notify(FormProperty property) {
   if (loaded_) env_.host.FormChanged(*this, property);
+}
+
+bool FormHost::FormOnScreen(const Form& form) const {
+  return form.visible();
 }
 
 void HeadlessHost::FormLoaded(Form& /*form*/) {}

@@ -52,6 +52,9 @@ class FormHost {
   virtual void FormBringToFront(Form& /*form*/) {}
   // The loaded form asks to be repainted now, before the code goes on.
   virtual void FormRefresh(Form& /*form*/) {}
+  // Whether the loaded form's window is on screen: shown and not minimised,
+  // whatever the model says (another program may have hidden it).
+  [[nodiscard]] virtual bool FormOnScreen(const Form& form) const;
 };
 
 // What every form needs from its surroundings.
@@ -115,6 +118,13 @@ class Form {
   // the form's own surface, not on one of its controls (the host calls this;
   // nothing happens while the form is disabled).
   void MouseDown(int button);
+  // Whether input from outside the program's code reaches the form's
+  // controls: the user's, or that of any program sending its windows the
+  // messages a user's input makes. Only while the form is loaded, enabled and
+  // on screen (model and window alike) and input_gate, when set, agrees.
+  // Every control's user path asks this; code that sets values never does.
+  [[nodiscard]] bool takesInput() const;
+
   // Makes the loaded form the foreground window (nothing when headless).
   void BringToFront();
   // Repaints the loaded form at once, so changes show before a long step.
@@ -144,6 +154,9 @@ class Form {
   bool show_in_taskbar = true;
   std::uint32_t back_color = 0xF0F0F0;
   std::string icon;  // resource name of the window's icon, "" for none
+
+  // The application's condition for input, on top of takesInput's own.
+  std::function<bool()> input_gate;
 
   std::function<void()> on_load;
   std::function<void()> on_activate;

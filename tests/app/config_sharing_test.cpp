@@ -48,6 +48,7 @@ class ConfigSharingTest : public testing_support::ProgramTest {
 };
 
 TEST_F(ConfigSharingTest, ExportWritesKstrv7RegIntoTheChosenFolder) {
+  OpenConfiguration();
   fakes.shell.browse_answers = {"C:\\My Configs", "", "D:\\"};
   Reset({Outcome::kExited, 0});
   main.cmdExport.click();
@@ -70,6 +71,7 @@ TEST_F(ConfigSharingTest, ExportWritesKstrv7RegIntoTheChosenFolder) {
 }
 
 TEST_F(ConfigSharingTest, ImportRunsTheToolOnACheckedCopyAndReloadsOnceItHasEnded) {
+  OpenConfiguration();
   const std::string file = "C:\\Shared Files\\kstrv7.reg";
   const std::string why = "The configuration was not imported from " + file + ": ";
   const struct {

@@ -28,6 +28,7 @@ class EncryptionTabTest : public testing_support::ProgramTest {
   EncryptionTabTest() {
     main.HostEncryptionComponent(std::unique_ptr<RecordingComponent>(component));
     StartQuietly();
+    OpenConfiguration();
     fakes.files.AddFolder("C:\\D");
     for (const char* file : {"C:\\D\\a.txt", "C:\\D\\b.txt"}) fakes.files.AddFile(file);
   }

@@ -14,6 +14,7 @@ class HelpAndUpdateTest : public testing_support::ProgramTest {
 
 TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNotInstalled) {
   StartQuietly();
+  OpenConfiguration();
   const struct {
     const char* why;
     bool folder_known;
@@ -47,6 +48,7 @@ TEST_F(HelpAndUpdateTest, UpdateCheckAsksBeforeEndingAndItsOkStartsTheUpdaterOnc
   PutSetting("DontShowUpdate", "0");
   program.Start();
   dialog.chkShowAgain.click();
+  Type("tavrolk");
   for (const bool accept : {false, true}) {
     main.cmdupdate.click();
     ASSERT_TRUE(dialog.visible());

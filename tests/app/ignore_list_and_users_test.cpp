@@ -65,6 +65,7 @@ TEST_F(IgnoreListAndUsersTest, DialogShowsTheStoredListAndDeleteRenumbersItSafel
       {"no rights", {{"Task0", "A"}, {"Task1", "B"}}, {"A", "B"}, 0, {{"Task0", "A"}, {"Task1", "B"}}, true},
   };
   StartQuietly();
+  OpenConfiguration();
   bool close_box = false;
   for (const auto& c : cases) {
     (void)fakes.registry.DeleteKey(kMachine, kIgnoreListKey);
@@ -104,6 +105,7 @@ TEST_F(IgnoreListAndUsersTest, ADeletedEntryLocksAtTheNextTickAndAdministratorSt
   PutTask(0, "Notepad,1");
   PutIgnore(0, "Note");
   StartQuietly();
+  OpenConfiguration();
   const platform::WindowId notepad = fakes.desktop.Open("Untitled - Notepad", "Notepad");
   const platform::WindowId other_notepad = fakes.desktop.Open("Notes - Notepad", "KsNotes");
   ASSERT_FALSE(LockedAtTick(notepad)) << "ignored";

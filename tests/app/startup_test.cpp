@@ -116,6 +116,7 @@ TEST_F(StartupTest, RestartGuardLetsWindowsEndTheSession) {
 
 TEST_F(StartupTest, ExitAsksAndEndsForGood) {
   StartQuietly();
+  OpenConfiguration();
   fakes.dialogs.answers = {platform::box::kAnswerCancel};
   main.cmdExit.click();
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);

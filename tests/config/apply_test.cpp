@@ -14,7 +14,10 @@ using platform::RegType;
 
 class ApplyTest : public testing_support::ProgramTest {
  protected:
-  void SetUp() override { StartQuietly(); }
+  void SetUp() override {
+    StartQuietly();
+    OpenConfiguration();
+  }
 
   // The values that exist, ordered by number: cheap enough to run after
   // every single write.

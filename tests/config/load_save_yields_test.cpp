@@ -14,6 +14,7 @@ class LoadSaveYieldsTest : public testing_support::ProgramTest {
  protected:
   void SetUp() override {
     StartQuietly();
+    OpenConfiguration();
     for (int n = 0; n < 3; ++n) PutTask(n, "T" + std::to_string(n) + ",1");
     PutIgnore(0, "old0");
     PutIgnore(1, "old1");

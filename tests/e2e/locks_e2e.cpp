@@ -4,6 +4,8 @@
 // program's own windows, which are never locked.
 #include "e2e/harness.h"
 
+#include <commctrl.h>
+
 namespace e2e {
 namespace {
 
@@ -19,6 +21,44 @@ TEST_F(Locks, NotepadTheBrowserFrameAndTheRegistryEditorUntilThePassword) {
   registry_.WriteDword(kMachine, kSettingsKey, "DisableRegistryTools", 1);
   ASSERT_NE(StartToMainWindow(), nullptr);
   ASSERT_TRUE(CloseConfig());  // the watch runs from here on
+
+  // Another program drives the hidden configuration window: Notepad's row
+  // picked with the keyboard and deleted, and each button clicked and sent
+  // as a command. Nothing acts without the password: no window comes up,
+  // nothing is stored, the program runs on, and Notepad still locks below.
+  const HWND config = Config();
+  const HWND tasks = FindChild(config, "SysListView32");
+  ASSERT_NE(tasks, nullptr);
+  ::PostMessageW(tasks, WM_KEYDOWN, VK_END, 0);
+  ::PostMessageW(tasks, WM_KEYDOWN, VK_DELETE, 0);
+  const HWND admin = FindChild(config, "Button", "Administrator (this user account will not be restricted)");
+  for (const HWND button :
+       {FindChild(config, "Button", "Remove"), admin, FindChild(config, "Button", "Set Tasks Password..."),
+        FindChild(config, "Button", "End kstrv7.exe")}) {
+    ASSERT_NE(button, nullptr);
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+    ::PostMessageW(config, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+  }
+  // A click activates the hidden window, which then asks for the password,
+  // as its activation always does; nothing else comes up (no set-password
+  // dialogue, no question before ending).
+  const auto unchanged = [&] {
+    for (const HWND window : FindWindows(OwnShown(""))) {
+      const std::string title = WindowTitle(window);
+      if (!title.empty() && (title != "Kestrove" || FindChild(window, "Static", "Enter new password:")))
+        return false;
+    }
+    return kestrove_->Running() && Send(admin, BM_GETCHECK) == BST_UNCHECKED &&
+           Send(tasks, LVM_GETITEMCOUNT) == 3 &&
+           registry_.ReadString(platform::RegRoot::kCurrentUser, kSettingsKey, "CurrentUser").empty();
+  };
+  EXPECT_TRUE(
+      HoldsFor(unchanged, kThreeTicks, "the hidden configuration window ignoring every click and command"));
+  if (Prompt() != nullptr) {
+    ASSERT_TRUE(ClickButton(Prompt(), "Cancel"));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Shown() == nullptr; }, "the password prompt cancelled"));
 
   // Renaming a window waits for its program, which never answers now.
   const HelperWindow hung = StartHelperWindow("KsHungWindow", "Hung Ledger", "--hang");
@@ -47,6 +87,11 @@ TEST_F(Locks, NotepadTheBrowserFrameAndTheRegistryEditorUntilThePassword) {
       WaitForWindow({.class_name = "Notepad", .process_id = StartProgram(L"notepad.exe").Id()}, "Notepad");
   ASSERT_TRUE(WaitUntil([&] { return Locked(notepad); }, "a new Notepad renamed \"###\" and hidden"));
   const HWND prompt = WaitForPrompt("over the new Notepad");
+  // Shown again by another program, it is hidden again at once.
+  ::ShowWindow(notepad, SW_SHOW);
+  ::SetForegroundWindow(notepad);
+  EXPECT_TRUE(IsShown(notepad)) << "Notepad could not be shown again: this proves nothing";
+  EXPECT_TRUE(WaitUntil([&] { return Locked(notepad); }, "Notepad hidden again", milliseconds(500)));
   Screenshot("notepad-locked");
   // Typed as a user types it and confirmed with Enter (OK is the default
   // button); a click sent after typing could overtake the typed keys.

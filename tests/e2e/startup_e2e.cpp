@@ -63,6 +63,32 @@ TEST_F(Startup, TheLockHoldsAClosedCopyIsReplacedAndASecondCopyEnds) {
       },
       kThreeTicks, "the start-up prompt and its cover up, the program running alone"));
 
+  // Another program's window maximised and brought to the front, the prompt
+  // moved off the screen and the cover shrunk: soon the cover or the prompt
+  // lies under every corner and the centre of the screen again, and the
+  // prompt has the front.
+  const HelperWindow other = StartHelperWindow("KsOtherProgram", "Other Program", "");
+  ::ShowWindow(other.window, SW_MAXIMIZE);
+  ::SetForegroundWindow(other.window);
+  ::SetWindowPos(prompt, nullptr, -2000, -2000, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(cover, nullptr, 0, 0, 10, 10, SWP_NOZORDER | SWP_NOACTIVATE);
+  const auto held = [&] {
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int right = left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1;
+    const int bottom = top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1;
+    for (const POINT point : {POINT{left, top}, POINT{right, top}, POINT{left, bottom}, POINT{right, bottom},
+                              POINT{(left + right) / 2, (top + bottom) / 2}}) {
+      const HWND root = ::GetAncestor(::WindowFromPoint(point), GA_ROOT);
+      if (root != prompt && root != cover) return false;
+    }
+    return ::GetForegroundWindow() == prompt;
+  };
+  EXPECT_TRUE(WaitUntil(held, "the cover and the prompt over the whole screen again, the prompt in front"));
+  EXPECT_TRUE(HoldsFor(held, kThreeTicks, "the cover and the prompt holding the screen"));
+  Screenshot("startup-prompt-held");
+  ASSERT_TRUE(other.process->End());
+
   // Closing the configuration window behind the prompt: up within five
   // seconds of the close (a slow CI machine gets more), one fresh copy that
   // gets through its own start-up, as the closed one gave up its claim first.

@@ -78,6 +78,13 @@ class ProgramTest : public ::testing::Test {
     main.cmdcancel.click();
     main.tmrForeground.setTimerEnabled(false);
   }
+  // Opens the configuration as a user does: a double-click on the tray icon
+  // and the password. Only then do its window and dialogs take input.
+  void OpenConfiguration(std::string_view password = "tavrolk") {
+    main.on_message(platform::kTrayCallbackMessage, 0, 0x203);  // WM_LBUTTONDBLCLK
+    Type(password);
+    ASSERT_TRUE(main.takesInput());
+  }
   // One watch tick, as timerKestrove fires it.
   void Tick() { fakes.loop.Advance(1000); }
   // Types into the unlock prompt, presses OK and waits for the answer.

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <future>
 #include <vector>
 #include <gtest/gtest.h>
@@ -74,6 +75,29 @@ TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
   }
   MSG message;
   EXPECT_FALSE(::PeekMessageW(&message, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE));
+}
+
+// The cover's calls: the virtual screen, a window's rectangle, the visible
+// windows above it, and putting it topmost at the top over a rectangle.
+TEST_F(DesktopTest, TheVirtualScreenRectanglesAndTheTopOfTheZOrder) {
+  const platform::ScreenRect screen = desktop.VirtualScreen();
+  EXPECT_EQ(Join(screen.right - screen.left, screen.bottom - screen.top),
+            Join(::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)));
+  EXPECT_EQ(desktop.WindowRect(id), (platform::ScreenRect{40, 40, 360, 240}));
+  const UniqueWindow above = MakeWindow(L"KSV Above");
+  const UniqueWindow hidden = MakeWindow(L"KSV Hidden Above");
+  ::ShowWindow(hidden.get(), SW_HIDE);
+  const auto listed = [&](platform::WindowId other) {
+    const std::vector<platform::WindowId> windows = desktop.VisibleWindowsAbove(id);
+    return std::ranges::find(windows, other) != windows.end();
+  };
+  EXPECT_EQ(Join(listed(ToWindowId(above.get())), listed(ToWindowId(hidden.get()))), "1 0");
+  ASSERT_TRUE(desktop.PlaceOnTop(id, screen));
+  EXPECT_TRUE(desktop.WindowRect(id) == screen && !listed(ToWindowId(above.get())));
+  EXPECT_NE(::GetWindowLongW(window.get(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  window.reset();
+  EXPECT_TRUE(desktop.WindowRect(id) == platform::ScreenRect{} && desktop.VisibleWindowsAbove(id).empty() &&
+              !desktop.PlaceOnTop(id, screen));
 }
 
 // Renaming a window whose program has stopped answering gives up within about

@@ -294,6 +294,33 @@ TEST_F(WindowThreadTest, WindowMessagesAndKeysReachTheModels) {
   EXPECT_EQ(TakeLog(), "tab OK Cancel Cancel ");
 }
 
+// Input the form refuses (Form::takesInput) reaches no handler and leaves the
+// controls showing the models: a check box clicked by another program stays
+// as it was, a text set into an edit is put back, a list view row's check box
+// is cleared again. The same input acts once the form takes it.
+TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
+  form.lstTasks.addItem("first");
+  form.txtPass.setText("kept");
+  bool open = false;
+  form.input_gate = [&] { return open; };
+  const HWND tasks = Child(form.lstTasks);
+  const HWND ok = Child(form.cmdOK);
+  TakeLog();
+  for (const bool takes : {false, true}) {
+    open = takes;
+    Send(Child(form.chkKeep), BM_CLICK);
+    Send(Window(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(ok), BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    Send(Child(form.txtPass), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+    ListView_SetCheckState(tasks, 0, TRUE);
+    EXPECT_EQ(Join(Send(Child(form.chkKeep), BM_GETCHECK), form.chkKeep.checked(),
+                   WindowText(Child(form.txtPass), ::GetWindowTextW), form.txtPass.text(),
+                   ListView_GetCheckState(tasks, 0), form.lstTasks.selected(0), TakeLog()),
+              takes ? "1 1 typed typed 1 1 keep OK pass check0 " : "0 0 kept kept 0 0 ");
+  }
+}
+
 // The close box asks the form; only a real end of the session unloads it,
 // whatever the form answers. A handler may unload the form whose message it
 // handles; its failure stops at the window procedure; private messages (the

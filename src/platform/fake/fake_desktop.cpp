@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -17,16 +18,55 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 WindowId FakeDesktop::Open(std::string title, std::string class_name, bool visible) {
-  const WindowId id = next_id_;
-  next_id_ += 4;
+  WindowId id = std::exchange(reused_id_, kNoWindow);
+  if (id == kNoWindow || windows_.contains(id)) {
+    id = next_id_;
+    next_id_ += 4;
+  }
   FakeWindow window;
   window.id = id;
   window.title = std::move(title);
   window.class_name = std::move(class_name);
   window.visible = visible;
   windows_.emplace(id, std::move(window));
-  z_order_.insert(z_order_.begin(), id);
+  z_order_.push_back(id);
+  Raise(id);
   return id;
+}
+
+void FakeDesktop::Raise(WindowId window) {
+  const FakeWindow* w = Find(window);
+  if (w == nullptr) return;
+  std::erase(z_order_, window);
+  auto at = z_order_.begin();
+  if (!w->topmost) {
+    while (at != z_order_.end() && windows_.at(*at).topmost) ++at;
+  }
+  z_order_.insert(at, window);
+}
+
+ScreenRect FakeDesktop::WindowRect(WindowId window) {
+  const FakeWindow* w = Find(window);
+  return w == nullptr ? ScreenRect{} : w->rect;
+}
+
+std::vector<WindowId> FakeDesktop::VisibleWindowsAbove(WindowId window) {
+  std::vector<WindowId> above;
+  const auto at = std::find(z_order_.begin(), z_order_.end(), window);
+  if (at == z_order_.end()) return above;
+  for (auto other = std::make_reverse_iterator(at); other != z_order_.rend(); ++other) {
+    if (windows_.at(*other).visible) above.push_back(*other);
+  }
+  return above;
+}
+
+bool FakeDesktop::PlaceOnTop(WindowId window, const ScreenRect& rect) {
+  FakeWindow* w = Find(window);
+  if (w == nullptr) return false;
+  w->topmost = true;
+  w->rect = rect;
+  Raise(window);
+  return true;
 }
 
 void FakeDesktop::Close(WindowId window) {
@@ -157,6 +197,8 @@ bool FakeDesktop::SetTopmost(WindowId window, bool topmost) {
   FakeWindow* w = Find(window);
   if (w == nullptr) return false;
   w->topmost = topmost;
+  // Made topmost, it comes to the top, as SetWindowPos with HWND_TOPMOST does.
+  if (topmost) Raise(window);
   return true;
 }
 

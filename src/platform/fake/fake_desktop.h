@@ -25,12 +25,16 @@ struct FakeWindow {
   bool refuses_hide = false;  // ShowAsync(kHide) fails for it
   int close_requests = 0;     // WM_CLOSE messages posted to it
   bool own = false;           // a window of the program's own process
+  ScreenRect rect{100, 100, 500, 400};
 };
 
 class FakeDesktop : public WindowService {
  public:
   // Opens a window on top of the z-order and returns its id.
   WindowId Open(std::string title, std::string class_name, bool visible = true);
+  // Windows reuses the handles of windows that are gone: the next Open gets
+  // this id.
+  void ReuseIdForNextOpen(WindowId id) { reused_id_ = id; }
   // Destroys a window; its id stops naming anything.
   void Close(WindowId window);
   // Makes a window the foreground one (kNoWindow: nothing is active).
@@ -38,6 +42,11 @@ class FakeDesktop : public WindowService {
   // The window's state, for assertions; throws when it does not exist.
   [[nodiscard]] const FakeWindow& Get(WindowId window) const;
   FakeWindow& Edit(WindowId window);
+  // Brings a window to the top of its band, as activating it does: a topmost
+  // one above everything, another just below the topmost ones.
+  void Raise(WindowId window);
+  // The screen around every monitor.
+  ScreenRect screen{-1280, 0, 1920, 1080};
   // Every show command sent, in order.
   struct ShowCall {
     WindowId window;
@@ -60,10 +69,15 @@ class FakeDesktop : public WindowService {
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool SetTopmost(WindowId window, bool topmost) override;
   bool RemoveCloseCommand(WindowId window) override;
+  ScreenRect VirtualScreen() override { return screen; }
+  ScreenRect WindowRect(WindowId window) override;
+  std::vector<WindowId> VisibleWindowsAbove(WindowId window) override;
+  bool PlaceOnTop(WindowId window, const ScreenRect& rect) override;
 
  private:
   FakeWindow* Find(WindowId window);
   WindowId next_id_ = 0x1000;
+  WindowId reused_id_ = kNoWindow;
   WindowId foreground_ = kNoWindow;
   std::map<WindowId, FakeWindow> windows_;
   std::vector<WindowId> z_order_;  // top first

@@ -149,6 +149,37 @@ bool Win32Desktop::SetTopmost(WindowId window, bool topmost) {
                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE) != FALSE;
 }
 
+ScreenRect Win32Desktop::VirtualScreen() {
+  const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return ScreenRect{left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                    top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+ScreenRect Win32Desktop::WindowRect(WindowId window) {
+  RECT rect{};
+  if (window == kNoWindow || ::GetWindowRect(ToHwnd(window), &rect) == FALSE) return {};
+  return ScreenRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::vector<WindowId> Win32Desktop::VisibleWindowsAbove(WindowId window) {
+  std::vector<WindowId> above;
+  if (window == kNoWindow || ::IsWindow(ToHwnd(window)) == FALSE) return above;
+  // As in TopLevelWindows: a window met twice means the walk went in a circle.
+  std::unordered_set<HWND> seen;
+  for (HWND other = ::GetWindow(ToHwnd(window), GW_HWNDPREV); other != nullptr && seen.insert(other).second;
+       other = ::GetWindow(other, GW_HWNDPREV)) {
+    if (::IsWindowVisible(other) != FALSE) above.push_back(ToWindowId(other));
+  }
+  return above;
+}
+
+bool Win32Desktop::PlaceOnTop(WindowId window, const ScreenRect& rect) {
+  if (window == kNoWindow) return false;
+  return ::SetWindowPos(ToHwnd(window), HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, SWP_NOACTIVATE) != FALSE;
+}
+
 bool Win32Desktop::RemoveCloseCommand(WindowId window) {
   const HWND hwnd = ToHwnd(window);
   if (::IsWindow(hwnd) == FALSE) return false;

@@ -33,6 +33,10 @@ class Win32Desktop : public WindowService {
   std::vector<TopLevelWindow> TopLevelWindows() override;
   bool SetTopmost(WindowId window, bool topmost) override;
   bool RemoveCloseCommand(WindowId window) override;
+  ScreenRect VirtualScreen() override;
+  ScreenRect WindowRect(WindowId window) override;
+  std::vector<WindowId> VisibleWindowsAbove(WindowId window) override;
+  bool PlaceOnTop(WindowId window, const ScreenRect& rect) override;
 };
 
 }  // namespace platform::win32

@@ -50,4 +50,10 @@ void DesktopFormHost::FormBringToFront(Form& form) {
   form.Activated();
 }
 
+bool DesktopFormHost::FormOnScreen(const Form& form) const {
+  const platform::WindowId window = form.window();
+  return form.visible() && desktop_.Exists(window) && desktop_.IsVisible(window) &&
+         !desktop_.IsMinimized(window);
+}
+
 }  // namespace ui::fake

@@ -22,6 +22,8 @@ class DesktopFormHost : public FormHost {
   // the foreground form leaves no window active.
   void FormChanged(Form& form, FormProperty property) override;
   void FormBringToFront(Form& form) override;
+  // Shown and not minimised on the fake desktop, as the model says too.
+  [[nodiscard]] bool FormOnScreen(const Form& form) const override;
 
  private:
   platform::fake::FakeDesktop& desktop_;

@@ -381,23 +381,39 @@ void ControlView::RedrawBehind() {
 
 // ---- Control to model ---------------------------------------------------------------
 
+// Every notification goes through the model's user path (click, type,
+// pick, tick), which refuses input the form does not take; the control then
+// shows the model's state again, so a refused change leaves no trace on it.
 void ControlView::Command(int code) {
   switch (control_.kind()) {
     case ControlKind::kButton:
       if (code == BN_CLICKED) static_cast<Button&>(control_).click();
       break;
     case ControlKind::kCheckBox:
-      if (code == BN_CLICKED) static_cast<CheckBox&>(control_).click();
+      if (code != BN_CLICKED) break;
+      static_cast<CheckBox&>(control_).click();
+      // The click may have unloaded the form and destroyed the box.
+      if (!owner_.closing() && ::IsWindow(hwnd_) != FALSE) {
+        const FlagGuard pushing(pushing_);
+        PushCheck();
+      }
       break;
     case ControlKind::kTextBox:
-      if (code == EN_CHANGE && !pushing_) static_cast<TextBox&>(control_).setText(TextOf(hwnd_));
+      if (code != EN_CHANGE || pushing_) break;
+      static_cast<TextBox&>(control_).type(TextOf(hwnd_));
+      if (!owner_.closing() && ::IsWindow(hwnd_) != FALSE) {
+        const FlagGuard pushing(pushing_);
+        PushText();
+      }
       break;
     case ControlKind::kListBox:
       if (code == LBN_SELCHANGE) {
         auto& list_box = static_cast<ListBox&>(control_);
         const int row = list_rows_->Current();
-        list_box.setListIndex(row >= 0 && row < list_box.listCount() ? row : -1);
-        if (list_box.on_click) list_box.on_click();
+        if (!list_box.pick(row >= 0 && row < list_box.listCount() ? row : -1) && !owner_.closing()) {
+          const FlagGuard pushing(pushing_);
+          SyncListIndex();
+        }
       }
       break;
     case ControlKind::kLabel:
@@ -424,7 +440,10 @@ void ControlView::Notify(const NMHDR& header) {
     if (header.code != TCN_SELCHANGE || pushing_) return;
     auto& tabs = static_cast<TabStrip&>(control_);
     const int tab = TabCtrl_GetCurSel(hwnd_);
-    if (tab >= 0 && tab < tabs.tabCount()) tabs.setSelectedTab(tab);
+    if ((tab < 0 || tab >= tabs.tabCount() || !tabs.pick(tab)) && !owner_.closing()) {
+      const FlagGuard pushing(pushing_);
+      TabCtrl_SetCurSel(hwnd_, tabs.selectedTab());
+    }
     return;
   }
   if (control_.kind() != ControlKind::kCheckListBox || header.code != LVN_ITEMCHANGED || pushing_) return;
@@ -435,18 +454,22 @@ void ControlView::Notify(const NMHDR& header) {
       row >= static_cast<int>(rows_.size())) {
     return;
   }
+  // What the list shows now; a refused change is put back from the model.
+  bool taken = true;
   if (const std::optional<bool> checked = CheckToggle(change); checked.has_value()) {
     rows_[static_cast<std::size_t>(row)].checked = *checked;
-    checks.setSelected(row, *checked);
-    return;
-  }
-  if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
+    taken = checks.tick(row, *checked);
+  } else if (((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
     if ((change.uNewState & LVIS_SELECTED) != 0) {
-      checks.setListIndex(row);
+      taken = checks.pick(row);
     } else if (list_rows_->Current() < 0) {
-      checks.setListIndex(-1);
+      taken = checks.pick(-1);
     }
   }
+  if (taken || owner_.closing()) return;
+  const FlagGuard pushing(pushing_);
+  SyncChecks();
+  SyncListIndex();
 }
 
 // ---- Painting -----------------------------------------------------------------------

@@ -461,7 +461,7 @@ bool Win32FormHost::FormWindow::CycleTab(bool backwards) {
   if (strip == nullptr) return false;
   auto& tabs = static_cast<TabStrip&>(strip->control());
   const int count = tabs.tabCount();
-  tabs.setSelectedTab((tabs.selectedTab() + (backwards ? count - 1 : 1)) % count);
+  tabs.pick((tabs.selectedTab() + (backwards ? count - 1 : 1)) % count);
   return true;
 }
 

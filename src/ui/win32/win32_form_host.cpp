@@ -96,6 +96,11 @@ void Win32FormHost::FormRefresh(Form& form) {
   if (hwnd != nullptr) ::RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+bool Win32FormHost::FormOnScreen(const Form& form) const {
+  const HWND hwnd = WindowOf(form);
+  return form.visible() && hwnd != nullptr && ::IsWindowVisible(hwnd) != FALSE && ::IsIconic(hwnd) == FALSE;
+}
+
 Win32FormHost::FormWindow* Win32FormHost::FindFormWindow(const Form& form) const {
   const auto found = forms_.find(&form);
   return found != forms_.end() ? found->second.get() : nullptr;

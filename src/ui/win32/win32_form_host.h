@@ -45,6 +45,7 @@ class Win32FormHost : public FormHost {
   void FormFocusRequested(Form& form) override;
   void FormBringToFront(Form& form) override;
   void FormRefresh(Form& form) override;
+  [[nodiscard]] bool FormOnScreen(const Form& form) const override;
 
   // Keyboard navigation for the event loop's message filter: Tab, Enter
   // (the default button), Esc (the cancel button), mnemonics and Ctrl+Tab
