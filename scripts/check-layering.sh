@@ -4,9 +4,9 @@
 # finds it (beside the including file for "...", then in src/ and tests/;
 # letter case and backslashes as Windows reads them), and:
 #  - an include that names no file of the project is a system header: the C
-#    and C++ standard headers may be included anywhere; POSIX, GoogleTest,
-#    OpenSSL and libxml2 headers anywhere but in the portable sources (src/
-#    outside the fake backends); any other one is a Windows header, allowed only in the
+#    and C++ standard headers may be included anywhere; POSIX, GoogleTest and
+#    OpenSSL headers anywhere but in the portable sources (src/ outside the
+#    fake backends); any other one is a Windows header, allowed only in the
 #    win32 backends (src/platform/win32, src/ui/win32, src/updater/win32),
 #    src/main.cpp and the Windows-only tests, tools and benchmarks;
 #  - a file of those win32 folders may be included only from the same places;
