@@ -170,6 +170,7 @@ TEST_F(ConfigSharingTest, DropFileThatMayNotOrCouldNotBeImportedIsSetAside) {
 // disabled, and Apply, a second Import and the drop folder's file wait.
 TEST_F(ConfigSharingTest, TheWatchLocksWhileTheToolRunsAndNothingElseTouchesTheKey) {
   Reset({Outcome::kExited, 0});
+  OpenConfiguration();
   main.lstTasks.addItem("Notepad", true);
   const platform::WindowId notepad = Foreground("Untitled - Notepad");
   fakes.files.AddFile("C:\\kstrv7.reg", kGood);
