@@ -30,6 +30,7 @@ class Program : public engine::Application {
 
   void RaiseLock(const engine::LockRequest& request) { locks.RaiseLock(request); }
   void ShowUnlockPrompt() { locks.ShowUnlockPrompt(); }
+  [[nodiscard]] const engine::LockRecord& lockRecord() const { return locks.record(); }
   // The windows other than the main one, in the order the program closes
   // them when it ends.
   std::vector<ui::Form*> SecondaryForms();

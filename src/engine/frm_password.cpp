@@ -71,15 +71,19 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
   cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(false); }); };
 }
 
+const LockRecord& FrmPassword::record() const {
+  return locks_.record();
+}
+
 void FrmPassword::OnLoad() {
   const Globals& g = context_.globals;
   ++load_count_;
-  setting_password_ = g.lockReason == reason::kPassword;
+  setting_password_ = record().lockReason == reason::kPassword;
   // A lock that must not be cancelled keeps Cancel disabled through reloads.
-  cmdCancelPWD.setEnabled(g.lockCancellable);
+  cmdCancelPWD.setEnabled(record().lockCancellable);
   SkipOnFailure([this] { locks_.frmblank.Show(); });
   SkipOnFailure([this] { ShowDesktop(); });
-  if (g.lockReason == reason::kPassword) {
+  if (record().lockReason == reason::kPassword) {
     lblDefaultPass.setCaption("Enter new password:");
     chkKeep.setVisible(false);
     return;
@@ -87,7 +91,7 @@ void FrmPassword::OnLoad() {
   // Named only while no password is stored: the loader puts the default
   // in force for an empty value. Before the configuration is loaded the
   // password in force is not known yet.
-  if (g.configLoaded && (g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
+  if (g.configLoaded && (record().lockReason == reason::kApp || record().lockReason == reason::kConfig) &&
       g.accessPassword == config::kDefaultPassword) {
     lblDefaultPass.setCaption("The default password is TAVROLK.");
   }
@@ -101,11 +105,11 @@ void FrmPassword::OnLoad() {
 
 void FrmPassword::OnActivate() {
   SkipOnFailure([this] { context_.os.windows.RemoveCloseCommand(window()); });
-  if (context_.globals.lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
+  if (record().lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
 }
 
 void FrmPassword::ShowDesktop() {
-  const std::string& code = context_.globals.lockReason;
+  const std::string& code = record().lockReason;
   if (code != reason::kRegistry && code != reason::kInstall) return;
   SkipOnFailure([this] { locks_.frmDummy.Show(); });
   SkipOnFailure([this] {
@@ -121,7 +125,7 @@ void FrmPassword::TakeOverFor(std::string_view reason) {
 
 void FrmPassword::OK() {
   Globals& g = context_.globals;
-  const std::string code = g.lockReason;
+  const std::string code = record().lockReason;
   // No password is checked before the configuration has put the stored one
   // in force; nor while OK is disabled, also when the click came some other
   // way than through the button.
@@ -134,7 +138,7 @@ void FrmPassword::OK() {
   if (code == reason::kPassword) {
     SetPasswordStep();
   } else if (code == reason::kCancel) {
-    context_.os.windows.PostClose(g.lockedWindow);
+    context_.os.windows.PostClose(record().lockedWindow);
     Finish();
   } else if (!AsksForPassword(code)) {
     Close();
@@ -145,7 +149,7 @@ void FrmPassword::OK() {
 
 void FrmPassword::CheckAnswer(const std::string& typed) {
   const Globals& g = context_.globals;
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   const std::string stored = g.accessPassword;
   check_.Start(stored, typed, [this, lock, load, stored](bool right) {
@@ -167,7 +171,7 @@ void FrmPassword::Answered(bool right, const LockIdentity& lock, int load, const
   // It answers only the lock it was given for, in the same prompt, against
   // the password still in force: a newer lock or a reloaded password waits
   // for an answer of its own.
-  if (loaded() && load_count_ == load && g.CurrentLock() == lock && g.accessPassword == stored) {
+  if (loaded() && load_count_ == load && record().CurrentLock() == lock && g.accessPassword == stored) {
     if (right) {
       Unlock(lock.reason);
       return;
@@ -201,15 +205,15 @@ void FrmPassword::Unlock(const std::string& code) {
   Globals& g = context_.globals;
   platform::WindowService& windows = context_.os.windows;
   // The window this lock hid may be shown again; any other it hid stays hidden.
-  locks_.Release(g.lockedWindow);
+  locks_.Release(record().lockedWindow);
   if (code == reason::kApp) {
     // The window's class passes from now on, until its last window is gone.
     // The start-up and expired-session locks hid no window: nothing to allow.
-    if (!g.lockedWindowClass.empty()) allow_list_.addItem(g.lockedWindowClass);
-    windows.SetTitle(g.lockedWindow, g.lockedTaskEntry);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
-    g.lockedWindow = platform::kNoWindow;
+    if (!record().lockedWindowClass.empty()) allow_list_.addItem(record().lockedWindowClass);
+    windows.SetTitle(record().lockedWindow, record().lockedTaskEntry);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
+    locks_.ForgetWindow();
     Close();
   } else if (code == reason::kConfig) {
     g.configAuthorised = true;
@@ -217,8 +221,8 @@ void FrmPassword::Unlock(const std::string& code) {
     Finish();
   } else if (code == reason::kInstall) {
     g.ruleInstall = false;
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
     context_.app.ShowMessage(
         "All Software Installations are permitted until you Log-Off or Restart Windows.");
     // The password was given: the sequence runs even over a lock that could
@@ -236,7 +240,7 @@ void FrmPassword::Unlock(const std::string& code) {
     if (code == reason::kFirefox) g.ruleBrowsers = false;
     if (code == reason::kExplorer) g.ruleExplorer = false;
     if (code == reason::kTaskManager) g.ruleTaskManager = false;
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
     Close();
   }
 }
@@ -252,7 +256,7 @@ void FrmPassword::SetPasswordStep() {
     firstNewPassword = text;
     txtPass.setText("");
     lblDefaultPass.setCaption("Confirm new password:");
-    g.lockReason = reason::kPassword;
+    locks_.SetReason(reason::kPassword);
     return;
   }
   secondNewPassword = text;
@@ -280,15 +284,14 @@ void FrmPassword::SetPasswordStep() {
 }
 
 bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style) {
-  const Globals& g = context_.globals;
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   Hide();
   in_message_box_ = true;
   context_.os.dialogs.ShowMessageBox(window(), text, kProgramTitle, style | platform::box::kSystemModal);
   in_message_box_ = false;
   if (loaded() && load_count_ != load) return false;  // already loaded afresh for a newer lock
-  if (g.CurrentLock() == lock) return loaded();
+  if (record().CurrentLock() == lock) return loaded();
   // A lock was raised while the box was up: the prompt comes back for it
   // instead of closing and leaving its window hidden.
   Unload();
@@ -297,14 +300,13 @@ bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t styl
 }
 
 void FrmPassword::Cancel(bool answered) {
-  Globals& g = context_.globals;
-  if (!g.lockCancellable && !answered) return;
+  if (!record().lockCancellable && !answered) return;
   // Cancel acts on the lock it was pressed for, and only on that one.
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   const auto same_prompt = [&] { return loaded() && load_count_ == load; };
   const auto same_lock = [&] {
-    return same_prompt() && g.CurrentLock() == lock && (g.lockCancellable || answered);
+    return same_prompt() && record().CurrentLock() == lock && (record().lockCancellable || answered);
   };
   ShowDesktop();
   cmdCancelPWD.setCaption("Wait...");
@@ -317,14 +319,14 @@ void FrmPassword::Cancel(bool answered) {
     // nothing is closed, and the prompt answers the newer lock.
     if (same_prompt()) {
       cmdCancelPWD.setCaption("Cance&l");
-      cmdCancelPWD.setEnabled(g.lockCancellable);
+      cmdCancelPWD.setEnabled(record().lockCancellable);
     }
     return;
   }
   Hide();
   cmdCancelPWD.setEnabled(true);
-  context_.os.windows.PostClose(g.lockedWindow);
-  g.lockReason = reason::kCancel;
+  context_.os.windows.PostClose(record().lockedWindow);
+  locks_.SetReason(reason::kCancel);
   OK();
 }
 
@@ -334,8 +336,7 @@ void FrmPassword::Close() {
 }
 
 void FrmPassword::Finish() {
-  context_.globals.lockReason.clear();
-  context_.globals.lockCancellable = true;
+  locks_.Clear();
   Unload();
 }
 

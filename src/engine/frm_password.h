@@ -69,6 +69,8 @@ class FrmPassword : public ui::Form {
   // Shows a message box over the hidden prompt; afterwards, whether the
   // prompt is still the one that asked and no other lock came meanwhile.
   bool ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style);
+  // The lock the prompt answers (the record kept by Locks).
+  [[nodiscard]] const LockRecord& record() const;
   // Hides the prompt, then finishes.
   void Close();
   // Clears the lock reason and unloads the prompt (and its cover).

@@ -15,16 +15,16 @@ Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
 }
 
 void Locks::RaiseLock(const LockRequest& request) {
-  Globals& g = context_.globals;
-  if (request.window) g.lockedWindow = *request.window;
-  g.lockReason = request.reason;
-  if (request.entry) g.lockedTaskEntry = *request.entry;
-  if (request.window_class) g.lockedWindowClass = *request.window_class;
-  if (!request.cancellable) g.lockCancellable = false;
+  LockRecord& r = record_;
+  if (request.window) r.lockedWindow = *request.window;
+  r.lockReason = request.reason;
+  if (request.entry) r.lockedTaskEntry = *request.entry;
+  if (request.window_class) r.lockedWindowClass = *request.window_class;
+  if (!request.cancellable) r.lockCancellable = false;
   SkipOnFailure([&] { frmPassword.TakeOverFor(request.reason); });
   if (request.only_if_hidden && frmPassword.visible()) return;
   ShowUnlockPrompt();
-  if (!g.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
+  if (!r.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
 }
 
 void Locks::HideLocked(platform::WindowId window) {
@@ -63,7 +63,7 @@ void Locks::KeepInSight() {
     frmPassword.BringToFront();
   }
   // The set-password dialogue locks nothing: it holds no screen.
-  if (context_.globals.lockReason == reason::kPassword) return;
+  if (record_.lockReason == reason::kPassword) return;
   if (frmPassword.visible() && frmPassword.window() != prompt_window_) {
     prompt_window_ = frmPassword.window();
     prompt_rect_ = windows.WindowRect(prompt_window_);

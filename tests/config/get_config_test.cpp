@@ -126,8 +126,8 @@ TEST_P(StartupLockTest, OnlyTheFirstLoadOfARunLocks) {
   EXPECT_EQ(g.startupLockDone, c.done_after);
   if (!c.locks) return;
   EXPECT_FALSE(prompt.cmdCancelPWD.enabled()) << "the start-up lock cannot be cancelled";
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_EQ(g.lockedTaskEntry, "Microsoft Windows®");
+  EXPECT_EQ(record.lockReason, "app");
+  EXPECT_EQ(record.lockedTaskEntry, "Microsoft Windows®");
   prompt.Unload();
   main.GetConfig();
   EXPECT_FALSE(prompt.loaded()) << "not again on a later load";

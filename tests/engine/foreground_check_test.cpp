@@ -34,7 +34,7 @@ TEST_F(ForegroundCheckTest, ANewForegroundWindowIsLockedAtOnceByExactlyOneEarlyT
   EXPECT_EQ(TicksIn(50), 1);
   EXPECT_FALSE(fakes.desktop.Get(notepad).visible);
   EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
-  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_EQ(record.lockReason, "app");
 }
 
 TEST_F(ForegroundCheckTest, ATitleThatChangesIsLookedAtAgain) {

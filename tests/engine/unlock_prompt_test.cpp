@@ -55,7 +55,7 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
   EXPECT_EQ(prompt.txtPass.text(), "wrongwrongwrongw") << "sixteen characters at most, in lower case";
   EXPECT_TRUE(!c.answered(program) && prompt.visible() && ShowsOf(locked).empty());
-  EXPECT_EQ(g.lockReason, c.reason);
+  EXPECT_EQ(record.lockReason, c.reason);
 
   Type("TaVrOlK");
   EXPECT_TRUE(c.answered(program));
@@ -65,7 +65,8 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   EXPECT_EQ(fakes.desktop.Get(locked).title, task_lock ? "Editor" : "###") << "the title back from the entry";
   EXPECT_EQ(Rows(main.lstAllow), task_lock ? std::vector<std::string>{"Notepad"} : std::vector<std::string>{})
       << "a task's class passes from now on";
-  EXPECT_EQ(g.lockedWindow, task_lock ? platform::kNoWindow : locked) << "only a task's unlock forgets it";
+  EXPECT_EQ(record.lockedWindow, task_lock ? platform::kNoWindow : locked)
+      << "only a task's unlock forgets it";
   EXPECT_TRUE(PromptGone());
 }
 
@@ -75,7 +76,7 @@ const std::vector<ShowCommand> kRestoreOnly{ShowCommand::kRestore};
 
 const AnswerCase kAnswers[] = {
     {"TaskLock", "app", kShowAndRestore, 0, 0,
-     [](P p) { return p.globals.lockedWindow == platform::kNoWindow; }},
+     [](P p) { return p.lockRecord().lockedWindow == platform::kNoWindow; }},
     // Installs are permitted, then Cancel's sequence runs: the desktop again
     // and two requests to close.
     {"Installer", "ins", kShowAndRestore, 2, 2,

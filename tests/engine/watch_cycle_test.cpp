@@ -44,7 +44,7 @@ TEST_P(WatchMatchTest, LocksExactlyWhenItShould) {
   const WindowId id = Foreground(c.title);
   Tick();
   EXPECT_EQ(Locked(id), c.locks);
-  EXPECT_EQ(g.lockReason, c.locks ? "app" : "");
+  EXPECT_EQ(record.lockReason, c.locks ? "app" : "");
 }
 
 const char* const kTitle = "Untitled - Notepad";
@@ -78,13 +78,13 @@ TEST_F(WatchCycleTest, EveryMatchHidesAndTheLastStaysInTheRecord) {
   EXPECT_FALSE(Locked(first));
   fakes.loop.Advance(1);
   EXPECT_EQ(ShowsOf(first), (std::vector<ShowCommand>{ShowCommand::kHide, ShowCommand::kHide}));
-  EXPECT_TRUE(g.lockedWindow == first && prompt.visible());
-  EXPECT_EQ(g.lockedTaskEntry + "|" + g.lockedWindowClass, "Untitled|Notepad");
+  EXPECT_TRUE(record.lockedWindow == first && prompt.visible());
+  EXPECT_EQ(record.lockedTaskEntry + "|" + record.lockedWindowClass, "Untitled|Notepad");
   const WindowId second = Foreground("Calculator", "SciCalc");
   Tick();
   EXPECT_TRUE(Locked(first) && Locked(second));
-  EXPECT_EQ(g.lockedWindow, second);
-  EXPECT_EQ(g.lockedTaskEntry + "|" + g.lockedWindowClass, "Calculator|SciCalc");
+  EXPECT_EQ(record.lockedWindow, second);
+  EXPECT_EQ(record.lockedTaskEntry + "|" + record.lockedWindowClass, "Calculator|SciCalc");
 }
 
 TEST_F(WatchCycleTest, AWindowThatRefusesToHideIsMinimised) {
@@ -146,7 +146,7 @@ TEST_F(WatchCycleTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
   Tasks({{"Notepad", true}});
   fakes.desktop.SetForeground(id);
   Tick();
-  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_EQ(record.lockReason, "app");
 }
 
 }  // namespace

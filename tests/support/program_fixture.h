@@ -37,6 +37,7 @@ class ProgramTest : public ::testing::Test {
   app::FrmKestrove& main = program.frmkestrove;
   engine::FrmPassword& prompt = program.frmPassword;
   engine::Globals& g = program.globals;
+  const engine::LockRecord& record = program.lockRecord();
 
   void PutSetting(std::string_view name, std::string_view text) {
     fakes.registry.PutString(config::kMachine, config::kSettingsKey, name, text);
@@ -124,7 +125,7 @@ class ProgramTest : public ::testing::Test {
   // No lock pending, and neither the prompt, its cover nor the placeholder is up.
   bool PromptGone() {
     return !prompt.loaded() && !program.frmblank.loaded() && !program.frmDummy.loaded() &&
-           g.lockReason.empty();
+           record.lockReason.empty();
   }
 };
 
