@@ -68,9 +68,9 @@ std::string ToolFailure(const RunResult& result) {
 // its run is a save under way: a reload waits for it, Apply, Export and
 // Import are refused, the drop folder's file waits for the next minute. The
 // buttons that would start one of those are disabled until it has ended.
-RunResult RunRegistryTool(Program& program, std::string arguments, ShowCommand show) {
-  engine::Globals& g = program.globals;
-  const engine::ScopedFlag busy(g.saveRunning);
+RunResult RunRegistryTool(Program& program, config::LoadSaveState& load_save, std::string arguments,
+                          ShowCommand show) {
+  const auto busy = load_save.Saving();
   struct DisabledMeanwhile {
     explicit DisabledMeanwhile(FrmKestrove& form) : buttons{&form.cmdExport, &form.cmdImport, &form.cmdok} {
       for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -126,10 +126,10 @@ struct ImportOutcome {
 
 // Checks the file and has the registry tool import a copy of what was
 // checked, minimized with the focus, waiting for it to end.
-ImportOutcome ImportFile(Program& program, std::string_view path) {
+ImportOutcome ImportFile(Program& program, config::LoadSaveState& load_save, std::string_view path) {
   using Kind = ImportOutcome::Kind;
   // Only one run of the tool at a time, never in the middle of a save.
-  if (program.globals.loadRunning || program.globals.saveRunning) {
+  if (load_save.busy()) {
     return {Kind::kNotRun, "the settings are being loaded or saved"};
   }
   platform::FileService& files = program.os.files;
@@ -142,7 +142,8 @@ ImportOutcome ImportFile(Program& program, std::string_view path) {
   if (folder.empty() || !files.WriteWhole(copy, *content)) {
     return {Kind::kNotRun, "no copy of it could be written to the temporary folder"};
   }
-  const RunResult result = RunRegistryTool(program, "import " + Quoted(copy), ShowCommand::kShowMinimized);
+  const RunResult result =
+      RunRegistryTool(program, load_save, "import " + Quoted(copy), ShowCommand::kShowMinimized);
   files.Delete(copy);
   std::string failure = ToolFailure(result);
   if (failure.empty()) return {};
@@ -183,13 +184,14 @@ void FrmKestrove::ExportConfig() {
     if (folder.empty()) return;
     const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + std::string(kExportFile);
     // A file written in the middle of a save would hold half of each.
-    if (program_.globals.loadRunning || program_.globals.saveRunning) {
+    if (loadSave_.busy()) {
       throw ui::RuntimeError("The settings are being loaded or saved. Export again in a moment.");
     }
     // "/y": without it the tool asks before replacing an earlier export, and
     // waits for an answer nobody can give.
-    const RunResult result = RunRegistryTool(program_, "export hklm\\software\\ksv " + Quoted(file) + " /y",
-                                             ShowCommand::kShowNormalNoActivate);
+    const RunResult result =
+        RunRegistryTool(program_, loadSave_, "export hklm\\software\\ksv " + Quoted(file) + " /y",
+                        ShowCommand::kShowNormalNoActivate);
     if (std::string failure = ToolFailure(result); !failure.empty()) {
       throw ui::RuntimeError("The configuration was not exported to " + file + ": " + failure + ".");
     }
@@ -203,10 +205,10 @@ void FrmKestrove::ImportConfig() {
     if (path.empty()) return;
     // An import in the middle of a save (yielding at every value) would be
     // partly written over, and the window would show neither.
-    if (program_.globals.loadRunning || program_.globals.saveRunning) {
+    if (loadSave_.busy()) {
       throw ui::RuntimeError("The settings are being loaded or saved. Import again in a moment.");
     }
-    const ImportOutcome outcome = ImportFile(program_, path);
+    const ImportOutcome outcome = ImportFile(program_, loadSave_, path);
     // After the tool has ended, whatever it did: the window shows what the
     // registry holds.
     if (outcome.kind == ImportOutcome::Kind::kImported || outcome.kind == ImportOutcome::Kind::kFailed) {
@@ -234,7 +236,7 @@ void FrmKestrove::AutoUpdateTick() {
     if (!FileExists(program_, autoUpdatePath_)) return;
     // A save or a load yielding below this tick would be mixed with the
     // import; the file waits for the next tick.
-    if (g.loadRunning || g.saveRunning) return;
+    if (loadSave_.busy()) return;
     AutoUpdateImport();
   });
 }
@@ -245,7 +247,7 @@ void FrmKestrove::AutoUpdateTick() {
 void FrmKestrove::AutoUpdateImport() {
   using Kind = ImportOutcome::Kind;
   const std::string path = autoUpdatePath_;
-  const ImportOutcome outcome = ImportFile(program_, path);
+  const ImportOutcome outcome = ImportFile(program_, loadSave_, path);
   if (outcome.kind != Kind::kImported) {
     std::string text = NotImportedText(path, outcome.why);
     if (outcome.kind == Kind::kNotRun) {

@@ -16,11 +16,11 @@ void FrmKestrove::GetConfig() {
   engine::Globals& g = program_.globals;
   // Asked for while a load or a save runs (from an event in one of their
   // yields): the next watch tick reloads once they are done.
-  if (g.loadRunning || g.saveRunning) {
+  if (loadSave_.busy()) {
     g.reloadPending = true;
     return;
   }
-  const engine::ScopedFlag loading(g.loadRunning);
+  const auto loading = loadSave_.Loading();
   SkipOnFailure([&] { program_.os.process.HideFromTaskList(); });
   // Read whole, yielding at every list value, and only then put in place:
   // the watch cycle never sees a list half loaded.
@@ -29,13 +29,12 @@ void FrmKestrove::GetConfig() {
     // Something that ran in a yield failed: what is in place stays, and the
     // next tick tries again.
     g.reloadPending = true;
-    g.configLoading = false;
     return;
   }
   // Only while the values read are put into the controls: a box the user
   // ticks while the registry is still being read is the user's, and is
   // stored (its reload waits for this one to end).
-  g.configLoading = true;
+  loadSave_.StartFilling();
   SkipOnFailure([&] {
     g.userUnrestricted = c.userUnrestricted;
     chkAdmin.setChecked(c.userUnrestricted);
@@ -52,7 +51,7 @@ void FrmKestrove::GetConfig() {
   SkipOnFailure([&] {
     g.accessPassword = program_.os.text.LowerCase(c.password);
     if (g.accessPassword.empty()) g.accessPassword = config::kDefaultPassword;
-    g.configLoaded = true;
+    loadSave_.Loaded();
   });
   SkipOnFailure([&] {
     lstignore.clear();
@@ -75,7 +74,6 @@ void FrmKestrove::GetConfig() {
   flag(chkLockEx1, c.lockExplorer, g.ruleExplorer);
   flag(chkTaskManager1, c.lockTaskManager, g.ruleTaskManager);
   flag(chklockinstall1, c.lockInstall, g.ruleInstall);
-  g.configLoading = false;
 }
 
 // Every load takes the icon down and, unless "No Tray Icon" is set, puts up a

@@ -9,12 +9,13 @@ namespace app {
 Program::Program(platform::Services services, ui::FormHost& host)
     : context(services, *this),
       frmkestrove(ui::FormEnvironment{services.loop, host}, *this),
-      locks(ui::FormEnvironment{services.loop, host}, context, frmkestrove.lstAllow),
+      locks(ui::FormEnvironment{services.loop, host}, context, frmkestrove.loadSave(), frmkestrove.lstAllow),
       frmError(ui::FormEnvironment{services.loop, host}, *this),
       frmLock(ui::FormEnvironment{services.loop, host}, *this),
       frmignore(ui::FormEnvironment{services.loop, host}, *this),
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
-      watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
+      watch(context, locks, frmkestrove.loadSave(), frmkestrove.lstTasks, frmkestrove.lstAllow,
+            frmkestrove.lstignore),
       session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
   locks.KeepUsableDuringLocks(frmError);
   frmkestrove.timerKestrove.on_timer = [this] { watch.WatchTick(); };

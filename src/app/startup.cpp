@@ -63,7 +63,7 @@ void FrmKestrove::OnLoad() {
     }
   });
   SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
-  g.configLoading = true;
+  loadSave_.StartFilling();
   bool session_expired = false;
   SkipOnFailure([&] { session_expired = StartDailyLimit(); });
   SkipOnFailure([&] {
@@ -150,7 +150,7 @@ void FrmKestrove::OnTrayMessage(std::uint32_t message, std::intptr_t lparam) {
 // A second copy is titled "0" during its start-up delay. Its prompt waits
 // for the configuration, as every lock does.
 void FrmKestrove::InstanceTick() {
-  if (!program_.globals.configLoaded) return;
+  if (!loadSave_.configLoaded()) return;
   if (program_.os.windows.FindByTitle(kStartingTitle) == platform::kNoWindow) return;
   program_.RaiseLock(engine::ConfigLock(kRunningTitle));
 }

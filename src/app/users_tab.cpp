@@ -32,7 +32,7 @@ bool IsSmallNumber(std::string_view text) {
 void FrmKestrove::AdminClick() {
   engine::Globals& g = program_.globals;
   // The loader is setting the box from the stored value: nothing to store.
-  if (g.configLoading) return;
+  if (loadSave_.configLoading()) return;
   const bool exempt = chkAdmin.checked();
   program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kCurrentUser,
                                 exempt ? config::kCurrentUserEnabled : config::kCurrentUserDisabled);

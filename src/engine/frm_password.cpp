@@ -23,7 +23,8 @@ bool AsksForPassword(std::string_view code) {
 
 }  // namespace
 
-FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, ui::ListBox& allow_list)
+FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks,
+                         const config::LoadSaveState& load_save, ui::ListBox& allow_list)
     : ui::Form(env, "frmPassword", "Kestrove", ui::Bounds{0, 0, 4815, 2430}),
       lblDefaultPass(*this, "lblDefaultPass", ui::Bounds{240, 180, 4335, 495},
                      "Enter a password to continue, or, contact your network administrator."),
@@ -36,6 +37,7 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
       tmrAnswerDelay(*this, "tmrAnswerDelay", 250, false),
       context_(context),
       locks_(locks),
+      loadSave_(load_save),
       allow_list_(allow_list),
       check_(context.os.loop, context.os.crypto, context.os.text) {
   border_style = ui::BorderStyle::kFixedSingle;
@@ -91,7 +93,8 @@ void FrmPassword::OnLoad() {
   // Named only while no password is stored: the loader puts the default
   // in force for an empty value. Before the configuration is loaded the
   // password in force is not known yet.
-  if (g.configLoaded && (record().lockReason == reason::kApp || record().lockReason == reason::kConfig) &&
+  if (loadSave_.configLoaded() &&
+      (record().lockReason == reason::kApp || record().lockReason == reason::kConfig) &&
       g.accessPassword == config::kDefaultPassword) {
     lblDefaultPass.setCaption("The default password is TAVROLK.");
   }
@@ -129,7 +132,7 @@ void FrmPassword::OK() {
   // No password is checked before the configuration has put the stored one
   // in force; nor while OK is disabled, also when the click came some other
   // way than through the button.
-  if (AsksForPassword(code) && (!g.configLoaded || !TakesAnswers())) return;
+  if (AsksForPassword(code) && (!loadSave_.configLoaded() || !TakesAnswers())) return;
   // Checked as typed: a password stored before every letter was folded
   // opens only in the case it was set in.
   const std::string typed = txtPass.text();

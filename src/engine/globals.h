@@ -40,15 +40,6 @@ struct Globals {
   bool ruleTaskManager = false;
   bool ruleInstall = false;
   bool ruleRegistryTools = false;
-  bool configLoading = false;  // GetConfig is putting what it read into the controls
-  // The stored password has been put in force once in this run. Until then
-  // no lock is raised and no password is checked: the default password is
-  // in force only while none is stored.
-  bool configLoaded = false;
-  // A load is filling the window, or Apply is writing the settings: neither
-  // may start while the other runs (or while it runs itself).
-  bool loadRunning = false;
-  bool saveRunning = false;
   bool startupLockDone = false;  // the Windows-at-startup lock was dealt with in this run
 
   // ---- Lock engine.

@@ -9,8 +9,12 @@ namespace engine {
 
 using platform::ShowCommand;
 
-Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
-    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {
+Locks::Locks(ui::FormEnvironment env, Context& context, const config::LoadSaveState& load_save,
+             ui::ListBox& allow_list)
+    : frmPassword(env, context, *this, load_save, allow_list),
+      frmblank(env),
+      frmDummy(env),
+      context_(context) {
   KeepUsableDuringLocks(frmDummy);
 }
 

@@ -17,7 +17,10 @@ class Locks {
  public:
   // allow_list: the main window's lstAllow, where a task unlock puts the
   // window's class.
-  Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list);
+  // load_save: whether the configuration is loaded yet (kept by the main
+  // window); before that the prompt checks no password.
+  Locks(ui::FormEnvironment env, Context& context, const config::LoadSaveState& load_save,
+        ui::ListBox& allow_list);
 
   // Raises a lock: fills the lock record and shows the prompt, which answers
   // the newest lock. A lock that must not be cancelled disables the prompt's

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "config/load_save_state.h"
 #include "engine/built_in_rules.h"
 #include "engine/context.h"
 #include "engine/locks.h"
@@ -15,8 +16,10 @@ namespace engine {
 
 class WatchCycle {
  public:
-  WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, ui::ListBox& allow_list,
-             ui::ListBox& ignore_list);
+  // load_save: whether the configuration is loaded, or a load or a save
+  // runs (kept by the main window).
+  WatchCycle(Context& context, Locks& locks, const config::LoadSaveState& load_save, ui::CheckListBox& tasks,
+             ui::ListBox& allow_list, ui::ListBox& ignore_list);
 
   // timerKestrove's tick; a failure is shown in the message dialog. A tick
   // that is still yielding is not entered again.
@@ -49,6 +52,7 @@ class WatchCycle {
 
   Context& context_;
   Locks& locks_;
+  const config::LoadSaveState& loadSave_;
   ui::CheckListBox& lstTasks;
   ui::ListBox& lstAllow;
   ui::ListBox& lstignore;

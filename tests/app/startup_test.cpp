@@ -32,7 +32,7 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_GE(fakes.loop.NowMs(), 1000U);
   EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
   EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running() && !main.Timer1.running());
-  EXPECT_TRUE(g.startupLockDone && !g.configLoading);
+  EXPECT_TRUE(g.startupLockDone && !main.loadSave().configLoading());
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);

@@ -39,7 +39,7 @@ TEST_F(GetConfigTest, EmptyRegistryLoadsTheDefaults) {
   EXPECT_EQ(icon.tip, "Kestrove Pro 2011 - Standard User");
   EXPECT_TRUE(icon.image == TrayIconImage::kProgram && icon.id == 1U && icon.flags == 7U);
   EXPECT_TRUE(fakes.desktop.IsVisible(taskbar)) << "taskbar shown";
-  EXPECT_TRUE(!prompt.loaded() && !g.configLoading && fakes.process.HiddenFromTaskList());
+  EXPECT_TRUE(!prompt.loaded() && !main.loadSave().configLoading() && fakes.process.HiddenFromTaskList());
   EXPECT_FALSE(fakes.registry.KeyExists(config::kMachine, "Software\\KSV")) << "loading writes nothing";
 }
 
