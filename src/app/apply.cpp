@@ -35,11 +35,11 @@ config::Configuration FrmKestrove::ConfigurationShown() {
 }
 
 void FrmKestrove::ApplySteps() {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   const config::Configuration c = ConfigurationShown();
   {
     const auto saving = loadSave_.Saving();
-    config::SaveConfiguration(program_.registry, program_.settings, program_.os.loop, c);
+    config::SaveConfiguration(program_.registry(), program_.settings(), program_.os().loop, c);
   }
   g.ruleRegistryTools = c.lockRegistryTools;
   g.ruleTaskManager = c.lockTaskManager;

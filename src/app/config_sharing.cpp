@@ -92,9 +92,9 @@ RunResult RunRegistryTool(Program& program, config::LoadSaveState& load_save, st
   // Shared with the posted callback, which may run after this call has left
   // (when a failure in an event ends the wait early).
   const auto result = std::make_shared<std::optional<RunResult>>();
-  platform::ProcessService& process = program.os.process;
+  platform::ProcessService& process = program.os().process;
   std::jthread worker([&process, arguments = std::move(arguments), show, result,
-                       channel = program.os.loop.OpenWorkerChannel()]() mutable {
+                       channel = program.os().loop.OpenWorkerChannel()]() mutable {
     RunResult run;  // not started, unless the service says otherwise
     try {
       run = process.RunSystemProgram(kRegistryTool, arguments, show, kToolTimeLimitMs);
@@ -105,7 +105,7 @@ RunResult RunRegistryTool(Program& program, config::LoadSaveState& load_save, st
     // Closing the channel last: a wait on the window thread ends with it.
     channel.reset();
   });
-  while (!result->has_value()) program.os.loop.WaitForEvents();
+  while (!result->has_value()) program.os().loop.WaitForEvents();
   return **result;
 }
 
@@ -132,7 +132,7 @@ ImportOutcome ImportFile(Program& program, config::LoadSaveState& load_save, std
   if (load_save.busy()) {
     return {Kind::kNotRun, "the settings are being loaded or saved"};
   }
-  platform::FileService& files = program.os.files;
+  platform::FileService& files = program.os().files;
   const std::optional<std::string> content = files.ReadWhole(path, config::kMaxRegistryFileBytes + 1);
   if (!content) return {Kind::kNotRun, "the file could not be read"};
   if (auto refusal = config::RegistryFileRefusal(*content)) return {Kind::kRefused, std::move(*refusal)};
@@ -176,7 +176,7 @@ void FrmKestrove::WireSharing() {
 }
 
 void FrmKestrove::ExportConfig() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context(), window(), [this] {
     const std::string folder =
         BrowseForFolder(program_, window(), platform::ShellService::kOnlyFileSystemFolders, kNoBrowseTitle);
     // Cancelled: a file named without its folder would land wherever the
@@ -199,7 +199,7 @@ void FrmKestrove::ExportConfig() {
 }
 
 void FrmKestrove::ImportConfig() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context(), window(), [this] {
     const std::string path =
         BrowseForFolder(program_, window(), platform::ShellService::kIncludeFiles, "Select import folder:");
     if (path.empty()) return;
@@ -227,8 +227,8 @@ platform::WindowId FrmKestrove::AutoUpdateBoxOwner() const {
 }
 
 void FrmKestrove::AutoUpdateTick() {
-  engine::RunReportingBoxFailure(program_.context, AutoUpdateBoxOwner(), [this] {
-    const engine::Globals& g = program_.globals;
+  engine::RunReportingBoxFailure(program_.context(), AutoUpdateBoxOwner(), [this] {
+    const engine::Globals& g = program_.globals();
     // Without the program's folder the path would name a file wherever the
     // current folder happens to be.
     if (g.appFolder.empty()) return;
@@ -252,8 +252,8 @@ void FrmKestrove::AutoUpdateImport() {
     std::string text = NotImportedText(path, outcome.why);
     if (outcome.kind == Kind::kNotRun) {
       text += " It will be tried again in a minute.";
-    } else if (program_.os.files.Rename(path,
-                                        path.substr(0, path.rfind('\\') + 1) + std::string(kRejectedFile))) {
+    } else if (program_.os().files.Rename(
+                   path, path.substr(0, path.rfind('\\') + 1) + std::string(kRejectedFile))) {
       text += " It was renamed to " + std::string(kRejectedFile) + ".";
     } else {
       text += " It could not be renamed and will be tried again in a minute.";
@@ -261,10 +261,11 @@ void FrmKestrove::AutoUpdateImport() {
     if (outcome.kind == Kind::kFailed) GetConfig();
     throw ui::RuntimeError(text);
   }
-  program_.os.dialogs.ShowMessageBox(
-      AutoUpdateBoxOwner(), "Auto-update of configuration completed on " + CompletionTime(program_.os.clock),
+  program_.os().dialogs.ShowMessageBox(
+      AutoUpdateBoxOwner(),
+      "Auto-update of configuration completed on " + CompletionTime(program_.os().clock),
       engine::kMessageBoxTitle, platform::box::kOk);
-  const bool deleted = program_.os.files.Delete(path);
+  const bool deleted = program_.os().files.Delete(path);
   GetConfig();
   if (!deleted) throw ui::RuntimeError("The imported file " + path + " could not be deleted.");
 }

@@ -143,11 +143,11 @@ TEST_F(IgnoreListAndUsersTest, ADeletedEntryLocksAtTheNextTickAndAdministratorSt
 }
 
 TEST_F(IgnoreListAndUsersTest, SessionLimitBoxKeepsANumberAndShowsAStoredOneWhole) {
-  program.settings.SaveSetting("kestrove", "setting", "timer", "1440");
+  program.settings().SaveSetting("kestrove", "setting", "timer", "1440");
   StartQuietly();
   EXPECT_EQ(main.txtrelock.text(), "1440") << "longer than the typing limit of 3";
   main.cmdok.click();
-  EXPECT_EQ(program.settings.GetSetting("kestrove", "setting", "timer"), "1440");
+  EXPECT_EQ(program.settings().GetSetting("kestrove", "setting", "timer"), "1440");
 
   const std::pair<const char*, const char*> cases[] = {
       {"", "0"},    {"x", "0"},   {"1x5", "0"},   {"1.5", "0"}, {"40000", "0"},

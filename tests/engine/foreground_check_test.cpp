@@ -60,9 +60,9 @@ TEST_F(ForegroundCheckTest, AChangeWhileATickYieldsIsLookedAtOnceTheTickEnds) {
   WindowId notepad = platform::kNoWindow;
   AtYield(1, [&] {
     notepad = Foreground("Untitled - Notepad");
-    program.watch.ForegroundCheck();
+    main.tmrForeground.on_timer();  // the quick look, as its timer runs it
   });
-  program.watch.WatchTick();
+  main.timerKestrove.on_timer();
   ASSERT_NE(notepad, platform::kNoWindow) << "the tick yielded";
   ASSERT_FALSE(Hidden(notepad)) << "the tick had read the foreground before";
   EXPECT_EQ(TicksIn(50), 1);

@@ -96,7 +96,7 @@ class LockScreenTest : public LockHoldTest {
     PutSetting("Startup", "1");
     program.Start();
     ASSERT_TRUE(prompt.visible() && !prompt.cmdCancelPWD.enabled());
-    cover = program.frmblank.window();
+    cover = program.frmblank().window();
     prompt_rect = fakes.desktop.WindowRect(prompt.window());
   }
   void ExpectHeld(const char* what) {

@@ -35,20 +35,21 @@ TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
   testing_support::AsciiOnlyText old_folding;
   g.accessPassword = config::HashPassword(fakes.crypto, old_folding, "ÄPFEL");
   program.RaiseLock(engine::StartupLock());
-  for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank}) {
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank()}) {
     EXPECT_FALSE(form->RequestClose(ui::UnloadReason::kUserClose)) << form->name();
     EXPECT_TRUE(form->visible()) << form->name() << " after a close from outside";
   }
   prompt.cmdCancelPWD.click();
   EXPECT_TRUE(prompt.visible()) << "Cancel and Esc do nothing";
   fakes.desktop.ShowAsync(prompt.window(), platform::ShowCommand::kHide);
-  fakes.desktop.ShowAsync(program.frmblank.window(), platform::ShowCommand::kMinimize);
+  fakes.desktop.ShowAsync(program.frmblank().window(), platform::ShowCommand::kMinimize);
   Tick();
-  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()) && fakes.desktop.IsVisible(program.frmblank.window()));
-  EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank.window()));
+  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()) &&
+              fakes.desktop.IsVisible(program.frmblank().window()));
+  EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank().window()));
   EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
   Type("ÄPFEL");
-  EXPECT_FALSE(prompt.loaded() || program.frmblank.loaded());
+  EXPECT_FALSE(prompt.loaded() || program.frmblank().loaded());
 }
 
 // The installer rule over a lock that cannot be cancelled: the right password

@@ -42,10 +42,10 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   const bool task_lock = std::string_view(c.reason) == "app";
   g.ruleRegistryTools = g.ruleInstall = true;
   Lock(c.reason);
-  EXPECT_TRUE(program.frmblank.visible() && fakes.desktop.Get(prompt.window()).topmost &&
+  EXPECT_TRUE(program.frmblank().visible() && fakes.desktop.Get(prompt.window()).topmost &&
               !fakes.desktop.Get(prompt.window()).close_command)
       << "the black cover up, the prompt on top, Close gone from its system menu";
-  EXPECT_EQ(program.frmDummy.visible(), c.desktops > 0);
+  EXPECT_EQ(program.frmDummy().visible(), c.desktops > 0);
   EXPECT_EQ(fakes.shell.opened().size(), c.desktops > 0 ? 1U : 0U);
   for (const auto& open : fakes.shell.opened()) {
     EXPECT_EQ(open.file, "\"C:\\Program Files\\Kestrove Pro\\zarmex.scf\"");
@@ -81,13 +81,13 @@ const AnswerCase kAnswers[] = {
     // and two requests to close.
     {"Installer", "ins", kShowAndRestore, 2, 2,
      [](P p) {
-       return !p.globals.ruleInstall && !p.frmDummy.loaded() &&
-              p.globals.messageText ==
+       return !p.globals().ruleInstall && !p.frmDummy().loaded() &&
+              p.globals().messageText ==
                   "All Software Installations are permitted until you Log-Off or Restart Windows.";
      }},
     // A built-in rule switches itself off (each is followed through a tick
     // in the rules' tests); the window stays recorded.
-    {"RegistryEditor", "reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals.ruleRegistryTools; }},
+    {"RegistryEditor", "reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals().ruleRegistryTools; }},
 };
 INSTANTIATE_TEST_SUITE_P(Reasons, AnswerTest, ::testing::ValuesIn(kAnswers),
                          [](const auto& info) { return std::string(info.param.name); });
