@@ -79,7 +79,7 @@ void FrmIgnore::Delete() {
     config::SaveIgnoreList(program_.registry(), program_.os().loop, rows);
     // Unlike Apply, the dialog leaves the key there, empty.
     if (rows.empty()) program_.registry().CreateKey(config::kMachine, config::kIgnoreListKey);
-    program_.globals().reloadPending = true;
+    program_.RequestReload();
     // What is stored now: an entry that could not be removed (an account
     // without the right to change the machine's settings) shows again.
     ShowStoredList();

@@ -17,7 +17,7 @@ void FrmKestrove::GetConfig() {
   // Asked for while a load or a save runs (from an event in one of their
   // yields): the next watch tick reloads once they are done.
   if (loadSave_.busy()) {
-    g.reloadPending = true;
+    program_.RequestReload();
     return;
   }
   const auto loading = loadSave_.Loading();
@@ -28,7 +28,7 @@ void FrmKestrove::GetConfig() {
   if (!SkipOnFailure([&] { c = config::LoadConfiguration(program_.registry(), program_.os().loop); })) {
     // Something that ran in a yield failed: what is in place stays, and the
     // next tick tries again.
-    g.reloadPending = true;
+    program_.RequestReload();
     return;
   }
   // Only while the values read are put into the controls: a box the user

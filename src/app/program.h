@@ -30,6 +30,9 @@ class Program : public engine::Application {
 
   void RaiseLock(const engine::LockRequest& request) { locks_.RaiseLock(request); }
   void ShowUnlockPrompt() { locks_.ShowUnlockPrompt(); }
+  // The configuration is reloaded at the next watch tick.
+  void RequestReload() { watch_.RequestReload(); }
+  [[nodiscard]] bool reloadPending() const { return watch_.reloadPending(); }
   // The windows other than the main one, in the order the program closes
   // them when it ends.
   std::vector<ui::Form*> SecondaryForms();

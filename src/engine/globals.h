@@ -47,7 +47,6 @@ struct Globals {
   // only, never saved.
   std::string keptPassword;
   bool uninstallAllowed = false;
-  bool reloadPending = false;  // reload the configuration at the next watch tick
 
   // ---- Application frame.
   bool configAuthorised = false;

@@ -109,9 +109,8 @@ void WatchCycle::Remember(platform::WindowId window, std::string title) {
 }
 
 void WatchCycle::RunProgramMaintenace() {
-  Globals& g = context_.globals;
-  if (!g.reloadPending || loadSave_.busy()) return;
-  g.reloadPending = false;
+  if (!reloadPending_ || loadSave_.busy()) return;
+  reloadPending_ = false;
   // The load puts a whole new ignore list in place at its end.
   context_.app.ReloadConfiguration();
 }

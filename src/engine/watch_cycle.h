@@ -33,6 +33,10 @@ class WatchCycle {
   // A reload asked for (reloadPending) is carried out, unless a load or a
   // save still runs: then it waits for the next tick.
   void RunProgramMaintenace();
+  // Reload the configuration at the next watch tick: asked for by a load or
+  // a save that could not run at once, or by a change stored elsewhere.
+  void RequestReload() { reloadPending_ = true; }
+  [[nodiscard]] bool reloadPending() const { return reloadPending_; }
   // Keeps an allowed class while any top-level window of it exists; at most
   // one stale row leaves the list per tick.
   void CleanUpWindows();
@@ -57,6 +61,7 @@ class WatchCycle {
   ui::ListBox& lstAllow;
   ui::ListBox& lstignore;
   bool in_tick_ = false;
+  bool reloadPending_ = false;
   platform::WindowId seen_window_ = platform::kNoWindow;
   std::string seen_title_;
 };

@@ -50,16 +50,16 @@ TEST_F(LoadSaveYieldsTest, ApplyPressedDuringALoadWritesNothing) {
 
 TEST_F(LoadSaveYieldsTest, AReloadAskedForDuringALoadWaitsAndDuplicatesNothing) {
   AtYield(500, [&] {
-    g.reloadPending = true;
+    program.RequestReload();
     Tick();
     main.GetConfig();
   });
   main.GetConfig();
   EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T0", "T1", "T2"}));
   EXPECT_EQ(Rows(main.lstignore), (std::vector<std::string>{"old0", "old1"}));
-  EXPECT_TRUE(g.reloadPending) << "the next tick reloads";
+  EXPECT_TRUE(program.reloadPending()) << "the next tick reloads";
   Tick();
-  EXPECT_TRUE(!g.reloadPending && main.lstTasks.listCount() == 3);
+  EXPECT_TRUE(!program.reloadPending() && main.lstTasks.listCount() == 3);
 }
 
 // The rows are taken before the first write: a reload or an edit in a yield
@@ -74,7 +74,7 @@ TEST_F(LoadSaveYieldsTest, NothingThatRunsDuringTheSaveChangesWhatIsWritten) {
     main.lstignore.removeItem(0);
     main.cmdok.click();
     EXPECT_TRUE(program.frmError.visible()) << "the second press is refused, and said so";
-    g.reloadPending = true;
+    program.RequestReload();
     Tick();
   });
   main.cmdok.click();

@@ -100,9 +100,9 @@ TEST_F(WatchCycleTest, UnrestrictedAccountSkipsTheScanAndTheRulesButNotAPendingR
   fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Enabled");
   PutIgnore(0, "Setup");
   PutSetting("LockIE", "1");
-  g.reloadPending = true;
+  program.RequestReload();
   Tick();
-  ASSERT_TRUE(g.userUnrestricted && !g.reloadPending && main.lstignore.listCount() == 1);
+  ASSERT_TRUE(g.userUnrestricted && !program.reloadPending() && main.lstignore.listCount() == 1);
   Tasks({{"Notepad", true}});
   main.lstAllow.addItem("GoneClass");
   const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
