@@ -1,6 +1,8 @@
 // The program-wide state: flags and values that the lock engine, the loader
-// and the windows share. Named as the product names them. The lock record
-// belongs to the lock engine (engine/locks.h), which alone writes it.
+// and the windows share. Named as the product names them. What has one
+// owner lives with it: the lock record with the lock engine (engine/locks.h),
+// whether a load or a save runs with the main window that runs them
+// (config/load_save_state.h), a reload asked for with the watch cycle.
 #pragma once
 
 #include <cstdint>
