@@ -23,8 +23,8 @@ double TickMs(bool full, int ticks) {
   app::Program program{fakes.services(), host};
   fakes.registry.PutString(config::kMachine, config::kSettingsKey, "DontShowUpdate", "1");
   program.Start();
-  program.frmPassword.txtPass.setText("tavrolk");
-  program.frmPassword.cmdOK.click();
+  program.frmPassword().txtPass.setText("tavrolk");
+  program.frmPassword().cmdOK.click();
   program.frmkestrove.cmdcancel.click();
   app::FrmKestrove& main = program.frmkestrove;
   if (full) {
@@ -37,7 +37,7 @@ double TickMs(bool full, int ticks) {
   }
   fakes.desktop.SetForeground(fakes.desktop.Open("Untitled - Notepad", "Notepad"));
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < ticks; ++i) program.watch.WatchTick();
+  for (int i = 0; i < ticks; ++i) main.timerKestrove.on_timer();
   const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
   return spent.count() / ticks;
 }

@@ -7,12 +7,11 @@
 namespace app {
 
 void FrmKestrove::Apply() {
-  engine::Globals& g = program_.globals;
   // Saving while a load fills the window would store a list half read, and
   // the load would then put the old configuration back over the new one; a
   // second press while the first still writes would save what the first
   // already took. Either way nothing is written, and the user is told.
-  if (g.loadRunning || g.saveRunning) {
+  if (loadSave_.busy()) {
     program_.ShowMessage("The settings are being loaded or saved. Press Apply again in a moment.");
     return;
   }
@@ -37,13 +36,13 @@ config::Configuration FrmKestrove::ConfigurationShown() {
 }
 
 void FrmKestrove::ApplySteps() {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   const config::Configuration c = ConfigurationShown();
   {
-    const engine::ScopedFlag saving(g.saveRunning);
-    config::SaveConfiguration(program_.registry, program_.settings, program_.os.loop, c);
+    const auto saving = loadSave_.Saving();
+    config::SaveConfiguration(program_.registry(), program_.settings(), program_.os().loop, c);
   }
-  engine::ReportConfigurationApplied(program_.context, c.tasks.size(), c.ignoreList.size());
+  engine::ReportConfigurationApplied(program_.context(), c.tasks.size(), c.ignoreList.size());
   g.ruleRegistryTools = c.lockRegistryTools;
   g.ruleTaskManager = c.lockTaskManager;
   g.ruleIE = c.lockIE ? 1 : 0;

@@ -72,9 +72,9 @@ std::string ToolFailure(const RunResult& result) {
 // its run is a save under way: a reload waits for it, Apply, Export and
 // Import are refused, the drop folder's file waits for the next minute. The
 // buttons that would start one of those are disabled until it has ended.
-RunResult RunRegistryTool(Program& program, std::string arguments, ShowCommand show) {
-  engine::Globals& g = program.globals;
-  const engine::ScopedFlag busy(g.saveRunning);
+RunResult RunRegistryTool(Program& program, config::LoadSaveState& load_save, std::string arguments,
+                          ShowCommand show) {
+  const auto busy = load_save.Saving();
   struct DisabledMeanwhile {
     explicit DisabledMeanwhile(FrmKestrove& form) : buttons{&form.cmdExport, &form.cmdImport, &form.cmdok} {
       for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -96,9 +96,9 @@ RunResult RunRegistryTool(Program& program, std::string arguments, ShowCommand s
   // Shared with the posted callback, which may run after this call has left
   // (when a failure in an event ends the wait early).
   const auto result = std::make_shared<std::optional<RunResult>>();
-  platform::ProcessService& process = program.os.process;
+  platform::ProcessService& process = program.os().process;
   std::jthread worker([&process, arguments = std::move(arguments), show, result,
-                       channel = program.os.loop.OpenWorkerChannel()]() mutable {
+                       channel = program.os().loop.OpenWorkerChannel()]() mutable {
     RunResult run;  // not started, unless the service says otherwise
     try {
       run = process.RunSystemProgram(kRegistryTool, arguments, show, kToolTimeLimitMs);
@@ -109,7 +109,7 @@ RunResult RunRegistryTool(Program& program, std::string arguments, ShowCommand s
     // Closing the channel last: a wait on the window thread ends with it.
     channel.reset();
   });
-  while (!result->has_value()) program.os.loop.WaitForEvents();
+  while (!result->has_value()) program.os().loop.WaitForEvents();
   return **result;
 }
 
@@ -130,13 +130,13 @@ struct ImportOutcome {
 
 // Checks the file and has the registry tool import a copy of what was
 // checked, minimized with the focus, waiting for it to end.
-ImportOutcome ImportFileUnreported(Program& program, std::string_view path) {
+ImportOutcome ImportFileUnreported(Program& program, config::LoadSaveState& load_save, std::string_view path) {
   using Kind = ImportOutcome::Kind;
   // Only one run of the tool at a time, never in the middle of a save.
-  if (program.globals.loadRunning || program.globals.saveRunning) {
+  if (load_save.busy()) {
     return {Kind::kNotRun, "the settings are being loaded or saved"};
   }
-  platform::FileService& files = program.os.files;
+  platform::FileService& files = program.os().files;
   const std::optional<std::string> content = files.ReadWhole(path, config::kMaxRegistryFileBytes + 1);
   if (!content) return {Kind::kNotRun, "the file could not be read"};
   if (auto refusal = config::RegistryFileRefusal(*content)) return {Kind::kRefused, std::move(*refusal)};
@@ -146,7 +146,8 @@ ImportOutcome ImportFileUnreported(Program& program, std::string_view path) {
   if (folder.empty() || !files.WriteWhole(copy, *content)) {
     return {Kind::kNotRun, "no copy of it could be written to the temporary folder"};
   }
-  const RunResult result = RunRegistryTool(program, "import " + Quoted(copy), ShowCommand::kShowMinimized);
+  const RunResult result =
+      RunRegistryTool(program, load_save, "import " + Quoted(copy), ShowCommand::kShowMinimized);
   files.Delete(copy);
   std::string failure = ToolFailure(result);
   if (failure.empty()) return {};
@@ -157,15 +158,16 @@ ImportOutcome ImportFileUnreported(Program& program, std::string_view path) {
 // ImportFileUnreported, with its outcome in the event log: an import, a
 // refusal and a rejection by the registry tool; an attempt that did not run
 // is not (it is tried again).
-ImportOutcome ImportFile(Program& program, std::string_view path, std::string_view how) {
-  ImportOutcome outcome = ImportFileUnreported(program, path);
+ImportOutcome ImportFile(Program& program, config::LoadSaveState& load_save, std::string_view path,
+                         std::string_view how) {
+  ImportOutcome outcome = ImportFileUnreported(program, load_save, path);
   switch (outcome.kind) {
     case ImportOutcome::Kind::kImported:
-      engine::ReportConfigurationImported(program.context, path, how);
+      engine::ReportConfigurationImported(program.context(), path, how);
       break;
     case ImportOutcome::Kind::kRefused:
     case ImportOutcome::Kind::kFailed:
-      engine::ReportConfigurationRefused(program.context, path, how, outcome.why);
+      engine::ReportConfigurationRefused(program.context(), path, how, outcome.why);
       break;
     case ImportOutcome::Kind::kNotRun:
       break;
@@ -198,7 +200,7 @@ void FrmKestrove::WireSharing() {
 }
 
 void FrmKestrove::ExportConfig() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context(), window(), [this] {
     const std::string folder =
         BrowseForFolder(program_, window(), platform::ShellService::kOnlyFileSystemFolders, kNoBrowseTitle);
     // Cancelled: a file named without its folder would land wherever the
@@ -206,13 +208,14 @@ void FrmKestrove::ExportConfig() {
     if (folder.empty()) return;
     const std::string file = folder + (folder.back() == '\\' ? "" : "\\") + std::string(kExportFile);
     // A file written in the middle of a save would hold half of each.
-    if (program_.globals.loadRunning || program_.globals.saveRunning) {
+    if (loadSave_.busy()) {
       throw ui::RuntimeError("The settings are being loaded or saved. Export again in a moment.");
     }
     // "/y": without it the tool asks before replacing an earlier export, and
     // waits for an answer nobody can give.
-    const RunResult result = RunRegistryTool(program_, "export hklm\\software\\ksv " + Quoted(file) + " /y",
-                                             ShowCommand::kShowNormalNoActivate);
+    const RunResult result =
+        RunRegistryTool(program_, loadSave_, "export hklm\\software\\ksv " + Quoted(file) + " /y",
+                        ShowCommand::kShowNormalNoActivate);
     if (std::string failure = ToolFailure(result); !failure.empty()) {
       throw ui::RuntimeError("The configuration was not exported to " + file + ": " + failure + ".");
     }
@@ -220,16 +223,16 @@ void FrmKestrove::ExportConfig() {
 }
 
 void FrmKestrove::ImportConfig() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context(), window(), [this] {
     const std::string path =
         BrowseForFolder(program_, window(), platform::ShellService::kIncludeFiles, "Select import folder:");
     if (path.empty()) return;
     // An import in the middle of a save (yielding at every value) would be
     // partly written over, and the window would show neither.
-    if (program_.globals.loadRunning || program_.globals.saveRunning) {
+    if (loadSave_.busy()) {
       throw ui::RuntimeError("The settings are being loaded or saved. Import again in a moment.");
     }
-    const ImportOutcome outcome = ImportFile(program_, path, kImportedOnUsersTab);
+    const ImportOutcome outcome = ImportFile(program_, loadSave_, path, kImportedOnUsersTab);
     // After the tool has ended, whatever it did: the window shows what the
     // registry holds.
     if (outcome.kind == ImportOutcome::Kind::kImported || outcome.kind == ImportOutcome::Kind::kFailed) {
@@ -248,8 +251,8 @@ platform::WindowId FrmKestrove::AutoUpdateBoxOwner() const {
 }
 
 void FrmKestrove::AutoUpdateTick() {
-  engine::RunReportingBoxFailure(program_.context, AutoUpdateBoxOwner(), [this] {
-    const engine::Globals& g = program_.globals;
+  engine::RunReportingBoxFailure(program_.context(), AutoUpdateBoxOwner(), [this] {
+    const engine::Globals& g = program_.globals();
     // Without the program's folder the path would name a file wherever the
     // current folder happens to be.
     if (g.appFolder.empty()) return;
@@ -257,7 +260,7 @@ void FrmKestrove::AutoUpdateTick() {
     if (!FileExists(program_, autoUpdatePath_)) return;
     // A save or a load yielding below this tick would be mixed with the
     // import; the file waits for the next tick.
-    if (g.loadRunning || g.saveRunning) return;
+    if (loadSave_.busy()) return;
     AutoUpdateImport();
   });
 }
@@ -268,13 +271,13 @@ void FrmKestrove::AutoUpdateTick() {
 void FrmKestrove::AutoUpdateImport() {
   using Kind = ImportOutcome::Kind;
   const std::string path = autoUpdatePath_;
-  const ImportOutcome outcome = ImportFile(program_, path, kImportedFromDropFolder);
+  const ImportOutcome outcome = ImportFile(program_, loadSave_, path, kImportedFromDropFolder);
   if (outcome.kind != Kind::kImported) {
     std::string text = NotImportedText(path, outcome.why);
     if (outcome.kind == Kind::kNotRun) {
       text += " It will be tried again in a minute.";
-    } else if (program_.os.files.Rename(path,
-                                        path.substr(0, path.rfind('\\') + 1) + std::string(kRejectedFile))) {
+    } else if (program_.os().files.Rename(
+                   path, path.substr(0, path.rfind('\\') + 1) + std::string(kRejectedFile))) {
       text += " It was renamed to " + std::string(kRejectedFile) + ".";
     } else {
       text += " It could not be renamed and will be tried again in a minute.";
@@ -282,10 +285,11 @@ void FrmKestrove::AutoUpdateImport() {
     if (outcome.kind == Kind::kFailed) GetConfig();
     throw ui::RuntimeError(text);
   }
-  program_.os.dialogs.ShowMessageBox(
-      AutoUpdateBoxOwner(), "Auto-update of configuration completed on " + CompletionTime(program_.os.clock),
+  program_.os().dialogs.ShowMessageBox(
+      AutoUpdateBoxOwner(),
+      "Auto-update of configuration completed on " + CompletionTime(program_.os().clock),
       engine::kMessageBoxTitle, platform::box::kOk);
-  const bool deleted = program_.os.files.Delete(path);
+  const bool deleted = program_.os().files.Delete(path);
   GetConfig();
   if (!deleted) throw ui::RuntimeError("The imported file " + path + " could not be deleted.");
 }

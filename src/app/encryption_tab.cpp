@@ -75,7 +75,7 @@ void FrmKestrove::RunEncryption(bool decrypting) {
 }
 
 void FrmKestrove::EncryptionSteps(bool decrypting) {
-  platform::Services& os = program_.os;
+  platform::Services& os = program_.os();
   lblerr.setCaption("");
   ProgressBar.setBounds(ui::Bounds{ProgressBar.bounds().left, ProgressBar.bounds().top, kProgressStartWidth,
                                    ProgressBar.bounds().height});

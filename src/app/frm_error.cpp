@@ -39,15 +39,15 @@ FrmError::FrmError(ui::FormEnvironment env, Program& program)
   cmdCancel.Design(false, true);
   cmdCancel.is_cancel = true;
   cmdok.is_default = true;
-  on_load = [this] { Label1.setCaption(program_.globals.messageText); };
-  Timer1.on_timer = [this] { Label1.setCaption(program_.globals.messageText); };
+  on_load = [this] { Label1.setCaption(program_.globals().messageText); };
+  Timer1.on_timer = [this] { Label1.setCaption(program_.globals().messageText); };
   chkShowAgain.on_click = [this] {
     if (caption() != kUpdateReminderCaption || !chkShowAgain.checked()) return;
     // An account that may not change the machine's keys keeps the choice for
     // itself, so the ticked box is not a promise broken at the next start.
-    if (!program_.registry.TryWriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate,
-                                          "1")) {
-      program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kDontShowUpdate, "1");
+    if (!program_.registry().TryWriteString(config::kMachine, kSettingsKeyUpper, config::kDontShowUpdate,
+                                            "1")) {
+      program_.registry().WriteString(config::kUser, config::kSettingsKey, config::kDontShowUpdate, "1");
     }
   };
   cmdok.on_click = [this] { OK(); };
@@ -57,7 +57,7 @@ FrmError::FrmError(ui::FormEnvironment env, Program& program)
 void FrmError::Present() {
   Load();
   const auto switched_off = [this](platform::RegRoot root) {
-    return program_.registry.ReadString(root, config::kSettingsKey, config::kDontShowUpdate) == "1";
+    return program_.registry().ReadString(root, config::kSettingsKey, config::kDontShowUpdate) == "1";
   };
   if (caption() == kUpdateReminderCaption &&
       (switched_off(config::kMachine) || switched_off(config::kUser))) {
@@ -76,7 +76,7 @@ void FrmError::PresentMessage() {
     chkShowAgain.setVisible(false);
     cmdCancel.setVisible(false);
   }
-  Label1.setCaption(program_.globals.messageText);
+  Label1.setCaption(program_.globals().messageText);
   Present();
 }
 
@@ -86,7 +86,7 @@ void FrmError::OK() {
     // The updater starts the program again when no copy runs: this one,
     // about to end, must not count, however long it takes to go.
     if (mode == kProgramInUseCaption) {
-      engine::SkipOnFailure([this] { program_.os.process.ReleaseInstanceClaim(); });
+      engine::SkipOnFailure([this] { program_.os().process.ReleaseInstanceClaim(); });
     }
     // A missing updater is not reported.
     OpenProgramFile(program_, window(), "KsUpdate.exe");
@@ -96,7 +96,7 @@ void FrmError::OK() {
 }
 
 void FrmError::Close() {
-  program_.globals.messageText.clear();
+  program_.globals().messageText.clear();
   Unload();
 }
 

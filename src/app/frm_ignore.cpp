@@ -54,7 +54,7 @@ void FrmIgnore::Open() {
 // Read whole first: a Delete pressed while the list is still being read finds
 // no row highlighted, rather than a part of the list that it would store.
 void FrmIgnore::ShowStoredList() {
-  std::vector<std::string> rows = config::LoadIgnoreList(program_.registry, program_.os.loop);
+  std::vector<std::string> rows = config::LoadIgnoreList(program_.registry(), program_.os().loop);
   if (!loaded()) return;  // closed while it read
   List1.clear();
   for (std::string& row : rows) List1.addItem(std::move(row));
@@ -76,10 +76,10 @@ void FrmIgnore::Delete() {
     for (int r = 0; r < List1.listCount(); ++r) rows.push_back(List1.list(r));
     // The remaining entries are written before anything is removed, so a
     // program killed half-way never leaves the stored list empty.
-    config::SaveIgnoreList(program_.registry, program_.os.loop, rows);
+    config::SaveIgnoreList(program_.registry(), program_.os().loop, rows);
     // Unlike Apply, the dialog leaves the key there, empty.
-    if (rows.empty()) program_.registry.CreateKey(config::kMachine, config::kIgnoreListKey);
-    program_.globals.reloadPending = true;
+    if (rows.empty()) program_.registry().CreateKey(config::kMachine, config::kIgnoreListKey);
+    program_.RequestReload();
     // What is stored now: an entry that could not be removed (an account
     // without the right to change the machine's settings) shows again.
     ShowStoredList();

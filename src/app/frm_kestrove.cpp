@@ -53,7 +53,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
       // Under cmdAbort, which covers its last 150 twips at 100 %.
       ProgressBar(*this, "ProgressBar", Bounds{1920, 2520, kProgressStartWidth, 255}, kDarkBlue),
       lblerr(*this, "lblerr", Bounds{1080, 2760, 2820, 1215}, "0 - No Error"),
-      File1(*this, "File1", program.os.files),
+      File1(*this, "File1", program.os().files),
       // Settings
       lblProgramSettings(*this, "lblProgramSettings", Bounds{300, 600, 5175, 255}, "Program Settings:"),
       lblTasksTab(*this, "lblTasksTab", Bounds{420, 960, 4935, 255}, "Tasks Tab:"),
@@ -168,7 +168,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   Timer1.on_timer = [this] { Timer1.setTimerEnabled(false); };
   timerInstance.on_timer = [this] { InstanceTick(); };
   cmdcancel.on_click = [this] {
-    program_.globals.configAuthorised = false;
+    program_.globals().configAuthorised = false;
     cmdcancel.setCaption("Cancel");
     Hide();
   };
@@ -188,7 +188,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   cmdAbort.on_click = [this] { RSPEncrypt1->Abort(); };
   cmdbrowse2.on_click = [this] { BrowseForEncryptionPath(); };
   HostEncryptionComponent(
-      std::make_unique<engine::FileEncryption>(program.os.loop, program.os.files, program.os.crypto));
+      std::make_unique<engine::FileEncryption>(program.os().loop, program.os().files, program.os().crypto));
   WireSharing();
   cmdadd.on_click = [this] { AddTask(); };
   cmddel.on_click = [this] { RemoveTask(); };
@@ -198,7 +198,7 @@ FrmKestrove::FrmKestrove(ui::FormEnvironment env, Program& program)
   };
   // Terminate: the icon goes with the window, and so does the program.
   on_unload = [this] {
-    program_.os.shell.DeleteTrayIcon(program_.trayIcon);
+    program_.os().shell.DeleteTrayIcon(program_.trayIcon());
     loop().Quit(0);
   };
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "config/configuration.h"
+#include "config/load_save_state.h"
 #include "engine/file_encryption.h"
 #include "platform/types.h"
 #include "ui/control.h"
@@ -53,6 +54,9 @@ class FrmKestrove : public ui::Form {
   [[nodiscard]] std::int16_t taskCounter() const { return task_counter_; }
   // The version text shown on the About tab ("7.6.3").
   [[nodiscard]] const std::string& versionText() const { return version_text_; }
+  // Whether a load or a save runs; only this window's loads and saves
+  // change it.
+  [[nodiscard]] const config::LoadSaveState& loadSave() const { return loadSave_; }
 
   // ---- The tab strip and the buttons below it.
   ui::TabStrip SmartTab1;
@@ -190,6 +194,7 @@ class FrmKestrove : public ui::Form {
   [[nodiscard]] platform::WindowId AutoUpdateBoxOwner() const;
 
   Program& program_;
+  config::LoadSaveState loadSave_;
   // The component's last result, kept for the window's whole life.
   std::int32_t encryption_code_ = 0;
   std::string encryption_message_;

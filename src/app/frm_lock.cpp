@@ -73,15 +73,15 @@ FrmLock::FrmLock(ui::FormEnvironment env, Program& program)
   lstWindows.on_click = [this] { ChooseTitle(); };
   cmdwebpage.on_click = [this] { ShowMessage(program_, std::string(kHowToLock)); };
   cmdSelect.on_click = [this] {
-    program_.globals.PendingTask = txtTask.text();
+    program_.globals().PendingTask = txtTask.text();
     Unload();
   };
   cmdcancel.on_click = [this] {
-    program_.globals.PendingTask.clear();
+    program_.globals().PendingTask.clear();
     Unload();
   };
   // The close box hands back nothing, as Cancel does.
-  on_query_unload = [this](ui::UnloadRequest& /*request*/) { program_.globals.PendingTask.clear(); };
+  on_query_unload = [this](ui::UnloadRequest& /*request*/) { program_.globals().PendingTask.clear(); };
   // The Browse handler disabled the main window; however the browser goes,
   // the main window is usable again.
   on_unload = [this] { program_.frmkestrove.setEnabled(true); };
@@ -97,7 +97,7 @@ void FrmLock::ShowCentredOn(const ui::Form& owner) {
 
 void FrmLock::FindTasks() {
   lstWindows.clear();
-  for (std::string& title : engine::ListTaskWindows(program_.os.windows, window())) {
+  for (std::string& title : engine::ListTaskWindows(program_.os().windows, window())) {
     if (title.find(kOwnTitleMark) == std::string::npos) lstWindows.addItem(std::move(title));
   }
 }

@@ -13,26 +13,28 @@ using engine::SkipOnFailure;
 using platform::ShowCommand;
 
 void FrmKestrove::GetConfig() {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   // Asked for while a load or a save runs (from an event in one of their
   // yields): the next watch tick reloads once they are done.
-  if (g.loadRunning || g.saveRunning) {
-    g.reloadPending = true;
+  if (loadSave_.busy()) {
+    program_.RequestReload();
     return;
   }
-  const engine::ScopedFlag loading(g.loadRunning);
-  g.configLoading = true;
-  SkipOnFailure([&] { program_.os.process.HideFromTaskList(); });
+  const auto loading = loadSave_.Loading();
+  SkipOnFailure([&] { program_.os().process.HideFromTaskList(); });
   // Read whole, yielding at every list value, and only then put in place:
   // the watch cycle never sees a list half loaded.
   config::Configuration c;
-  if (!SkipOnFailure([&] { c = config::LoadConfiguration(program_.registry, program_.os.loop); })) {
+  if (!SkipOnFailure([&] { c = config::LoadConfiguration(program_.registry(), program_.os().loop); })) {
     // Something that ran in a yield failed: what is in place stays, and the
     // next tick tries again.
-    g.reloadPending = true;
-    g.configLoading = false;
+    program_.RequestReload();
     return;
   }
+  // Only while the values read are put into the controls: a box the user
+  // ticks while the registry is still being read is the user's, and is
+  // stored (its reload waits for this one to end).
+  loadSave_.StartFilling();
   SkipOnFailure([&] {
     g.userUnrestricted = c.userUnrestricted;
     chkAdmin.setChecked(c.userUnrestricted);
@@ -47,9 +49,9 @@ void FrmKestrove::GetConfig() {
     if (lstTasks.listCount() > 0) lstTasks.setListIndex(0);
   });
   SkipOnFailure([&] {
-    g.accessPassword = program_.os.text.LowerCase(c.password);
+    g.accessPassword = program_.os().text.LowerCase(c.password);
     if (g.accessPassword.empty()) g.accessPassword = config::kDefaultPassword;
-    g.configLoaded = true;
+    loadSave_.Loaded();
   });
   SkipOnFailure([&] {
     lstignore.clear();
@@ -72,30 +74,29 @@ void FrmKestrove::GetConfig() {
   flag(chkLockEx1, c.lockExplorer, g.ruleExplorer);
   flag(chkTaskManager1, c.lockTaskManager, g.ruleTaskManager);
   flag(chklockinstall1, c.lockInstall, g.ruleInstall);
-  g.configLoading = false;
 }
 
 // Every load takes the icon down and, unless "No Tray Icon" is set, puts up a
 // fresh one showing the account's current state.
 void FrmKestrove::PutUpTrayIcon(bool no_tray_icon) {
-  platform::TrayIconRecord& icon = program_.trayIcon;
+  platform::TrayIconRecord& icon = program_.trayIcon();
   chkTray.setChecked(no_tray_icon);
-  program_.os.shell.DeleteTrayIcon(icon);
+  program_.os().shell.DeleteTrayIcon(icon);
   if (no_tray_icon) return;
-  const bool unrestricted = program_.globals.userUnrestricted;
+  const bool unrestricted = program_.globals().userUnrestricted;
   icon.window = window();
   icon.id = 1;
   icon.flags = 7;
   icon.callback_message = platform::kTrayCallbackMessage;
   icon.image = unrestricted ? platform::TrayIconImage::kUnlocked : platform::TrayIconImage::kProgram;
   icon.tip = std::string("Kestrove Pro 2011") + " - " + (unrestricted ? "Administrator" : "Standard User");
-  program_.os.shell.AddTrayIcon(icon);
+  program_.os().shell.AddTrayIcon(icon);
 }
 
 // Only the first load of a run may raise the Windows-at-startup lock; a
 // setting that is neither on nor off leaves the check box as it was.
 void FrmKestrove::ApplyStartup(std::optional<bool> startup) {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   if (!startup) return;
   // Ticked on every load that reads it on, so that the next Apply keeps it.
   chkStartup.setChecked(*startup);
@@ -104,7 +105,7 @@ void FrmKestrove::ApplyStartup(std::optional<bool> startup) {
 }
 
 void FrmKestrove::ApplyTaskbar(bool hide) {
-  platform::WindowService& windows = program_.os.windows;
+  platform::WindowService& windows = program_.os().windows;
   chkHideSM.setChecked(hide);
   // Shown without taking the focus from whatever the user is working in.
   const ShowCommand command = hide ? ShowCommand::kHide : ShowCommand::kShowNoActivate;
@@ -120,7 +121,7 @@ void FrmKestrove::CountTasks() {
   }
   const int count = lstTasks.listCount();
   for (int row = 0; row < count; ++row) {
-    program_.os.loop.DoEvents();
+    program_.os().loop.DoEvents();
     if (lstTasks.selected(row)) ++task_counter_;
     lblTaskCount.setCaption("Tasks Locked: " + std::to_string(task_counter_));
   }

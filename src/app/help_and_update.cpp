@@ -16,16 +16,16 @@ void FrmKestrove::OpenHelp() {
 // The updater replaces the program's files, so the program asks to end first;
 // the dialog's OK starts the updater and ends the program, Cancel declines.
 void FrmKestrove::UpdateCheck() {
-  engine::RunReportingBoxFailure(program_.context, window(), [this] {
+  engine::RunReportingBoxFailure(program_.context(), window(), [this] {
     FrmError& dialog = program_.frmError;
-    program_.globals.messageText =
+    program_.globals().messageText =
         "Kestrove Pro must shut-down before update!Click OK to close Kestrove Pro or cancel to abort update.";
     // The caption is set before the dialog is shown: shown as the update
     // reminder that was switched off meanwhile, it would close unseen.
     dialog.Load();
     dialog.setCaption(std::string(kProgramInUseCaption));
     dialog.chkShowAgain.setVisible(false);
-    dialog.Label1.setCaption(program_.globals.messageText);
+    dialog.Label1.setCaption(program_.globals().messageText);
     dialog.Present();
   });
 }

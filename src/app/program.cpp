@@ -7,25 +7,27 @@
 namespace app {
 
 Program::Program(platform::Services services, ui::FormHost& host)
-    : context(services, *this),
+    : context_(services, *this),
       frmkestrove(ui::FormEnvironment{services.loop, host}, *this),
-      locks(ui::FormEnvironment{services.loop, host}, context, frmkestrove.lstAllow),
+      locks_(ui::FormEnvironment{services.loop, host}, context_, frmkestrove.loadSave(),
+             frmkestrove.lstAllow),
       frmError(ui::FormEnvironment{services.loop, host}, *this),
       frmLock(ui::FormEnvironment{services.loop, host}, *this),
       frmignore(ui::FormEnvironment{services.loop, host}, *this),
       frmtickCount(ui::FormEnvironment{services.loop, host}, services.windows),
-      watch(context, locks, frmkestrove.lstTasks, frmkestrove.lstAllow, frmkestrove.lstignore),
-      session(context, locks, frmtickCount, frmkestrove.tmrTimer) {
-  locks.KeepUsableDuringLocks(frmError);
-  frmkestrove.timerKestrove.on_timer = [this] { watch.WatchTick(); };
-  frmkestrove.tmrForeground.on_timer = [this] { watch.ForegroundCheck(); };
-  frmkestrove.tmrTimer.on_timer = [this] { session.SessionTick(); };
+      watch_(context_, locks_, frmkestrove.loadSave(), frmkestrove.lstTasks, frmkestrove.lstAllow,
+             frmkestrove.lstignore),
+      session_(context_, locks_, frmtickCount, frmkestrove.tmrTimer) {
+  locks_.KeepUsableDuringLocks(frmError);
+  frmkestrove.timerKestrove.on_timer = [this] { watch_.WatchTick(); };
+  frmkestrove.tmrForeground.on_timer = [this] { watch_.ForegroundCheck(); };
+  frmkestrove.tmrTimer.on_timer = [this] { session_.SessionTick(); };
   // The configuration window and the dialogs it opens act on input only
   // while the configuration is open after the right password; whatever
   // reaches them otherwise (another program's commands and clicks to the
   // hidden window among it) changes nothing.
   for (ui::Form* form : std::initializer_list<ui::Form*>{&frmkestrove, &frmLock, &frmignore}) {
-    form->input_gate = [this] { return globals.configAuthorised; };
+    form->input_gate = [this] { return context_.globals.configAuthorised; };
   }
 }
 
@@ -35,7 +37,7 @@ Program::Program(platform::Services services, ui::FormHost& host)
 void Program::Start() {
   frmkestrove.Load();
   if (!frmkestrove.loaded()) return;
-  if (globals.configAuthorised) {
+  if (context_.globals.configAuthorised) {
     frmkestrove.Show();
     return;
   }
@@ -43,11 +45,11 @@ void Program::Start() {
 }
 
 std::vector<ui::Form*> Program::SecondaryForms() {
-  return {&frmignore, &frmLock, &frmPassword, &frmError, &frmtickCount};
+  return {&frmignore, &frmLock, &locks_.frmPassword, &frmError, &frmtickCount};
 }
 
 void Program::ShowMessage(std::string text) {
-  globals.messageText = std::move(text);
+  context_.globals.messageText = std::move(text);
   frmError.PresentMessage();
 }
 

@@ -28,8 +28,11 @@ class Program : public engine::Application {
   // for the password before the configuration can be seen.
   void Start();
 
-  void RaiseLock(const engine::LockRequest& request) { locks.RaiseLock(request); }
-  void ShowUnlockPrompt() { locks.ShowUnlockPrompt(); }
+  void RaiseLock(const engine::LockRequest& request) { locks_.RaiseLock(request); }
+  void ShowUnlockPrompt() { locks_.ShowUnlockPrompt(); }
+  // The configuration is reloaded at the next watch tick.
+  void RequestReload() { watch_.RequestReload(); }
+  [[nodiscard]] bool reloadPending() const { return watch_.reloadPending(); }
   // The windows other than the main one, in the order the program closes
   // them when it ends.
   std::vector<ui::Form*> SecondaryForms();
@@ -39,24 +42,43 @@ class Program : public engine::Application {
   void ShowConfiguration() override;
   void ReloadConfiguration() override;
 
-  engine::Context context;
-  platform::Services& os = context.os;
-  config::RegistryEdit& registry = context.registry;
-  platform::SettingsStore& settings = context.settings;
-  engine::Globals& globals = context.globals;
-  platform::TrayIconRecord& trayIcon = context.trayIcon;
+  // What the handlers work with: the outside services, the registry access
+  // layer, the per-user store, the program-wide state and the tray icon
+  // record (all of them in the engine's context).
+  [[nodiscard]] engine::Context& context() { return context_; }
+  [[nodiscard]] platform::Services& os() { return context_.os; }
+  [[nodiscard]] config::RegistryEdit& registry() { return context_.registry; }
+  [[nodiscard]] platform::SettingsStore& settings() { return context_.settings; }
+  [[nodiscard]] engine::Globals& globals() { return context_.globals; }
+  [[nodiscard]] const engine::Globals& globals() const { return context_.globals; }
+  [[nodiscard]] platform::TrayIconRecord& trayIcon() { return context_.trayIcon; }
+  // Read only: the lock engine alone writes the lock record.
+  [[nodiscard]] const engine::LockRecord& lockRecord() const { return locks_.record(); }
+  // The unlock prompt, its cover and the placeholder window.
+  [[nodiscard]] engine::FrmPassword& frmPassword() { return locks_.frmPassword; }
+  [[nodiscard]] engine::FrmBlank& frmblank() { return locks_.frmblank; }
+  [[nodiscard]] const engine::FrmDummy& frmDummy() const { return locks_.frmDummy; }
 
+  // Declared in the order they are built: each part is given the ones
+  // before it.
+ private:
+  engine::Context context_;
+
+ public:
   FrmKestrove frmkestrove;
-  engine::Locks locks;
-  engine::FrmPassword& frmPassword = locks.frmPassword;
-  engine::FrmBlank& frmblank = locks.frmblank;
-  engine::FrmDummy& frmDummy = locks.frmDummy;
+
+ private:
+  engine::Locks locks_;
+
+ public:
   FrmError frmError;
   FrmLock frmLock;
   FrmIgnore frmignore;
   engine::FrmTickCount frmtickCount;
-  engine::WatchCycle watch;
-  engine::SessionLimit session;
+
+ private:
+  engine::WatchCycle watch_;
+  engine::SessionLimit session_;
 };
 
 // Shows a message in the message dialog, as an ordinary message.

@@ -37,8 +37,8 @@ std::optional<int> ToNumber(std::string_view text) {
 // Each statement is independent: one that fails is skipped and start-up goes
 // on, reporting nothing.
 void FrmKestrove::OnLoad() {
-  engine::Globals& g = program_.globals;
-  platform::Services& os = program_.os;
+  engine::Globals& g = program_.globals();
+  platform::Services& os = program_.os();
   SkipOnFailure([this] { StartupDelay(); });
   // A copy that finds another one running ends here, unseen.
   if (os.process.AnotherInstanceRunning()) EndProgram(program_);
@@ -58,13 +58,13 @@ void FrmKestrove::OnLoad() {
     // Start with Windows; a value that is there, wherever it points, stays.
     // Quoted, so that a folder with blanks ("Program Files") is not read as
     // a program "C:\Program" with arguments.
-    if (program_.registry.ReadString(kMachine, config::kRunKey, config::kRunValue).empty()) {
-      program_.registry.WriteString(kMachine, config::kRunKey, config::kRunValue,
-                                    "\"" + g.appFolder + "kstrv7.exe\"");
+    if (program_.registry().ReadString(kMachine, config::kRunKey, config::kRunValue).empty()) {
+      program_.registry().WriteString(kMachine, config::kRunKey, config::kRunValue,
+                                      "\"" + g.appFolder + "kstrv7.exe\"");
     }
   });
   SkipOnFailure([this] { RemoveCloseCommand(program_, window()); });
-  g.configLoading = true;
+  loadSave_.StartFilling();
   bool session_expired = false;
   SkipOnFailure([&] { session_expired = StartDailyLimit(); });
   SkipOnFailure([&] {
@@ -83,7 +83,7 @@ void FrmKestrove::OnLoad() {
   // the default password while the stored one was still being read.
   if (session_expired) {
     SkipOnFailure([this] { program_.RaiseLock(engine::ExpiredSessionLock()); });
-    engine::ReportAllowanceUsedUp(program_.context);
+    engine::ReportAllowanceUsedUp(program_.context());
   }
 }
 
@@ -95,12 +95,12 @@ void FrmKestrove::StartupDelay() {
 }
 
 bool FrmKestrove::StartDailyLimit() {
-  engine::Globals& g = program_.globals;
-  platform::SettingsStore& store = program_.settings;
+  engine::Globals& g = program_.globals();
+  platform::SettingsStore& store = program_.settings();
   const auto get = [&](std::string_view key) {
     return store.GetSetting(config::kStoreApp, config::kStoreSection, key);
   };
-  const DayStamp today = TodayStamp(program_.os.clock.Now());
+  const DayStamp today = TodayStamp(program_.os().clock.Now());
   const std::string date = get(config::kStoreDate);
   const std::string ticks = get(config::kStoreTickCount);
   const std::string limit = get(config::kStoreTimer);
@@ -137,7 +137,7 @@ bool FrmKestrove::StartDailyLimit() {
 
 // The configuration is only ever seen after the password.
 void FrmKestrove::OnActivate() {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   if (g.configAuthorised) return;
   // Hidden first: a password answered at once must not find it still up.
   Hide();
@@ -154,30 +154,31 @@ void FrmKestrove::OnTrayMessage(std::uint32_t message, std::intptr_t lparam) {
 // A second copy is titled "0" during its start-up delay. Its prompt waits
 // for the configuration, as every lock does.
 void FrmKestrove::InstanceTick() {
-  if (!program_.globals.configLoaded) return;
-  if (program_.os.windows.FindByTitle(kStartingTitle) == platform::kNoWindow) return;
+  if (!loadSave_.configLoaded()) return;
+  if (program_.os().windows.FindByTitle(kStartingTitle) == platform::kNoWindow) return;
   program_.RaiseLock(engine::ConfigLock(kRunningTitle));
 }
 
 // Closing the main window by any means but Exit or the end of the Windows
 // session starts a fresh copy first; the close is never cancelled.
 void FrmKestrove::OnQueryUnload(ui::UnloadRequest& request) {
-  const engine::Globals& g = program_.globals;
+  const engine::Globals& g = program_.globals();
   if (g.exitRequested || request.reason == ui::UnloadReason::kWindowsEnding) return;
   SkipOnFailure([this] { setCaption(std::string(kRestartingTitle)); });
   // The fresh copy must find no running copy, however long this one takes
   // to end.
-  SkipOnFailure([this] { program_.os.process.ReleaseInstanceClaim(); });
-  SkipOnFailure(
-      [&] { program_.os.process.Start(g.appFolder + "kstrv7.exe", platform::ShowCommand::kShowMinimized); });
+  SkipOnFailure([this] { program_.os().process.ReleaseInstanceClaim(); });
+  SkipOnFailure([&] {
+    program_.os().process.Start(g.appFolder + "kstrv7.exe", platform::ShowCommand::kShowMinimized);
+  });
 }
 
 void FrmKestrove::Exit() {
-  const int answer = program_.os.dialogs.ShowMessageBox(
+  const int answer = program_.os().dialogs.ShowMessageBox(
       window(), "This will remove kestrove from memory and disable Task Locking until Windows restarts. ",
       "Exit Kestrove Pro 2011", platform::box::kOkCancel | platform::box::kIconExclamation);
   if (answer == platform::box::kAnswerCancel) return;
-  program_.globals.exitRequested = true;
+  program_.globals().exitRequested = true;
   EndProgram(program_);
 }
 

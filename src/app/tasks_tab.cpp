@@ -21,7 +21,7 @@ void FrmKestrove::AddTask() {
   // Any failure ends the procedure without a message, the list as it is.
   engine::SkipOnFailure([&] {
     if (lstTasks.listCount() >= kMaxTasks) {
-      program_.os.dialogs.ShowMessageBox(
+      program_.os().dialogs.ShowMessageBox(
           window(), "The maximum number of Tasks has been reached.\rDelete some Tasks to continue.",
           kTaskListTitle, platform::box::kOk | platform::box::kIconExclamation);
       return;
@@ -34,15 +34,15 @@ void FrmKestrove::AddTask() {
     while (browser.visible() && loaded()) loop().WaitForEvents();
     if (!loaded()) return;
 
-    std::string& pending = program_.globals.PendingTask;
+    std::string& pending = program_.globals().PendingTask;
     if (!pending.empty()) {
       bool exists = false;
       const int count = lstTasks.listCount();
       for (int row = 0; row < count && !exists; ++row) exists = lstTasks.list(row) == pending;
       if (exists) {
         pending.clear();
-        program_.os.dialogs.ShowMessageBox(window(), "Task already exists.", kTaskListTitle,
-                                           platform::box::kOk | platform::box::kIconInformation);
+        program_.os().dialogs.ShowMessageBox(window(), "Task already exists.", kTaskListTitle,
+                                             platform::box::kOk | platform::box::kIconInformation);
       } else {
         lstTasks.insertItem(0, pending);
         lstTasks.setSelected(0, true);

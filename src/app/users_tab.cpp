@@ -30,12 +30,12 @@ bool IsSmallNumber(std::string_view text) {
 }  // namespace
 
 void FrmKestrove::AdminClick() {
-  engine::Globals& g = program_.globals;
+  engine::Globals& g = program_.globals();
   // The loader is setting the box from the stored value: nothing to store.
-  if (g.configLoading) return;
+  if (loadSave_.configLoading()) return;
   const bool exempt = chkAdmin.checked();
-  program_.registry.WriteString(config::kUser, config::kSettingsKey, config::kCurrentUser,
-                                exempt ? config::kCurrentUserEnabled : config::kCurrentUserDisabled);
+  program_.registry().WriteString(config::kUser, config::kSettingsKey, config::kCurrentUser,
+                                  exempt ? config::kCurrentUserEnabled : config::kCurrentUserDisabled);
   g.userUnrestricted = exempt;
   // The reload reads the value back (a write that failed puts the box and
   // the flag back) and puts up the tray icon and tip for the new state.

@@ -24,7 +24,8 @@ bool AsksForPassword(std::string_view code) {
 
 }  // namespace
 
-FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, ui::ListBox& allow_list)
+FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks,
+                         const config::LoadSaveState& load_save, ui::ListBox& allow_list)
     : ui::Form(env, "frmPassword", "Kestrove", ui::Bounds{0, 0, 4815, 2430}),
       lblDefaultPass(*this, "lblDefaultPass", ui::Bounds{240, 180, 4335, 495},
                      "Enter a password to continue, or, contact your network administrator."),
@@ -37,6 +38,7 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
       tmrAnswerDelay(*this, "tmrAnswerDelay", 250, false),
       context_(context),
       locks_(locks),
+      loadSave_(load_save),
       allow_list_(allow_list),
       check_(context.os.loop, context.os.crypto, context.os.text) {
   border_style = ui::BorderStyle::kFixedSingle;
@@ -72,15 +74,19 @@ FrmPassword::FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks
   cmdCancelPWD.on_click = [this] { SkipOnFailure([this] { Cancel(false); }); };
 }
 
+const LockRecord& FrmPassword::record() const {
+  return locks_.record();
+}
+
 void FrmPassword::OnLoad() {
   const Globals& g = context_.globals;
   ++load_count_;
-  setting_password_ = g.lockReason == reason::kPassword;
+  setting_password_ = record().lockReason == reason::kPassword;
   // A lock that must not be cancelled keeps Cancel disabled through reloads.
-  cmdCancelPWD.setEnabled(g.lockCancellable);
+  cmdCancelPWD.setEnabled(record().lockCancellable);
   SkipOnFailure([this] { locks_.frmblank.Show(); });
   SkipOnFailure([this] { ShowDesktop(); });
-  if (g.lockReason == reason::kPassword) {
+  if (record().lockReason == reason::kPassword) {
     lblDefaultPass.setCaption("Enter new password:");
     chkKeep.setVisible(false);
     return;
@@ -88,7 +94,8 @@ void FrmPassword::OnLoad() {
   // Named only while no password is stored: the loader puts the default
   // in force for an empty value. Before the configuration is loaded the
   // password in force is not known yet.
-  if (g.configLoaded && (g.lockReason == reason::kApp || g.lockReason == reason::kConfig) &&
+  if (loadSave_.configLoaded() &&
+      (record().lockReason == reason::kApp || record().lockReason == reason::kConfig) &&
       g.accessPassword == config::kDefaultPassword) {
     lblDefaultPass.setCaption("The default password is TAVROLK.");
   }
@@ -102,11 +109,11 @@ void FrmPassword::OnLoad() {
 
 void FrmPassword::OnActivate() {
   SkipOnFailure([this] { context_.os.windows.RemoveCloseCommand(window()); });
-  if (context_.globals.lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
+  if (record().lockReason == reason::kPassword) Label3.setCaption("New Access Control Password:");
 }
 
 void FrmPassword::ShowDesktop() {
-  const std::string& code = context_.globals.lockReason;
+  const std::string& code = record().lockReason;
   if (code != reason::kRegistry && code != reason::kInstall) return;
   SkipOnFailure([this] { locks_.frmDummy.Show(); });
   SkipOnFailure([this] {
@@ -122,11 +129,11 @@ void FrmPassword::TakeOverFor(std::string_view reason) {
 
 void FrmPassword::OK() {
   Globals& g = context_.globals;
-  const std::string code = g.lockReason;
+  const std::string code = record().lockReason;
   // No password is checked before the configuration has put the stored one
   // in force; nor while OK is disabled, also when the click came some other
   // way than through the button.
-  if (AsksForPassword(code) && (!g.configLoaded || !TakesAnswers())) return;
+  if (AsksForPassword(code) && (!loadSave_.configLoaded() || !TakesAnswers())) return;
   // Checked as typed: a password stored before every letter was folded
   // opens only in the case it was set in.
   const std::string typed = txtPass.text();
@@ -135,7 +142,7 @@ void FrmPassword::OK() {
   if (code == reason::kPassword) {
     SetPasswordStep();
   } else if (code == reason::kCancel) {
-    context_.os.windows.PostClose(g.lockedWindow);
+    context_.os.windows.PostClose(record().lockedWindow);
     Finish();
   } else if (!AsksForPassword(code)) {
     Close();
@@ -146,10 +153,10 @@ void FrmPassword::OK() {
 
 void FrmPassword::CheckAnswer(const std::string& typed) {
   const Globals& g = context_.globals;
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   const std::string stored = g.accessPassword;
-  check_.Start(stored, typed, [this, lock, title = g.lockedWindowTitle, load, stored](bool right) {
+  check_.Start(stored, typed, [this, lock, title = record().lockedWindowTitle, load, stored](bool right) {
     SkipOnFailure([&] { Answered(right, lock, title, load, stored); });
   });
   ShowAnswerState();
@@ -170,7 +177,7 @@ void FrmPassword::Answered(bool right, const LockIdentity& lock, const std::stri
   // It answers only the lock it was given for, in the same prompt, against
   // the password still in force: a newer lock or a reloaded password waits
   // for an answer of its own.
-  if (loaded() && load_count_ == load && g.CurrentLock() == lock && g.accessPassword == stored) {
+  if (loaded() && load_count_ == load && record().CurrentLock() == lock && g.accessPassword == stored) {
     if (right) {
       ReportLockAnswered(context_, lock, title);
       Unlock(lock.reason);
@@ -205,15 +212,15 @@ void FrmPassword::Unlock(const std::string& code) {
   Globals& g = context_.globals;
   platform::WindowService& windows = context_.os.windows;
   // The window this lock hid may be shown again; any other it hid stays hidden.
-  locks_.Release(g.lockedWindow);
+  locks_.Release(record().lockedWindow);
   if (code == reason::kApp) {
     // The window's class passes from now on, until its last window is gone.
     // The start-up and expired-session locks hid no window: nothing to allow.
-    if (!g.lockedWindowClass.empty()) allow_list_.addItem(g.lockedWindowClass);
-    windows.SetTitle(g.lockedWindow, g.lockedTaskEntry);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
-    g.lockedWindow = platform::kNoWindow;
+    if (!record().lockedWindowClass.empty()) allow_list_.addItem(record().lockedWindowClass);
+    windows.SetTitle(record().lockedWindow, record().lockedTaskEntry);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
+    locks_.ForgetWindow();
     Close();
   } else if (code == reason::kConfig) {
     g.configAuthorised = true;
@@ -221,8 +228,8 @@ void FrmPassword::Unlock(const std::string& code) {
     Finish();
   } else if (code == reason::kInstall) {
     g.ruleInstall = false;
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kShow);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kShow);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
     context_.app.ShowMessage(
         "All Software Installations are permitted until you Log-Off or Restart Windows.");
     // The password was given: the sequence runs even over a lock that could
@@ -243,7 +250,7 @@ void FrmPassword::Unlock(const std::string& code) {
     // A rule hides every window of its program; the password shows them all.
     for (const platform::WindowId window : locks_.ReleaseAll(code))
       windows.ShowAsync(window, ShowCommand::kRestore);
-    windows.ShowAsync(g.lockedWindow, ShowCommand::kRestore);
+    windows.ShowAsync(record().lockedWindow, ShowCommand::kRestore);
     Close();
   }
 }
@@ -259,7 +266,7 @@ void FrmPassword::SetPasswordStep() {
     firstNewPassword = text;
     txtPass.setText("");
     lblDefaultPass.setCaption("Confirm new password:");
-    g.lockReason = reason::kPassword;
+    locks_.SetReason(reason::kPassword);
     return;
   }
   secondNewPassword = text;
@@ -287,15 +294,14 @@ void FrmPassword::SetPasswordStep() {
 }
 
 bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style) {
-  const Globals& g = context_.globals;
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   Hide();
   in_message_box_ = true;
   context_.os.dialogs.ShowMessageBox(window(), text, kProgramTitle, style | platform::box::kSystemModal);
   in_message_box_ = false;
   if (loaded() && load_count_ != load) return false;  // already loaded afresh for a newer lock
-  if (g.CurrentLock() == lock) return loaded();
+  if (record().CurrentLock() == lock) return loaded();
   // A lock was raised while the box was up: the prompt comes back for it
   // instead of closing and leaving its window hidden.
   Unload();
@@ -304,14 +310,13 @@ bool FrmPassword::ShowBoxThenKeepsLock(std::string_view text, std::uint32_t styl
 }
 
 void FrmPassword::Cancel(bool answered) {
-  Globals& g = context_.globals;
-  if (!g.lockCancellable && !answered) return;
+  if (!record().lockCancellable && !answered) return;
   // Cancel acts on the lock it was pressed for, and only on that one.
-  const LockIdentity lock = g.CurrentLock();
+  const LockIdentity lock = record().CurrentLock();
   const int load = load_count_;
   const auto same_prompt = [&] { return loaded() && load_count_ == load; };
   const auto same_lock = [&] {
-    return same_prompt() && g.CurrentLock() == lock && (g.lockCancellable || answered);
+    return same_prompt() && record().CurrentLock() == lock && (record().lockCancellable || answered);
   };
   ShowDesktop();
   cmdCancelPWD.setCaption("Wait...");
@@ -324,14 +329,14 @@ void FrmPassword::Cancel(bool answered) {
     // nothing is closed, and the prompt answers the newer lock.
     if (same_prompt()) {
       cmdCancelPWD.setCaption("Cance&l");
-      cmdCancelPWD.setEnabled(g.lockCancellable);
+      cmdCancelPWD.setEnabled(record().lockCancellable);
     }
     return;
   }
   Hide();
   cmdCancelPWD.setEnabled(true);
-  context_.os.windows.PostClose(g.lockedWindow);
-  g.lockReason = reason::kCancel;
+  context_.os.windows.PostClose(record().lockedWindow);
+  locks_.SetReason(reason::kCancel);
   OK();
 }
 
@@ -341,8 +346,7 @@ void FrmPassword::Close() {
 }
 
 void FrmPassword::Finish() {
-  context_.globals.lockReason.clear();
-  context_.globals.lockCancellable = true;
+  locks_.Clear();
   Unload();
 }
 

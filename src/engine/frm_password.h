@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/load_save_state.h"
 #include "engine/context.h"
 #include "engine/password_check.h"
 #include "ui/control.h"
@@ -20,7 +21,8 @@ class Locks;
 
 class FrmPassword : public ui::Form {
  public:
-  FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, ui::ListBox& allow_list);
+  FrmPassword(ui::FormEnvironment env, Context& context, Locks& locks, const config::LoadSaveState& load_save,
+              ui::ListBox& allow_list);
 
   // Shows the desktop behind a registry-editor or installer lock.
   void ShowDesktop();
@@ -71,6 +73,8 @@ class FrmPassword : public ui::Form {
   // Shows a message box over the hidden prompt; afterwards, whether the
   // prompt is still the one that asked and no other lock came meanwhile.
   bool ShowBoxThenKeepsLock(std::string_view text, std::uint32_t style);
+  // The lock the prompt answers (the record kept by Locks).
+  [[nodiscard]] const LockRecord& record() const;
   // Hides the prompt, then finishes.
   void Close();
   // Clears the lock reason and unloads the prompt (and its cover).
@@ -78,6 +82,7 @@ class FrmPassword : public ui::Form {
 
   Context& context_;
   Locks& locks_;
+  const config::LoadSaveState& loadSave_;
   ui::ListBox& allow_list_;
   // Counts the loads, so a wait can tell that the prompt was answered and
   // loaded again for another lock meanwhile.

@@ -9,30 +9,34 @@ namespace engine {
 
 using platform::ShowCommand;
 
-Locks::Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list)
-    : frmPassword(env, context, *this, allow_list), frmblank(env), frmDummy(env), context_(context) {
+Locks::Locks(ui::FormEnvironment env, Context& context, const config::LoadSaveState& load_save,
+             ui::ListBox& allow_list)
+    : frmPassword(env, context, *this, load_save, allow_list),
+      frmblank(env),
+      frmDummy(env),
+      context_(context) {
   KeepUsableDuringLocks(frmDummy);
 }
 
 void Locks::RaiseLock(const LockRequest& request) {
-  Globals& g = context_.globals;
-  if (request.window) g.lockedWindow = *request.window;
+  LockRecord& r = record_;
+  if (request.window) r.lockedWindow = *request.window;
   if (request.title) {
-    g.lockedWindowTitle = *request.title;
+    r.lockedWindowTitle = *request.title;
   } else if (request.window) {
-    g.lockedWindowTitle.clear();
+    r.lockedWindowTitle.clear();
     if (*request.window != platform::kNoWindow) {
-      SkipOnFailure([&] { g.lockedWindowTitle = context_.os.windows.Title(*request.window); });
+      SkipOnFailure([&] { r.lockedWindowTitle = context_.os.windows.Title(*request.window); });
     }
   }
-  g.lockReason = request.reason;
-  if (request.entry) g.lockedTaskEntry = *request.entry;
-  if (request.window_class) g.lockedWindowClass = *request.window_class;
-  if (!request.cancellable) g.lockCancellable = false;
+  r.lockReason = request.reason;
+  if (request.entry) r.lockedTaskEntry = *request.entry;
+  if (request.window_class) r.lockedWindowClass = *request.window_class;
+  if (!request.cancellable) r.lockCancellable = false;
   SkipOnFailure([&] { frmPassword.TakeOverFor(request.reason); });
   if (request.only_if_hidden && frmPassword.visible()) return;
   ShowUnlockPrompt();
-  if (!g.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
+  if (!r.lockCancellable) SkipOnFailure([this] { frmPassword.cmdCancelPWD.setEnabled(false); });
 }
 
 void Locks::HideLocked(platform::WindowId window, std::string_view reason) {
@@ -90,7 +94,7 @@ void Locks::KeepInSight() {
     frmPassword.BringToFront();
   }
   // The set-password dialogue locks nothing: it holds no screen.
-  if (context_.globals.lockReason == reason::kPassword) return;
+  if (record_.lockReason == reason::kPassword) return;
   if (frmPassword.visible() && frmPassword.window() != prompt_window_) {
     prompt_window_ = frmPassword.window();
     prompt_rect_ = windows.WindowRect(prompt_window_);

@@ -19,7 +19,10 @@ class Locks {
  public:
   // allow_list: the main window's lstAllow, where a task unlock puts the
   // window's class.
-  Locks(ui::FormEnvironment env, Context& context, ui::ListBox& allow_list);
+  // load_save: whether the configuration is loaded yet (kept by the main
+  // window); before that the prompt checks no password.
+  Locks(ui::FormEnvironment env, Context& context, const config::LoadSaveState& load_save,
+        ui::ListBox& allow_list);
 
   // Raises a lock: fills the lock record and shows the prompt, which answers
   // the newest lock. A lock that must not be cancelled disables the prompt's
@@ -55,11 +58,29 @@ class Locks {
   // shown (the message dialog, the placeholder window).
   void KeepUsableDuringLocks(const ui::Form& form) { usable_.push_back(&form); }
 
+  // The lock record, as the newest lock and the prompt's answers left it.
+  [[nodiscard]] const LockRecord& record() const { return record_; }
+
   FrmPassword frmPassword;
   FrmBlank frmblank;
   FrmDummy frmDummy;
 
  private:
+  // The prompt's answers are the only other writers of the record.
+  friend class FrmPassword;
+  // The set-password dialogue asks for the confirmation, or Cancel closes
+  // the locked window: the prompt's next OK acts on that reason.
+  void SetReason(std::string_view reason) { record_.lockReason = reason; }
+  // A task's unlock has shown its window again: no later unlock or Cancel
+  // touches it.
+  void ForgetWindow() { record_.lockedWindow = platform::kNoWindow; }
+  // The prompt was answered or closed: no lock is pending, and the next one
+  // may be cancelled unless it says otherwise.
+  void Clear() {
+    record_.lockReason.clear();
+    record_.lockCancellable = true;
+  }
+
   // Whether another program's window lies over the cover, or the prompt
   // under it.
   [[nodiscard]] bool CoverBuriedOrPromptUnder();
@@ -71,6 +92,7 @@ class Locks {
   [[nodiscard]] std::vector<platform::WindowId> UsableShown() const;
 
   Context& context_;
+  LockRecord record_;
   std::vector<const ui::Form*> usable_;
   // Hidden by a lock not answered yet; each stays until Release or its end.
   struct Held {

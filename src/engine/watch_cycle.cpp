@@ -8,11 +8,12 @@ namespace engine {
 
 using platform::ShowCommand;
 
-WatchCycle::WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, ui::ListBox& allow_list,
-                       ui::ListBox& ignore_list)
+WatchCycle::WatchCycle(Context& context, Locks& locks, const config::LoadSaveState& load_save,
+                       ui::CheckListBox& tasks, ui::ListBox& allow_list, ui::ListBox& ignore_list)
     : rules(context, locks),
       context_(context),
       locks_(locks),
+      loadSave_(load_save),
       lstTasks(tasks),
       lstAllow(allow_list),
       lstignore(ignore_list) {}
@@ -24,7 +25,7 @@ void WatchCycle::WatchTick() {
     RunProgramMaintenace();
     // Nothing is locked before the configuration (and its password) is in
     // force; the maintenance above retries a first load that failed.
-    if (!context_.globals.configLoaded || context_.globals.userUnrestricted) return;
+    if (!loadSave_.configLoaded() || context_.globals.userUnrestricted) return;
     WatchScan();
     CleanUpWindows();
     rules.RunAdvanced(foregroundWindow, foregroundTitle);
@@ -116,9 +117,8 @@ void WatchCycle::Remember(platform::WindowId window, std::string title) {
 }
 
 void WatchCycle::RunProgramMaintenace() {
-  Globals& g = context_.globals;
-  if (!g.reloadPending || g.loadRunning || g.saveRunning) return;
-  g.reloadPending = false;
+  if (!reloadPending_ || loadSave_.busy()) return;
+  reloadPending_ = false;
   // The load puts a whole new ignore list in place at its end.
   context_.app.ReloadConfiguration();
 }

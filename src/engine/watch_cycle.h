@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "config/load_save_state.h"
 #include "engine/built_in_rules.h"
 #include "engine/context.h"
 #include "engine/locks.h"
@@ -15,8 +16,10 @@ namespace engine {
 
 class WatchCycle {
  public:
-  WatchCycle(Context& context, Locks& locks, ui::CheckListBox& tasks, ui::ListBox& allow_list,
-             ui::ListBox& ignore_list);
+  // load_save: whether the configuration is loaded, or a load or a save
+  // runs (kept by the main window).
+  WatchCycle(Context& context, Locks& locks, const config::LoadSaveState& load_save, ui::CheckListBox& tasks,
+             ui::ListBox& allow_list, ui::ListBox& ignore_list);
 
   // timerKestrove's tick; a failure is shown in the message dialog. A tick
   // that is still yielding is not entered again.
@@ -30,6 +33,10 @@ class WatchCycle {
   // A reload asked for (reloadPending) is carried out, unless a load or a
   // save still runs: then it waits for the next tick.
   void RunProgramMaintenace();
+  // Reload the configuration at the next watch tick: asked for by a load or
+  // a save that could not run at once, or by a change stored elsewhere.
+  void RequestReload() { reloadPending_ = true; }
+  [[nodiscard]] bool reloadPending() const { return reloadPending_; }
   // Keeps an allowed class while any top-level window of it exists; at most
   // one stale row leaves the list per tick.
   void CleanUpWindows();
@@ -49,10 +56,12 @@ class WatchCycle {
 
   Context& context_;
   Locks& locks_;
+  const config::LoadSaveState& loadSave_;
   ui::CheckListBox& lstTasks;
   ui::ListBox& lstAllow;
   ui::ListBox& lstignore;
   bool in_tick_ = false;
+  bool reloadPending_ = false;
   platform::WindowId seen_window_ = platform::kNoWindow;
   std::string seen_title_;
 };

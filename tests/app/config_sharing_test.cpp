@@ -114,10 +114,9 @@ TEST_F(ConfigSharingTest, DropFileIsImportedConfirmedDeletedAndReloadedInThatOrd
   fakes.loop.Advance(60000);
   fakes.files.RemoveFolder(kDrop);
   fakes.files.AddFile(kDrop, kGood);
-  g.saveRunning = true;  // a save yielding below the tick: the file waits
-  fakes.loop.Advance(60000);
+  AtYield(1, [&] { fakes.loop.Advance(60000); });  // a save yielding below the tick: the file waits
+  main.Apply();
   EXPECT_TRUE(fakes.process.runs().empty());
-  g.saveRunning = false;
   fakes.clock.now = {2026, 12, 6, 9, 5, 0};
   std::string while_shown;
   fakes.dialogs.while_shown = [&] {

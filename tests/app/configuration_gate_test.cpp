@@ -29,8 +29,8 @@ class ConfigurationGateTest : public testing_support::ProgramTest,
   }
   // Everything the cases can change, as one text.
   std::string State() {
-    std::string state = std::to_string(fakes.registry.writes()) + "|" + g.lockReason + "|" + g.PendingTask +
-                        "|" + std::to_string(fakes.dialogs.boxes().size()) + "|" +
+    std::string state = std::to_string(fakes.registry.writes()) + "|" + record.lockReason + "|" +
+                        g.PendingTask + "|" + std::to_string(fakes.dialogs.boxes().size()) + "|" +
                         std::to_string(main.SmartTab1.selectedTab()) + main.txtrelock.text() + "|" +
                         (main.chkAdmin.checked() ? "admin" : "") + (g.userUnrestricted ? "free" : "");
     for (int row = 0; row < main.lstTasks.listCount(); ++row)

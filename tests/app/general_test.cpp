@@ -25,8 +25,7 @@ TEST_F(GeneralTest, FileExistsOnlyForFiles) {
 TEST_F(GeneralTest, EndProgramClosesTheSecondaryWindowsThenEndsAtOnce) {
   StartQuietly();
   program.frmtickCount.Show();
-  g.lockReason = "app";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = engine::reason::kApp});
   app::ShowMessage(program, "hello");
   ASSERT_TRUE(fakes.shell.tray_icon().has_value());
   EXPECT_THROW(app::EndProgram(program), platform::fake::ProcessEnded);

@@ -32,7 +32,7 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_GE(fakes.loop.NowMs(), 1000U);
   EXPECT_EQ(main.caption(), "Kestrove Pro Configuration Tool");
   EXPECT_TRUE(main.timerInstance.running() && main.timerKestrove.running() && !main.Timer1.running());
-  EXPECT_TRUE(g.startupLockDone && !g.configLoading);
+  EXPECT_TRUE(g.startupLockDone && !main.loadSave().configLoading());
   EXPECT_EQ(g.appFolder, "C:\\Program Files\\Kestrove Pro\\");
   EXPECT_EQ(main.lblAbout.caption(), "Version: 7.6.3\rRelease: 2011\r");
   EXPECT_FALSE(fakes.desktop.Get(main.window()).close_command);
@@ -43,7 +43,7 @@ TEST_F(StartupTest, StartsAfterASecondThenGuardsTheConfigurationWithThePassword)
   EXPECT_EQ(std::count(shows.begin(), shows.end(), platform::ShowCommand::kShow), 0)
       << "never before the password";
   EXPECT_TRUE(!main.visible() && prompt.visible());
-  EXPECT_EQ(g.lockReason, "cfg");
+  EXPECT_EQ(record.lockReason, "cfg");
   Type("tavrolk");
   EXPECT_TRUE(main.visible() && g.configAuthorised);
   main.cmdcancel.setCaption("Close");
@@ -67,8 +67,8 @@ TEST_F(StartupTest, ASecondCopyStartedMeanwhileRaisesThePromptOfTheRunningOne) {
   EXPECT_FALSE(prompt.loaded());
   const auto second = fakes.desktop.Open("0", "KestroveForm");
   fakes.loop.Advance(500);
-  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
-  EXPECT_EQ(g.lockedTaskEntry, "Kestrove Pro Configuration Tool");
+  EXPECT_TRUE(prompt.visible() && record.lockReason == "cfg");
+  EXPECT_EQ(record.lockedTaskEntry, "Kestrove Pro Configuration Tool");
   fakes.desktop.Close(second);
   Type("tavrolk");
   EXPECT_TRUE(main.visible());
@@ -93,8 +93,8 @@ TEST_F(StartupTest, TrayDoubleClickAloneRaisesThePrompt) {
   main.on_message(0x8002, 0, 0x203);                          // another private message
   EXPECT_FALSE(prompt.loaded());
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
-  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
-  EXPECT_EQ(g.lockedTaskEntry, "Configuration");
+  EXPECT_TRUE(prompt.visible() && record.lockReason == "cfg");
+  EXPECT_EQ(record.lockedTaskEntry, "Configuration");
 }
 
 TEST_F(StartupTest, RestartGuardStartsAFreshCopyUnlessExitOrWindowsEnding) {
@@ -166,7 +166,7 @@ TEST_P(DailyLimitTest, StartShowsWhatIsLeftOrLocks) {
   EXPECT_EQ(main.tmrTimer.running(), counts);
   ASSERT_TRUE(prompt.visible()) << "the start always asks; only an expired session without Cancel";
   EXPECT_EQ(prompt.cmdCancelPWD.enabled(), !c.locks);
-  EXPECT_EQ(g.lockedTaskEntry == "Expired Windows® Session", c.locks);
+  EXPECT_EQ(record.lockedTaskEntry == "Expired Windows® Session", c.locks);
 }
 
 const DailyLimitCase kDailyLimitCases[] = {

@@ -82,7 +82,7 @@ TEST_P(SwitchTest, LoadedAndSavedAsOneOrZero) {
     if (!c.dword) return Setting(c.name).value_or("missing");
     const auto value = fakes.registry.Get(config::kMachine, config::kSettingsKey, c.name);
     return value && value->type == RegType::kDword
-               ? std::to_string(program.registry.ReadDword(config::kMachine, config::kSettingsKey, c.name))
+               ? std::to_string(program.registry().ReadDword(config::kMachine, config::kSettingsKey, c.name))
                : "not a number";
   };
   // Loaded from one value, then saved as the other.

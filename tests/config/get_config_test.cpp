@@ -39,7 +39,7 @@ TEST_F(GetConfigTest, EmptyRegistryLoadsTheDefaults) {
   EXPECT_EQ(icon.tip, "Kestrove Pro 2011 - Standard User");
   EXPECT_TRUE(icon.image == TrayIconImage::kProgram && icon.id == 1U && icon.flags == 7U);
   EXPECT_TRUE(fakes.desktop.IsVisible(taskbar)) << "taskbar shown";
-  EXPECT_TRUE(!prompt.loaded() && !g.configLoading && fakes.process.HiddenFromTaskList());
+  EXPECT_TRUE(!prompt.loaded() && !main.loadSave().configLoading() && fakes.process.HiddenFromTaskList());
   EXPECT_FALSE(fakes.registry.KeyExists(config::kMachine, "Software\\KSV")) << "loading writes nothing";
 }
 
@@ -126,8 +126,8 @@ TEST_P(StartupLockTest, OnlyTheFirstLoadOfARunLocks) {
   EXPECT_EQ(g.startupLockDone, c.done_after);
   if (!c.locks) return;
   EXPECT_FALSE(prompt.cmdCancelPWD.enabled()) << "the start-up lock cannot be cancelled";
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_EQ(g.lockedTaskEntry, "Microsoft Windows®");
+  EXPECT_EQ(record.lockReason, "app");
+  EXPECT_EQ(record.lockedTaskEntry, "Microsoft Windows®");
   prompt.Unload();
   main.GetConfig();
   EXPECT_FALSE(prompt.loaded()) << "not again on a later load";

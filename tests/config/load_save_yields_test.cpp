@@ -50,16 +50,16 @@ TEST_F(LoadSaveYieldsTest, ApplyPressedDuringALoadWritesNothing) {
 
 TEST_F(LoadSaveYieldsTest, AReloadAskedForDuringALoadWaitsAndDuplicatesNothing) {
   AtYield(500, [&] {
-    g.reloadPending = true;
+    program.RequestReload();
     Tick();
     main.GetConfig();
   });
   main.GetConfig();
   EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T0", "T1", "T2"}));
   EXPECT_EQ(Rows(main.lstignore), (std::vector<std::string>{"old0", "old1"}));
-  EXPECT_TRUE(g.reloadPending) << "the next tick reloads";
+  EXPECT_TRUE(program.reloadPending()) << "the next tick reloads";
   Tick();
-  EXPECT_TRUE(!g.reloadPending && main.lstTasks.listCount() == 3);
+  EXPECT_TRUE(!program.reloadPending() && main.lstTasks.listCount() == 3);
 }
 
 // The rows are taken before the first write: a reload or an edit in a yield
@@ -74,7 +74,7 @@ TEST_F(LoadSaveYieldsTest, NothingThatRunsDuringTheSaveChangesWhatIsWritten) {
     main.lstignore.removeItem(0);
     main.cmdok.click();
     EXPECT_TRUE(program.frmError.visible()) << "the second press is refused, and said so";
-    g.reloadPending = true;
+    program.RequestReload();
     Tick();
   });
   main.cmdok.click();
@@ -82,6 +82,33 @@ TEST_F(LoadSaveYieldsTest, NothingThatRunsDuringTheSaveChangesWhatIsWritten) {
   EXPECT_EQ(Rows(main.lstignore), (std::vector<std::string>{"new0", "new1", "new2"}));
   EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T1", "T2"}));
   EXPECT_EQ(main.cmdcancel.caption(), "Close");
+}
+
+// "Administrator" ticked in a yield of Apply's save (the stale task values'
+// deletes) and of its reload (the lists being read): no load starts in the
+// middle of the save, and the tick, the lists and the switches are all kept.
+TEST_F(LoadSaveYieldsTest, AdministratorTickedDuringApplyIsKeptWithEverythingSaved) {
+  for (const int yield : {500, 2500}) {
+    SCOPED_TRACE(yield);
+    for (int n = 0; n < 3; ++n) PutTask(n, "T" + std::to_string(n) + ",1");
+    PutSetting("TaskManager", "0");
+    fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Disabled");
+    main.GetConfig();
+    main.lstTasks.removeItem(0);
+    main.chkTaskManager1.setChecked(true);
+    AtYield(yield, [&] {
+      main.chkAdmin.click();
+      EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T1", "T2"})) << "no list half saved";
+    });
+    main.cmdok.click();
+    Tick();
+    EXPECT_EQ(fakes.registry.GetString(config::kUser, config::kSettingsKey, config::kCurrentUser), "Enabled");
+    EXPECT_EQ(Stored(config::kTasksKey), (std::vector<std::string>{"T1,1", "T2,1"}));
+    EXPECT_EQ(Stored(config::kIgnoreListKey), (std::vector<std::string>{"old0", "old1"}));
+    EXPECT_EQ(Setting("TaskManager"), "1");
+    EXPECT_TRUE(main.chkAdmin.checked() && g.userUnrestricted && g.ruleTaskManager);
+    EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T1", "T2"}));
+  }
 }
 
 TEST_F(LoadSaveYieldsTest, AStandardUserReadsWithoutAskingToWrite) {

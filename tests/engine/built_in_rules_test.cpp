@@ -32,7 +32,7 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   const WindowId other = Foreground("Untitled - Notepad");
   if (c.in_foreground) fakes.desktop.SetForeground(target);
   Tick();
-  EXPECT_TRUE(fakes.desktop.IsVisible(target) && g.lockReason.empty()) << "off by default";
+  EXPECT_TRUE(fakes.desktop.IsVisible(target) && record.lockReason.empty()) << "off by default";
 
   if (std::string(c.setting).empty()) {
     fakes.registry.PutDword(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, 1);
@@ -43,9 +43,9 @@ TEST_P(EachRuleTest, FiresOnlyWhenSwitchedOn) {
   fakes.desktop.SetForeground(c.in_foreground ? target : other);
   Tick();
   EXPECT_TRUE(Hidden(target) && prompt.visible());
-  EXPECT_EQ(g.lockReason, c.code);
-  EXPECT_EQ(g.lockedWindow, target);
-  EXPECT_EQ(g.lockedTaskEntry, c.entry);
+  EXPECT_EQ(record.lockReason, c.code);
+  EXPECT_EQ(record.lockedWindow, target);
+  EXPECT_EQ(record.lockedTaskEntry, c.entry);
   EXPECT_EQ(fakes.desktop.Get(target).title, c.title) << "rules never rename a window";
 
   Type("tavrolk");
@@ -108,12 +108,16 @@ TEST_F(BuiltInRulesTest, TitleTestsAreCaseSensitive) {
 }
 
 TEST_F(BuiltInRulesTest, UninstallerStaysVisibleAndIsAlwaysGuarded) {
+  // An earlier rule's unlock left its window in the record.
+  program.RaiseLock(
+      {.reason = engine::reason::kRegistry, .window = fakes.desktop.Open("Earlier", "Earlier")});
+  Type("tavrolk");
+  ASSERT_NE(record.lockedWindow, platform::kNoWindow);
   const WindowId uninstaller = Foreground("Uninstall Kestrove Pro: Confirmation", "#32770");
-  g.lockedWindow = 0x1234;
   Tick();
   EXPECT_TRUE(!Hidden(uninstaller) && prompt.visible());
-  EXPECT_EQ(g.lockReason, "un");
-  EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
+  EXPECT_EQ(record.lockReason, "un");
+  EXPECT_EQ(record.lockedWindow, platform::kNoWindow);
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(uninstaller).close_requests, 0) << "Cancel closes nothing";
 
@@ -135,9 +139,9 @@ TEST_F(BuiltInRulesTest, InstallerRuleRaisesThePromptEveryTickAndClosesTheTaskSw
   const WindowId switcher = fakes.desktop.Open("", "TaskSwitcherWnd");
   const WindowId installer = Foreground("Product Setup Wizard");
   Tick();
-  EXPECT_EQ(g.lockReason, "ins");
-  EXPECT_EQ(g.lockedTaskEntry, "Installation Program");
-  EXPECT_EQ(g.lockedWindow, platform::kNoWindow);
+  EXPECT_EQ(record.lockReason, "ins");
+  EXPECT_EQ(record.lockedTaskEntry, "Installation Program");
+  EXPECT_EQ(record.lockedWindow, platform::kNoWindow);
   EXPECT_FALSE(Hidden(installer));
   EXPECT_EQ(fakes.desktop.Get(switcher).close_requests, 1);
   EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
@@ -199,9 +203,9 @@ TEST_F(BuiltInRulesTest, SeveralRulesInOneTickLeaveTheLastInTheRecord) {
   Tick();
   EXPECT_TRUE(Hidden(ie) && Hidden(tm) && Hidden(notepad));
   EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
-  EXPECT_EQ(g.lockReason, "tm");
-  EXPECT_EQ(g.lockedWindow, tm);
-  EXPECT_EQ(g.lockedWindowClass, "Notepad") << "only the task match writes the class";
+  EXPECT_EQ(record.lockReason, "tm");
+  EXPECT_EQ(record.lockedWindow, tm);
+  EXPECT_EQ(record.lockedWindowClass, "Notepad") << "only the task match writes the class";
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ struct EventCase {
 class EventLogTest : public testing_support::ProgramTest,
                      public ::testing::WithParamInterface<std::tuple<EventCase, bool>> {
  public:
-  using ProgramTest::fakes, ProgramTest::main, ProgramTest::prompt, ProgramTest::g, ProgramTest::Type,
+  using ProgramTest::fakes, ProgramTest::main, ProgramTest::prompt, ProgramTest::g, ProgramTest::record, ProgramTest::Type,
       ProgramTest::Tick, ProgramTest::Foreground, ProgramTest::Hidden, ProgramTest::PutTask,
       ProgramTest::Stored, ProgramTest::OpenConfiguration;
 
@@ -59,7 +59,7 @@ class EventLogTest : public testing_support::ProgramTest,
     main.GetConfig();
     notepad = Foreground("Notes\r\nLock: none - Notepad");
     Tick();
-    return g.lockReason;
+    return record.lockReason;
   }
   // The configuration window opened with the password; its answer's event
   // is not the case's.
@@ -114,7 +114,7 @@ const EventCase kCases[] = {
        t.Foreground("Registry Editor", "RegEdit_RegEdit");
        t.Tick();
        t.Type("guess");
-       return t.g.lockReason;
+       return t.record.lockReason;
      },
      "reg",
      {{EventId::kWrongPassword, {"Registry tools", "Registry Tools", "Registry Editor"}}}},
@@ -122,7 +122,7 @@ const EventCase kCases[] = {
      [](EventLogTest& t) {
        t.main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
        t.Type("guess");
-       return t.g.lockReason + (t.main.visible() ? " shown" : " hidden");
+       return t.record.lockReason + (t.main.visible() ? " shown" : " hidden");
      },
      "cfg hidden",
      {{EventId::kWrongPassword, {"Configuration window", "", ""}}}},
@@ -131,7 +131,7 @@ const EventCase kCases[] = {
        t.g.sessionMinutesLeft = 1;
        t.main.tmrTimer.setTimerEnabled(true);
        t.fakes.loop.Advance(60000);
-       return t.g.lockedTaskEntry + (t.prompt.visible() ? " prompt" : "");
+       return t.record.lockedTaskEntry + (t.prompt.visible() ? " prompt" : "");
      },
      "Expired Windows® Session prompt",
      {{EventId::kAllowanceUsedUp, {}}}},

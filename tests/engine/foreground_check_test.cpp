@@ -1,6 +1,7 @@
 // The quick look at the foreground between watch ticks: a change of the
 // foreground window or of its title runs the watch tick at once, exactly
-// once; no change runs nothing.
+// once; no change runs nothing; a change while a tick yields is looked at
+// once the tick ends.
 #include <gtest/gtest.h>
 
 #include "support/program_fixture.h"
@@ -33,7 +34,7 @@ TEST_F(ForegroundCheckTest, ANewForegroundWindowIsLockedAtOnceByExactlyOneEarlyT
   EXPECT_EQ(TicksIn(50), 1);
   EXPECT_FALSE(fakes.desktop.Get(notepad).visible);
   EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
-  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_EQ(record.lockReason, "app");
 }
 
 TEST_F(ForegroundCheckTest, ATitleThatChangesIsLookedAtAgain) {
@@ -50,6 +51,22 @@ TEST_F(ForegroundCheckTest, NoChangeRunsNoEarlyTick) {
   fakes.desktop.SetForeground(fakes.desktop.Open("Calculator", "SciCalc"));
   ASSERT_EQ(TicksIn(50), 1);
   EXPECT_EQ(TicksIn(UntilNextTick()), 0);
+}
+
+// The tick has read the foreground before it yields; the look that comes
+// during the yield is turned away, and the next one must still see the new
+// window as a change.
+TEST_F(ForegroundCheckTest, AChangeWhileATickYieldsIsLookedAtOnceTheTickEnds) {
+  WindowId notepad = platform::kNoWindow;
+  AtYield(1, [&] {
+    notepad = Foreground("Untitled - Notepad");
+    main.tmrForeground.on_timer();  // the quick look, as its timer runs it
+  });
+  main.timerKestrove.on_timer();
+  ASSERT_NE(notepad, platform::kNoWindow) << "the tick yielded";
+  ASSERT_FALSE(Hidden(notepad)) << "the tick had read the foreground before";
+  EXPECT_EQ(TicksIn(50), 1);
+  EXPECT_TRUE(Hidden(notepad));
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(LockHoldTest, ALockedWindowShownAgainIsHiddenAtTheNextLookUntilItsLockIsA
 
   // A second match overwrites the record: the first window is hidden for good.
   const WindowId second = LockedAtLook("Notes - Notepad");
-  ASSERT_EQ(g.lockedWindow, second);
+  ASSERT_EQ(record.lockedWindow, second);
   Type("tavrolk");
   Look();
   EXPECT_FALSE(Hidden(second)) << "answered: shown and left alone";
@@ -96,7 +96,7 @@ class LockScreenTest : public LockHoldTest {
     PutSetting("Startup", "1");
     program.Start();
     ASSERT_TRUE(prompt.visible() && !prompt.cmdCancelPWD.enabled());
-    cover = program.frmblank.window();
+    cover = program.frmblank().window();
     prompt_rect = fakes.desktop.WindowRect(prompt.window());
   }
   void ExpectHeld(const char* what) {

@@ -35,20 +35,21 @@ TEST_F(PromptLifeCycleTest, OnlyThePasswordClosesAnUncancellableLock) {
   testing_support::AsciiOnlyText old_folding;
   g.accessPassword = config::HashPassword(fakes.crypto, old_folding, "ÄPFEL");
   program.RaiseLock(engine::StartupLock());
-  for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank}) {
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&prompt, &program.frmblank()}) {
     EXPECT_FALSE(form->RequestClose(ui::UnloadReason::kUserClose)) << form->name();
     EXPECT_TRUE(form->visible()) << form->name() << " after a close from outside";
   }
   prompt.cmdCancelPWD.click();
   EXPECT_TRUE(prompt.visible()) << "Cancel and Esc do nothing";
   fakes.desktop.ShowAsync(prompt.window(), platform::ShowCommand::kHide);
-  fakes.desktop.ShowAsync(program.frmblank.window(), platform::ShowCommand::kMinimize);
+  fakes.desktop.ShowAsync(program.frmblank().window(), platform::ShowCommand::kMinimize);
   Tick();
-  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()) && fakes.desktop.IsVisible(program.frmblank.window()));
-  EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank.window()));
+  EXPECT_TRUE(fakes.desktop.IsVisible(prompt.window()) &&
+              fakes.desktop.IsVisible(program.frmblank().window()));
+  EXPECT_FALSE(fakes.desktop.IsMinimized(program.frmblank().window()));
   EXPECT_EQ(fakes.desktop.Foreground(), prompt.window());
   Type("ÄPFEL");
-  EXPECT_FALSE(prompt.loaded() || program.frmblank.loaded());
+  EXPECT_FALSE(prompt.loaded() || program.frmblank().loaded());
 }
 
 // The installer rule over a lock that cannot be cancelled: the right password
@@ -58,7 +59,7 @@ TEST_F(PromptLifeCycleTest, AnInstallerLockOverAnUncancellableOneClosesWithThePa
   g.ruleInstall = true;
   fakes.desktop.SetForeground(fakes.desktop.Open("Product Setup", "Installer"));
   Tick();
-  ASSERT_EQ(g.lockReason, "ins");
+  ASSERT_EQ(record.lockReason, "ins");
   Type("tavrolk");
   EXPECT_FALSE(prompt.loaded());
 }
@@ -71,7 +72,7 @@ TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {
   program.RaiseLock({.reason = "cfg"});
   for (int tick = 0; tick < 3; ++tick) Tick();
   EXPECT_EQ(fakes.desktop.Get(prompt.window()).title, "Kestrove");
-  EXPECT_TRUE(prompt.visible() && g.lockReason == "cfg");
+  EXPECT_TRUE(prompt.visible() && record.lockReason == "cfg");
 
   Type("tavrolk");
   ASSERT_TRUE(main.visible());
@@ -136,7 +137,7 @@ TEST_F(PromptLifeCycleTest, ALockRaisedWhileTheSetPasswordBoxIsUpSurvivesIt) {
   ASSERT_EQ(fakes.dialogs.boxes().size(), 1U);
   EXPECT_EQ(fakes.dialogs.boxes()[0].text, "Password set successfully.");
   EXPECT_TRUE(Hidden(notepad));
-  ASSERT_TRUE(prompt.visible() && g.lockReason == "app") << "the lock still asks for the password";
+  ASSERT_TRUE(prompt.visible() && record.lockReason == "app") << "the lock still asks for the password";
   EXPECT_TRUE(prompt.chkKeep.visible()) << "loaded afresh for the lock";
   Type("new");
   EXPECT_FALSE(Hidden(notepad));
@@ -158,15 +159,17 @@ TEST_F(PromptLifeCycleTest, StartupAndExpiredLocksForgetAnEarlierLocksWindow) {
   const WindowId notepad = OpenNotepad();
   Tick();
   Type("tavrolk");  // unlocked: the class is allowed from now on
+  // A rule's unlock leaves its window and class in the record.
+  program.RaiseLock({.reason = engine::reason::kTaskManager, .window = notepad, .window_class = "Notepad"});
+  Type("tavrolk");
+  ASSERT_EQ(record.lockedWindow, notepad);
   main.lstAllow.clear();
   fakes.desktop.Edit(notepad).visible = false;
   fakes.desktop.SetTitle(notepad, "###");
-  g.lockedWindow = notepad;  // as a rule's unlock leaves it
-  g.lockedWindowClass = "Notepad";
   g.sessionMinutesLeft = 1;
   main.tmrTimer.setTimerEnabled(true);
   fakes.loop.Advance(60000);
-  ASSERT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
+  ASSERT_EQ(record.lockedTaskEntry, "Expired Windows® Session");
   Type("tavrolk");
   EXPECT_TRUE(Hidden(notepad)) << "no window of an earlier lock is shown";
   EXPECT_EQ(fakes.desktop.Get(notepad).title, "###");
@@ -178,7 +181,7 @@ TEST_F(PromptLifeCycleTest, TheConfigurationPromptsCancelClosesNoWindowOfAnEarli
   g.ruleIE = 1;
   Tick();
   Type("tavrolk");  // the browser stays usable; the record still holds it
-  ASSERT_EQ(g.lockedWindow, browser);
+  ASSERT_EQ(record.lockedWindow, browser);
   main.on_message(platform::kTrayCallbackMessage, 0, 0x203);
   prompt.cmdCancelPWD.click();
   EXPECT_EQ(fakes.desktop.Get(browser).close_requests, 0);
@@ -242,7 +245,7 @@ TEST_F(PromptLifeCycleTest, AnAnswerIsCheckedBesideTheWatchAndAnswersOnlyItsOwnL
   EXPECT_FALSE(prompt.cmdOK.enabled()) << "one answer at a time";
   const WindowId notepad = OpenNotepad();
   Tick();
-  EXPECT_TRUE(Hidden(notepad) && g.lockReason == "app") << "the watch goes on during the check";
+  EXPECT_TRUE(Hidden(notepad) && record.lockReason == "app") << "the watch goes on during the check";
   release.set_value();
   FinishCheck();
   EXPECT_FALSE(derived_on_window_thread);

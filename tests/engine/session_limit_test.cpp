@@ -40,8 +40,8 @@ TEST_F(SessionLimitTest, ElevenMinutesLockAtTheEleventhTick) {
 
   fakes.loop.Advance(kMinute);
   EXPECT_TRUE(prompt.visible() && !prompt.cmdCancelPWD.enabled());
-  EXPECT_EQ(g.lockReason, "app");
-  EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session");
+  EXPECT_EQ(record.lockReason, "app");
+  EXPECT_EQ(record.lockedTaskEntry, "Expired Windows® Session");
   EXPECT_EQ(Store("tickCount"), "0");
   EXPECT_FALSE(window.loaded() || main.tmrTimer.running());
   EXPECT_EQ(fakes.dialogs.beeps, 9) << "the closed window is not shown again";
@@ -62,14 +62,13 @@ TEST_F(SessionLimitTest, AStoredCountOfOneLocksAtTheFirstTick) {
 
 TEST_F(SessionLimitTest, TheExpiredSessionTakesOverAPromptAlreadyOpen) {
   StartWith("1");
-  g.lockReason = "reg";
-  program.ShowUnlockPrompt();
+  program.RaiseLock({.reason = engine::reason::kRegistry});
   ASSERT_TRUE(prompt.cmdCancelPWD.enabled());
   fakes.loop.Advance(kMinute);
-  EXPECT_TRUE(g.lockReason == "app" && !prompt.cmdCancelPWD.enabled() && g.startupLockDone);
+  EXPECT_TRUE(record.lockReason == "app" && !prompt.cmdCancelPWD.enabled() && g.startupLockDone);
   PutSetting("Startup", "1");
   main.GetConfig();
-  EXPECT_EQ(g.lockedTaskEntry, "Expired Windows® Session") << "no startup lock on top of it";
+  EXPECT_EQ(record.lockedTaskEntry, "Expired Windows® Session") << "no startup lock on top of it";
 }
 
 }  // namespace

@@ -42,10 +42,10 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   const bool task_lock = std::string_view(c.reason) == "app";
   g.ruleRegistryTools = g.ruleInstall = true;
   Lock(c.reason);
-  EXPECT_TRUE(program.frmblank.visible() && fakes.desktop.Get(prompt.window()).topmost &&
+  EXPECT_TRUE(program.frmblank().visible() && fakes.desktop.Get(prompt.window()).topmost &&
               !fakes.desktop.Get(prompt.window()).close_command)
       << "the black cover up, the prompt on top, Close gone from its system menu";
-  EXPECT_EQ(program.frmDummy.visible(), c.desktops > 0);
+  EXPECT_EQ(program.frmDummy().visible(), c.desktops > 0);
   EXPECT_EQ(fakes.shell.opened().size(), c.desktops > 0 ? 1U : 0U);
   for (const auto& open : fakes.shell.opened()) {
     EXPECT_EQ(open.file, "\"C:\\Program Files\\Kestrove Pro\\zarmex.scf\"");
@@ -55,7 +55,7 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   EXPECT_EQ(prompt.lblDefaultPass.caption(), "Password is Invalid.");
   EXPECT_EQ(prompt.txtPass.text(), "wrongwrongwrongw") << "sixteen characters at most, in lower case";
   EXPECT_TRUE(!c.answered(program) && prompt.visible() && ShowsOf(locked).empty());
-  EXPECT_EQ(g.lockReason, c.reason);
+  EXPECT_EQ(record.lockReason, c.reason);
 
   Type("TaVrOlK");
   EXPECT_TRUE(c.answered(program));
@@ -65,7 +65,8 @@ TEST_P(AnswerTest, AWrongPasswordChangesNothingAndTheRightOneAnswersTheLock) {
   EXPECT_EQ(fakes.desktop.Get(locked).title, task_lock ? "Editor" : "###") << "the title back from the entry";
   EXPECT_EQ(Rows(main.lstAllow), task_lock ? std::vector<std::string>{"Notepad"} : std::vector<std::string>{})
       << "a task's class passes from now on";
-  EXPECT_EQ(g.lockedWindow, task_lock ? platform::kNoWindow : locked) << "only a task's unlock forgets it";
+  EXPECT_EQ(record.lockedWindow, task_lock ? platform::kNoWindow : locked)
+      << "only a task's unlock forgets it";
   EXPECT_TRUE(PromptGone());
 }
 
@@ -75,18 +76,18 @@ const std::vector<ShowCommand> kRestoreOnly{ShowCommand::kRestore};
 
 const AnswerCase kAnswers[] = {
     {"TaskLock", "app", kShowAndRestore, 0, 0,
-     [](P p) { return p.globals.lockedWindow == platform::kNoWindow; }},
+     [](P p) { return p.lockRecord().lockedWindow == platform::kNoWindow; }},
     // Installs are permitted, then Cancel's sequence runs: the desktop again
     // and two requests to close.
     {"Installer", "ins", kShowAndRestore, 2, 2,
      [](P p) {
-       return !p.globals.ruleInstall && !p.frmDummy.loaded() &&
-              p.globals.messageText ==
+       return !p.globals().ruleInstall && !p.frmDummy().loaded() &&
+              p.globals().messageText ==
                   "All Software Installations are permitted until you Log-Off or Restart Windows.";
      }},
     // A built-in rule switches itself off (each is followed through a tick
     // in the rules' tests); the window stays recorded.
-    {"RegistryEditor", "reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals.ruleRegistryTools; }},
+    {"RegistryEditor", "reg", kRestoreOnly, 0, 1, [](P p) { return !p.globals().ruleRegistryTools; }},
 };
 INSTANTIATE_TEST_SUITE_P(Reasons, AnswerTest, ::testing::ValuesIn(kAnswers),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -44,7 +44,7 @@ TEST_P(WatchMatchTest, LocksExactlyWhenItShould) {
   const WindowId id = Foreground(c.title);
   Tick();
   EXPECT_EQ(Locked(id), c.locks);
-  EXPECT_EQ(g.lockReason, c.locks ? "app" : "");
+  EXPECT_EQ(record.lockReason, c.locks ? "app" : "");
 }
 
 const char* const kTitle = "Untitled - Notepad";
@@ -78,13 +78,13 @@ TEST_F(WatchCycleTest, EveryMatchHidesAndTheLastStaysInTheRecord) {
   EXPECT_FALSE(Locked(first));
   fakes.loop.Advance(1);
   EXPECT_EQ(ShowsOf(first), (std::vector<ShowCommand>{ShowCommand::kHide, ShowCommand::kHide}));
-  EXPECT_TRUE(g.lockedWindow == first && prompt.visible());
-  EXPECT_EQ(g.lockedTaskEntry + "|" + g.lockedWindowClass, "Untitled|Notepad");
+  EXPECT_TRUE(record.lockedWindow == first && prompt.visible());
+  EXPECT_EQ(record.lockedTaskEntry + "|" + record.lockedWindowClass, "Untitled|Notepad");
   const WindowId second = Foreground("Calculator", "SciCalc");
   Tick();
   EXPECT_TRUE(Locked(first) && Locked(second));
-  EXPECT_EQ(g.lockedWindow, second);
-  EXPECT_EQ(g.lockedTaskEntry + "|" + g.lockedWindowClass, "Calculator|SciCalc");
+  EXPECT_EQ(record.lockedWindow, second);
+  EXPECT_EQ(record.lockedTaskEntry + "|" + record.lockedWindowClass, "Calculator|SciCalc");
 }
 
 // A locked window that comes forward again with its title still matching (a
@@ -99,7 +99,7 @@ TEST_F(WatchCycleTest, AWindowALockHoldsIsNotLockedAgainOverANewerLock) {
   fakes.desktop.Edit(notepad) = {.id = notepad, .title = "Untitled - Notepad", .class_name = "Notepad"};
   fakes.desktop.SetForeground(notepad);
   Tick();
-  EXPECT_EQ(g.lockedWindow, ledger);
+  EXPECT_EQ(record.lockedWindow, ledger);
   EXPECT_TRUE(Hidden(notepad));
 }
 
@@ -116,9 +116,9 @@ TEST_F(WatchCycleTest, UnrestrictedAccountSkipsTheScanAndTheRulesButNotAPendingR
   fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Enabled");
   PutIgnore(0, "Setup");
   PutSetting("LockIE", "1");
-  g.reloadPending = true;
+  program.RequestReload();
   Tick();
-  ASSERT_TRUE(g.userUnrestricted && !g.reloadPending && main.lstignore.listCount() == 1);
+  ASSERT_TRUE(g.userUnrestricted && !program.reloadPending() && main.lstignore.listCount() == 1);
   Tasks({{"Notepad", true}});
   main.lstAllow.addItem("GoneClass");
   const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
@@ -162,7 +162,7 @@ TEST_F(WatchCycleTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
   Tasks({{"Notepad", true}});
   fakes.desktop.SetForeground(id);
   Tick();
-  EXPECT_EQ(g.lockReason, "app");
+  EXPECT_EQ(record.lockReason, "app");
 }
 
 }  // namespace

@@ -35,8 +35,9 @@ class ProgramTest : public ::testing::Test {
   ui::fake::DesktopFormHost host{fakes.desktop};
   app::Program program{fakes.services(), host};
   app::FrmKestrove& main = program.frmkestrove;
-  engine::FrmPassword& prompt = program.frmPassword;
-  engine::Globals& g = program.globals;
+  engine::FrmPassword& prompt = program.frmPassword();
+  engine::Globals& g = program.globals();
+  const engine::LockRecord& record = program.lockRecord();
 
   void PutSetting(std::string_view name, std::string_view text) {
     fakes.registry.PutString(config::kMachine, config::kSettingsKey, name, text);
@@ -61,9 +62,11 @@ class ProgramTest : public ::testing::Test {
   }
   // The per-user store of the daily usage limit.
   void PutStore(std::string_view key, std::string_view value) {
-    program.settings.SaveSetting("kestrove", "setting", key, value);
+    program.settings().SaveSetting("kestrove", "setting", key, value);
   }
-  std::string Store(std::string_view key) { return program.settings.GetSetting("kestrove", "setting", key); }
+  std::string Store(std::string_view key) {
+    return program.settings().GetSetting("kestrove", "setting", key);
+  }
 
   // Starts the program as a user starts it, with the update reminder
   // switched off, and answers the configuration prompt of the start and
@@ -123,8 +126,8 @@ class ProgramTest : public ::testing::Test {
   }
   // No lock pending, and neither the prompt, its cover nor the placeholder is up.
   bool PromptGone() {
-    return !prompt.loaded() && !program.frmblank.loaded() && !program.frmDummy.loaded() &&
-           g.lockReason.empty();
+    return !prompt.loaded() && !program.frmblank().loaded() && !program.frmDummy().loaded() &&
+           record.lockReason.empty();
   }
 };
 
