@@ -102,6 +102,7 @@ std::string FakeDesktop::Title(WindowId window) {
 }
 
 std::string FakeDesktop::ClassName(WindowId window) {
+  ++class_reads_;
   const FakeWindow* w = Find(window);
   return w == nullptr ? std::string() : w->class_name;
 }
@@ -188,7 +189,7 @@ std::vector<TopLevelWindow> FakeDesktop::TopLevelWindows() {
   for (const WindowId id : z_order_) {
     const FakeWindow& w = windows_.at(id);
     out.push_back(
-        TopLevelWindow{id, Title(id), ClassName(id), w.visible, w.owned, w.tool_window, w.bordered});
+        TopLevelWindow{id, w.title, w.class_name, w.visible, w.owned, w.tool_window, w.bordered});
   }
   return out;
 }

@@ -53,6 +53,9 @@ class FakeDesktop : public WindowService {
     ShowCommand command;
   };
   [[nodiscard]] const std::vector<ShowCall>& show_calls() const { return show_calls_; }
+  // How many times the program read a window's class (the watch scan reads
+  // the foreground window's once).
+  [[nodiscard]] int class_reads() const { return class_reads_; }
 
   WindowId Foreground() override;
   std::string Title(WindowId window) override;
@@ -82,6 +85,7 @@ class FakeDesktop : public WindowService {
   std::map<WindowId, FakeWindow> windows_;
   std::vector<WindowId> z_order_;  // top first
   std::vector<ShowCall> show_calls_;
+  int class_reads_ = 0;
 };
 
 }  // namespace platform::fake
