@@ -72,7 +72,7 @@ void WatchCycle::WatchScan(platform::YieldPacer& pacer) {
       if (!pacer.Due()) return;
       held_entry_.assign(entry);
       entry = held_entry_;
-      pacer.Yield();
+      pacer.YieldNow();
     };
 
     if (!allowed_known || allowed_since != pacer.yields()) {

@@ -61,13 +61,13 @@ class YieldPacer {
 
   explicit YieldPacer(EventLoop& loop) : loop_(loop), last_yield_ms_(loop.NowMs()) {}
 
-  // Whether the time for a yield has come; the caller then calls Yield().
+  // Whether the time for a yield has come; the caller then calls YieldNow().
   [[nodiscard]] bool Due() {
     if (++rows_ < kRowsPerLook) return false;
     rows_ = 0;
     return loop_.NowMs() - last_yield_ms_ >= kIntervalMs;
   }
-  void Yield() {
+  void YieldNow() {
     ++yields_;
     loop_.DoEvents();
     last_yield_ms_ = loop_.NowMs();
@@ -75,7 +75,7 @@ class YieldPacer {
   // Yields when it is time to; true when it did.
   bool Poll() {
     if (!Due()) return false;
-    Yield();
+    YieldNow();
     return true;
   }
   [[nodiscard]] std::uint64_t yields() const { return yields_; }

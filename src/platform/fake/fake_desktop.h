@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/window_service.h"
@@ -84,6 +85,7 @@ class FakeDesktop : public WindowService {
   WindowId foreground_ = kNoWindow;
   std::map<WindowId, FakeWindow> windows_;
   std::vector<WindowId> z_order_;  // top first
+  std::unordered_multimap<std::string, WindowId> by_class_;  // by lower-case class
   std::vector<ShowCall> show_calls_;
   int class_reads_ = 0;
 };
