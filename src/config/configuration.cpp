@@ -35,10 +35,12 @@ bool IsListValue(std::string_view name, int count) {
   return n >= 0 && n < count && digits == std::to_string(n);
 }
 
-// Reads a list's values Task0 to Task999 in that order, handing each to
-// take(text) ("" for a missing one). The key is opened once, and opened
-// again after each yield: what runs in a yield (a save) may delete the key
-// or write it anew. The loop yields every few milliseconds of its work.
+// Reads a list's values Task0 to Task999 in that order, handing each
+// present one to take(text). The key is opened once, and opened again after
+// each yield: what runs in a yield (a save) may delete the key or write it
+// anew. The loop yields every few milliseconds of its work. Once every
+// value the key holds has been read, the names left are missing and are
+// not asked for: an empty list costs one look at the key.
 template <typename Take>
 void ReadList(RegistryEdit& registry, platform::EventLoop& loop, std::string_view key, Take take) {
   platform::YieldPacer pacer(loop);
@@ -46,8 +48,9 @@ void ReadList(RegistryEdit& registry, platform::EventLoop& loop, std::string_vie
   std::string name(kListValuePrefix);
   for (int n = 0; n < kMaxListValues; ++n) {
     if (pacer.Poll()) reader.Reopen();
-    // A missing key has no values to read.
-    if (!reader.opened()) continue;
+    // A missing key has no values to read, nor has a key whose every value
+    // has been read (an empty one at once).
+    if (!reader.opened() || reader.read_all()) continue;
     name.resize(kListValuePrefix.size());
     name += std::to_string(n);
     take(reader.ReadString(name));

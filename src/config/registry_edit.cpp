@@ -1,6 +1,7 @@
 // The registry access layer over the registry service.
 #include "config/registry_edit.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/text.h"
@@ -33,7 +34,11 @@ std::string RegistryEdit::ReadString(RegRoot root, std::string_view path, std::s
 }
 
 RegistryEdit::KeyReader::KeyReader(RegistryEdit& edit, RegRoot root, std::string_view path)
-    : registry_(edit.registry_), root_(root), path_(path), key_(registry_.OpenKey(root, path, Access::kRead)) {}
+    : registry_(edit.registry_),
+      root_(root),
+      path_(path),
+      key_(registry_.OpenKey(root, path, Access::kRead)),
+      unread_(opened() ? registry_.ValueCount(key_) : 0) {}
 
 RegistryEdit::KeyReader::~KeyReader() {
   if (opened()) registry_.CloseKey(key_);
@@ -42,10 +47,16 @@ RegistryEdit::KeyReader::~KeyReader() {
 void RegistryEdit::KeyReader::Reopen() {
   if (opened()) registry_.CloseKey(key_);
   key_ = registry_.OpenKey(root_, path_, Access::kRead);
+  unread_ = opened() ? SIZE_MAX : 0;
 }
 
 std::string RegistryEdit::KeyReader::ReadString(std::string_view name) {
-  return QueryString(registry_, key_, name);
+  if (!opened()) return {};
+  const auto value = registry_.QueryValue(key_, name);
+  if (!value) return {};
+  if (unread_ != 0 && unread_ != SIZE_MAX) --unread_;
+  if (value->type != RegType::kSz) return {};
+  return platform::DecodeRegSz(value->data);
 }
 
 void RegistryEdit::WriteString(RegRoot root, std::string_view path, std::string_view name,

@@ -60,12 +60,17 @@ class RegistryEdit {
     void Reopen();
     [[nodiscard]] std::string ReadString(std::string_view name);
     [[nodiscard]] bool opened() const { return key_ != platform::RegistryService::kNoKey; }
+    // Whether every value the key held when it was opened has been read
+    // since: any other name reads as missing. Never true after a reopen
+    // (values read before it are not counted again).
+    [[nodiscard]] bool read_all() const { return unread_ == 0; }
 
    private:
     platform::RegistryService& registry_;
     RegRoot root_;
     std::string path_;
     platform::RegistryService::Key key_;
+    std::size_t unread_;
   };
 
  private:
