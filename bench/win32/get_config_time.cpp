@@ -80,9 +80,9 @@ int main() {
   });
   const double open_close = MedianMs(kRounds, [&] {
     for (int n = 0; n < 2000; ++n) {
-      const platform::ScopedKey key(
-          win32_registry,
-          win32_registry.OpenKey(config::kMachine, config::kTasksKey, platform::RegistryService::Access::kRead));
+      const platform::ScopedKey key(win32_registry,
+                                    win32_registry.OpenKey(config::kMachine, config::kTasksKey,
+                                                           platform::RegistryService::Access::kRead));
     }
   });
   const double queries = MedianMs(kRounds, [&] {
@@ -93,7 +93,8 @@ int main() {
   for (int n = 0; n < config::kMaxListValues; ++n) {
     registry.WriteString(config::kMachine, config::kTasksKey, ValueName(n),
                          "Protected program number " + std::to_string(n) + ",1");
-    registry.WriteString(config::kMachine, config::kIgnoreListKey, ValueName(n), "ignored " + std::to_string(n));
+    registry.WriteString(config::kMachine, config::kIgnoreListKey, ValueName(n),
+                         "ignored " + std::to_string(n));
   }
   const double full = MedianMs(kRounds, load);
   const double full_before = MedianMs(kRounds, before);
@@ -102,9 +103,9 @@ int main() {
   std::printf("median of %d loads            whole load now   the lists as before\n", kRounds);
   std::printf("empty lists, no list keys:     %8.1f ms      %8.1f ms\n", no_keys, no_keys_before);
   std::printf("empty lists, keys, no values:  %8.1f ms      %8.1f ms\n", empty_keys, empty_keys_before);
-  std::printf("1000 tasks + 1000 ignore:      %8.1f ms      %8.1f ms  (%zu/%zu rows)\n", full, full_before, rows,
-              rows_before);
-  std::printf("2000 of each step alone: yield %.1f ms, open+close %.1f ms, query on an open key %.1f ms\n", yields,
-              open_close, queries);
+  std::printf("1000 tasks + 1000 ignore:      %8.1f ms      %8.1f ms  (%zu/%zu rows)\n", full, full_before,
+              rows, rows_before);
+  std::printf("2000 of each step alone: yield %.1f ms, open+close %.1f ms, query on an open key %.1f ms\n",
+              yields, open_close, queries);
   return rows == 2000 && rows_before == 2000 ? 0 : 1;
 }

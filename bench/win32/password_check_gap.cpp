@@ -29,7 +29,8 @@ double Ms(Clock::duration d) {
 
 // The longest gap between two consecutive times of which the span overlaps
 // from..to (the last time before from up to the first after to).
-double LongestGapMs(const std::vector<Clock::time_point>& times, Clock::time_point from, Clock::time_point to) {
+double LongestGapMs(const std::vector<Clock::time_point>& times, Clock::time_point from,
+                    Clock::time_point to) {
   double longest = 0;
   for (std::size_t i = 1; i < times.size(); ++i) {
     if (times[i] < from || times[i - 1] > to) continue;
@@ -47,7 +48,8 @@ int main() {
   app::Program program(services.services(), host);
   const platform::Services os = services.services();
   program.globals.configLoaded = true;
-  for (int i = 0; i < 20; ++i) program.frmkestrove.lstTasks.addItem("Protected program " + std::to_string(i), true);
+  for (int i = 0; i < 20; ++i)
+    program.frmkestrove.lstTasks.addItem("Protected program " + std::to_string(i), true);
 
   std::vector<Clock::time_point> ticks;
   std::vector<Clock::time_point> looks;
@@ -82,7 +84,8 @@ int main() {
     while (ticks.back() < answered || looks.back() < answered) os.loop.WaitForEvents();
     all_right = all_right && right;
     std::printf("check %.0f ms; longest gap between ticks %.0f ms, between foreground checks %.0f ms\n",
-                Ms(answered - start), LongestGapMs(ticks, start, answered), LongestGapMs(looks, start, answered));
+                Ms(answered - start), LongestGapMs(ticks, start, answered),
+                LongestGapMs(looks, start, answered));
   }
   return all_right ? 0 : 1;
 }

@@ -137,13 +137,14 @@ int main() {
   const auto [usual_before, usual_before_median] = BestAndMedianMs(200, [&] { ScanAsBefore(program, os); });
   full();
   const auto [full_after, full_after_median] = BestAndMedianMs(10, [&] { program.watch.WatchTick(); });
-  const bool scanned = program.watch.foregroundTitle == "Untitled - Notepad" && program.globals.lockReason.empty();
+  const bool scanned =
+      program.watch.foregroundTitle == "Untitled - Notepad" && program.globals.lockReason.empty();
   const auto [full_before, full_before_median] = BestAndMedianMs(3, [&] { ScanAsBefore(program, os); });
 
   std::printf("usual tick (20 tasks), best/median:  before %.3f/%.3f ms  after %.3f/%.3f ms\n", usual_before,
               usual_before_median, usual_after, usual_after_median);
-  std::printf("worst tick (999/1000/1000), best/median: before %.1f/%.1f ms  after %.1f/%.1f ms\n", full_before,
-              full_before_median, full_after, full_after_median);
+  std::printf("worst tick (999/1000/1000), best/median: before %.1f/%.1f ms  after %.1f/%.1f ms\n",
+              full_before, full_before_median, full_after, full_after_median);
   if (!scanned) std::printf("the ticks did not scan the Notepad window\n");
   ::TerminateProcess(notepad.hProcess, 0);
   ::CloseHandle(notepad.hThread);

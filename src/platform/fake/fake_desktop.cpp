@@ -203,8 +203,7 @@ std::vector<TopLevelWindow> FakeDesktop::TopLevelWindows() {
   std::vector<TopLevelWindow> out;
   for (const WindowId id : z_order_) {
     const FakeWindow& w = windows_.at(id);
-    out.push_back(
-        TopLevelWindow{id, w.title, w.class_name, w.visible, w.owned, w.tool_window, w.bordered});
+    out.push_back(TopLevelWindow{id, w.title, w.class_name, w.visible, w.owned, w.tool_window, w.bordered});
   }
   return out;
 }

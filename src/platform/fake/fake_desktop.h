@@ -84,7 +84,7 @@ class FakeDesktop : public WindowService {
   WindowId reused_id_ = kNoWindow;
   WindowId foreground_ = kNoWindow;
   std::map<WindowId, FakeWindow> windows_;
-  std::vector<WindowId> z_order_;  // top first
+  std::vector<WindowId> z_order_;                            // top first
   std::unordered_multimap<std::string, WindowId> by_class_;  // by lower-case class
   std::vector<ShowCall> show_calls_;
   int class_reads_ = 0;

@@ -109,8 +109,8 @@ std::vector<std::string> Win32Registry::ValueNames(Key key) {
 std::size_t Win32Registry::ValueCount(Key key) {
   const HKEY hkey = Find(key);
   DWORD values = 0;
-  if (hkey == nullptr || ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                                            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+  if (hkey == nullptr || ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     return 0;
   }
   return values;
