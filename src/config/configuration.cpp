@@ -35,26 +35,46 @@ bool IsListValue(std::string_view name, int count) {
   return n >= 0 && n < count && digits == std::to_string(n);
 }
 
+// Reads a list's values Task0 to Task999 in that order, handing each
+// present one to take(text). The key is opened once, and opened again after
+// each yield: what runs in a yield (a save) may delete the key or write it
+// anew. The loop yields every few milliseconds of its work. Once every
+// value the key holds has been read, the names left are missing and are
+// not asked for: an empty list costs one look at the key.
+template <typename Take>
+void ReadList(RegistryEdit& registry, platform::EventLoop& loop, std::string_view key, Take take) {
+  platform::YieldPacer pacer(loop);
+  RegistryEdit::KeyReader reader(registry, kMachine, key);
+  std::string name(kListValuePrefix);
+  for (int n = 0; n < kMaxListValues; ++n) {
+    if (pacer.Poll()) reader.Reopen();
+    // A missing key has no values to read, nor has a key whose every value
+    // has been read (an empty one at once).
+    if (!reader.opened() || reader.read_all()) continue;
+    name.resize(kListValuePrefix.size());
+    name += std::to_string(n);
+    take(reader.ReadString(name));
+  }
+}
+
 }  // namespace
 
 std::vector<TaskRow> LoadTasks(RegistryEdit& registry, platform::EventLoop& loop) {
   std::vector<TaskRow> rows;
-  for (int n = 0; n < kMaxListValues; ++n) {
-    loop.DoEvents();
-    const std::string value = registry.ReadString(kMachine, kTasksKey, ValueName(n));
-    if (value.size() < 2) continue;
-    rows.push_back(TaskRow{value.substr(0, value.size() - 2), value.back() == '1'});
-  }
+  ReadList(registry, loop, kTasksKey, [&rows](std::string value) {
+    if (value.size() < 2) return;
+    const bool checked = value.back() == '1';
+    value.resize(value.size() - 2);
+    rows.push_back(TaskRow{std::move(value), checked});
+  });
   return rows;
 }
 
 std::vector<std::string> LoadIgnoreList(RegistryEdit& registry, platform::EventLoop& loop) {
   std::vector<std::string> rows;
-  for (int n = 0; n < kMaxListValues; ++n) {
-    loop.DoEvents();
-    std::string value = registry.ReadString(kMachine, kIgnoreListKey, ValueName(n));
+  ReadList(registry, loop, kIgnoreListKey, [&rows](std::string value) {
     if (!value.empty()) rows.push_back(std::move(value));
-  }
+  });
   return rows;
 }
 

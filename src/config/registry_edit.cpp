@@ -1,6 +1,7 @@
 // The registry access layer over the registry service.
 #include "config/registry_edit.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/text.h"
@@ -15,11 +16,46 @@ void RegistryEdit::CreateKey(RegRoot root, std::string_view path) {
   const ScopedKey key(registry_, registry_.CreateKey(root, path));
 }
 
+namespace {
+
+std::string QueryString(platform::RegistryService& registry, platform::RegistryService::Key key,
+                        std::string_view name) {
+  if (key == platform::RegistryService::kNoKey) return {};
+  const auto value = registry.QueryValue(key, name);
+  if (!value || value->type != RegType::kSz) return {};
+  return platform::DecodeRegSz(value->data);
+}
+
+}  // namespace
+
 std::string RegistryEdit::ReadString(RegRoot root, std::string_view path, std::string_view name) {
   const ScopedKey key(registry_, registry_.OpenKey(root, path, Access::kRead));
-  if (!key.valid()) return {};
-  const auto value = registry_.QueryValue(key.get(), name);
-  if (!value || value->type != RegType::kSz) return {};
+  return QueryString(registry_, key.get(), name);
+}
+
+RegistryEdit::KeyReader::KeyReader(RegistryEdit& edit, RegRoot root, std::string_view path)
+    : registry_(edit.registry_),
+      root_(root),
+      path_(path),
+      key_(registry_.OpenKey(root, path, Access::kRead)),
+      unread_(opened() ? registry_.ValueCount(key_) : 0) {}
+
+RegistryEdit::KeyReader::~KeyReader() {
+  if (opened()) registry_.CloseKey(key_);
+}
+
+void RegistryEdit::KeyReader::Reopen() {
+  if (opened()) registry_.CloseKey(key_);
+  key_ = registry_.OpenKey(root_, path_, Access::kRead);
+  unread_ = opened() ? SIZE_MAX : 0;
+}
+
+std::string RegistryEdit::KeyReader::ReadString(std::string_view name) {
+  if (!opened()) return {};
+  const auto value = registry_.QueryValue(key_, name);
+  if (!value) return {};
+  if (unread_ != 0 && unread_ != SIZE_MAX) --unread_;
+  if (value->type != RegType::kSz) return {};
   return platform::DecodeRegSz(value->data);
 }
 

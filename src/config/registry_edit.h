@@ -42,6 +42,37 @@ class RegistryEdit {
   // Deletes a value; a missing one is no error.
   void DeleteValue(RegRoot root, std::string_view path, std::string_view name);
 
+  // One key held open for reading many of its values, each read as
+  // ReadString reads it; a key that could not be opened reads every value
+  // as "". For a list's thousand values, where an open and a close around
+  // each read would cost more than the reads.
+  class KeyReader {
+   public:
+    KeyReader(RegistryEdit& edit, RegRoot root, std::string_view path);
+    ~KeyReader();
+    KeyReader(const KeyReader&) = delete;
+    KeyReader& operator=(const KeyReader&) = delete;
+    KeyReader(KeyReader&&) = delete;
+    KeyReader& operator=(KeyReader&&) = delete;
+
+    // Closes the key and opens it again, so that reads see it as it is now,
+    // even when it was deleted and made anew meanwhile.
+    void Reopen();
+    [[nodiscard]] std::string ReadString(std::string_view name);
+    [[nodiscard]] bool opened() const { return key_ != platform::RegistryService::kNoKey; }
+    // Whether every value the key held when it was opened has been read
+    // since: any other name reads as missing. Never true after a reopen
+    // (values read before it are not counted again).
+    [[nodiscard]] bool read_all() const { return unread_ == 0; }
+
+   private:
+    platform::RegistryService& registry_;
+    RegRoot root_;
+    std::string path_;
+    platform::RegistryService::Key key_;
+    std::size_t unread_;
+  };
+
  private:
   platform::RegistryService& registry_;
 };

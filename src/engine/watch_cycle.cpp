@@ -1,6 +1,9 @@
 // The watch cycle.
 #include "engine/watch_cycle.h"
 
+#include <cstdint>
+#include <string_view>
+
 #include "engine/failure_report.h"
 #include "engine/text_match.h"
 
@@ -26,8 +29,11 @@ void WatchCycle::WatchTick() {
     // Nothing is locked before the configuration (and its password) is in
     // force; the maintenance above retries a first load that failed.
     if (!loadSave_.configLoaded() || context_.globals.userUnrestricted) return;
-    WatchScan();
-    CleanUpWindows();
+    // One pace for the whole tick: its loops yield once every few
+    // milliseconds of work between them, not at every row.
+    platform::YieldPacer pacer(context_.os.loop);
+    WatchScan(pacer);
+    CleanUpWindows(pacer);
     rules.RunAdvanced(foregroundWindow, foregroundTitle);
   });
   // After the scan, so that a protected window that came forward is locked
@@ -35,9 +41,8 @@ void WatchCycle::WatchTick() {
   locks_.Hold();
 }
 
-void WatchCycle::WatchScan() {
+void WatchCycle::WatchScan(platform::YieldPacer& pacer) {
   platform::WindowService& windows = context_.os.windows;
-  platform::EventLoop& loop = context_.os.loop;
 
   foregroundWindow = windows.Foreground();
   Remember(foregroundWindow, foregroundWindow != platform::kNoWindow ? windows.Title(foregroundWindow) : "");
@@ -57,19 +62,37 @@ void WatchCycle::WatchScan() {
   foregroundClass = foregroundWindow != platform::kNoWindow ? windows.ClassName(foregroundWindow) : "";
 
   // Row counts are taken once per loop; the lists may change while it yields.
+  // Rows are read in place, never copied: only a yield can change a list, so
+  // the entry is copied out of its row just before one (held_entry_ keeps
+  // its buffer from tick to tick).
+  // The allow test depends only on the foreground window: its answer holds
+  // for every task row until the next yield, which may change the list.
+  bool allowed = false;
+  bool allowed_known = false;
+  std::uint64_t allowed_since = 0;  // the yield count the answer holds at
   const int task_count = lstTasks.listCount();
   for (int i = 0; i < task_count; ++i) {
-    loop.DoEvents();
+    pacer.Poll();
     if (!lstTasks.selected(i)) continue;
-    const std::string entry = lstTasks.list(i);
+    std::string_view entry = lstTasks.list(i);
     if (!FoundIn(entry, foregroundTitle)) continue;
+    const auto yield_keeping_entry = [&] {
+      if (!pacer.Due()) return;
+      held_entry_.assign(entry);
+      entry = held_entry_;
+      pacer.YieldNow();
+    };
 
-    bool allowed = false;
-    const int allow_count = lstAllow.listCount();
-    for (int j = 0; j < allow_count && !allowed; ++j) {
-      loop.DoEvents();
-      const std::string& row = lstAllow.list(j);
-      allowed = row == foregroundClass || row == foregroundTitle;
+    if (!allowed_known || allowed_since != pacer.yields()) {
+      allowed_since = pacer.yields();
+      allowed = false;
+      const int allow_count = lstAllow.listCount();
+      for (int j = 0; j < allow_count && !allowed; ++j) {
+        yield_keeping_entry();
+        const std::string& row = lstAllow.list(j);
+        allowed = row == foregroundClass || row == foregroundTitle;
+      }
+      allowed_known = true;
     }
     if (allowed) continue;
 
@@ -77,18 +100,22 @@ void WatchCycle::WatchScan() {
     bool ignored = false;
     const int ignore_count = lstignore.listCount();
     for (int k = 0; k < ignore_count && !ignored; ++k) {
-      loop.DoEvents();
+      yield_keeping_entry();
       ignored = FoundIn(lstignore.list(k), entry);
     }
     if (ignored) continue;
 
+    // Renaming another program's window waits for it, and our thread answers
+    // messages sent to it meanwhile: the entry is taken out of the list first.
+    std::string locked_entry(entry);
     windows.SetTitle(foregroundWindow, "###");
     locks_.HideLocked(foregroundWindow, reason::kApp);
     locks_.RaiseLock({.reason = reason::kApp,
-                      .entry = entry,
+                      .entry = std::move(locked_entry),
                       .window = foregroundWindow,
                       .window_class = foregroundClass,
                       .title = foregroundTitle});
+    allowed_known = false;
   }
 }
 
@@ -124,9 +151,14 @@ void WatchCycle::RunProgramMaintenace() {
 }
 
 void WatchCycle::CleanUpWindows() {
+  platform::YieldPacer pacer(context_.os.loop);
+  CleanUpWindows(pacer);
+}
+
+void WatchCycle::CleanUpWindows(platform::YieldPacer& pacer) {
   const int count = lstAllow.listCount();
   for (int j = 0; j < count; ++j) {
-    context_.os.loop.DoEvents();
+    pacer.Poll();
     if (context_.os.windows.FindByClass(lstAllow.list(j)) == platform::kNoWindow) {
       lstAllow.removeItem(j);
       return;

@@ -10,6 +10,7 @@
 #include "engine/built_in_rules.h"
 #include "engine/context.h"
 #include "engine/locks.h"
+#include "platform/event_loop.h"
 #include "ui/control.h"
 
 namespace engine {
@@ -50,7 +51,8 @@ class WatchCycle {
   BuiltInRules rules;
 
  private:
-  void WatchScan();
+  void WatchScan(platform::YieldPacer& pacer);
+  void CleanUpWindows(platform::YieldPacer& pacer);
   // What the last look saw in the foreground.
   void Remember(platform::WindowId window, std::string title);
 
@@ -64,6 +66,8 @@ class WatchCycle {
   bool reloadPending_ = false;
   platform::WindowId seen_window_ = platform::kNoWindow;
   std::string seen_title_;
+  // The task entry being tested, copied out of its row when the scan yields.
+  std::string held_entry_;
 };
 
 }  // namespace engine

@@ -51,6 +51,8 @@ class RegistryService {
   // The names of the key's values, in no particular order; empty when the
   // key handle is unusable.
   virtual std::vector<std::string> ValueNames(Key key) = 0;
+  // How many values the key holds; 0 when the key handle is unusable.
+  virtual std::size_t ValueCount(Key key) = 0;
   // Deletes a value; false when it was missing or could not be deleted.
   virtual bool DeleteValue(Key key, std::string_view name) = 0;
   // Deletes a key that has no subkeys; false when it failed.

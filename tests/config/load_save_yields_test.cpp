@@ -20,10 +20,15 @@ class LoadSaveYieldsTest : public testing_support::ProgramTest {
     PutIgnore(1, "old1");
     main.GetConfig();
   }
+  void TearDown() override { fakes.loop.ms_per_clock_read = 0; }
+  // A load yields every few ms of its work: here each look at the clock
+  // finds 1 ms gone by, so a load of the lists yields a few dozen times.
+  void LetTimePass() { fakes.loop.ms_per_clock_read = 1; }
 };
 
 TEST_F(LoadSaveYieldsTest, TheListsAreWholeAtEveryYieldOfALoad) {
   PutTask(3, "T3,0");
+  LetTimePass();
   std::vector<int> task_counts;
   std::vector<int> ignore_counts;
   fakes.loop.on_do_events = [&](int) {
@@ -32,6 +37,7 @@ TEST_F(LoadSaveYieldsTest, TheListsAreWholeAtEveryYieldOfALoad) {
   };
   main.GetConfig();
   fakes.loop.on_do_events = nullptr;
+  ASSERT_GE(task_counts.size(), 10U);
   for (const int count : task_counts) EXPECT_TRUE(count == 3 || count == 4) << count;
   for (const int count : ignore_counts) EXPECT_EQ(count, 2);
   EXPECT_EQ(main.lstTasks.listCount(), 4);
@@ -40,7 +46,8 @@ TEST_F(LoadSaveYieldsTest, TheListsAreWholeAtEveryYieldOfALoad) {
 TEST_F(LoadSaveYieldsTest, ApplyPressedDuringALoadWritesNothing) {
   main.lstTasks.clear();  // an edit the load is about to replace
   const int writes = fakes.registry.writes();
-  AtYield(500, [&] { main.cmdok.click(); });
+  LetTimePass();
+  AtYield(3, [&] { main.cmdok.click(); });
   main.GetConfig();
   EXPECT_EQ(fakes.registry.writes(), writes) << "nothing saved from a list being loaded";
   EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T0", "T1", "T2"}));
@@ -49,7 +56,8 @@ TEST_F(LoadSaveYieldsTest, ApplyPressedDuringALoadWritesNothing) {
 }
 
 TEST_F(LoadSaveYieldsTest, AReloadAskedForDuringALoadWaitsAndDuplicatesNothing) {
-  AtYield(500, [&] {
+  LetTimePass();
+  AtYield(3, [&] {
     program.RequestReload();
     Tick();
     main.GetConfig();
@@ -88,19 +96,27 @@ TEST_F(LoadSaveYieldsTest, NothingThatRunsDuringTheSaveChangesWhatIsWritten) {
 // deletes) and of its reload (the lists being read): no load starts in the
 // middle of the save, and the tick, the lists and the switches are all kept.
 TEST_F(LoadSaveYieldsTest, AdministratorTickedDuringApplyIsKeptWithEverythingSaved) {
-  for (const int yield : {500, 2500}) {
-    SCOPED_TRACE(yield);
+  LetTimePass();
+  for (const bool during_save : {true, false}) {
+    SCOPED_TRACE(during_save ? "during the save" : "during the reload's reading");
     for (int n = 0; n < 3; ++n) PutTask(n, "T" + std::to_string(n) + ",1");
     PutSetting("TaskManager", "0");
     fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "Disabled");
     main.GetConfig();
     main.lstTasks.removeItem(0);
     main.chkTaskManager1.setChecked(true);
-    AtYield(yield, [&] {
+    bool ticked = false;
+    fakes.loop.on_do_events = [&](int) {
+      const config::LoadSaveState& state = main.loadSave();
+      const bool now = during_save ? state.saveRunning() : state.loadRunning() && !state.configLoading();
+      if (ticked || !now) return;
+      ticked = true;
       main.chkAdmin.click();
       EXPECT_EQ(Rows(main.lstTasks), (std::vector<std::string>{"T1", "T2"})) << "no list half saved";
-    });
+    };
     main.cmdok.click();
+    fakes.loop.on_do_events = nullptr;
+    ASSERT_TRUE(ticked);
     Tick();
     EXPECT_EQ(fakes.registry.GetString(config::kUser, config::kSettingsKey, config::kCurrentUser), "Enabled");
     EXPECT_EQ(Stored(config::kTasksKey), (std::vector<std::string>{"T1,1", "T2,1"}));

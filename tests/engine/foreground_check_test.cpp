@@ -14,15 +14,16 @@ class ForegroundCheckTest : public testing_support::ProgramTest {
  protected:
   void SetUp() override {
     StartQuietly();
-    main.lstTasks.addItem("Notepad", true);  // one row: a tick yields once
+    main.lstTasks.addItem("Notepad", true);
     main.tmrForeground.setTimerEnabled(true);
     fakes.loop.Advance(100);  // the check has seen the foreground as it is
   }
-  // Watch ticks run in the next ms of virtual time, counted by their yields.
+  // Watch ticks run in the next ms of virtual time, counted by their scans
+  // (each reads the foreground window's class once).
   int TicksIn(std::uint64_t ms) {
-    const int before = fakes.loop.do_events_count();
+    const int before = fakes.desktop.class_reads();
     fakes.loop.Advance(ms);
-    return fakes.loop.do_events_count() - before;
+    return fakes.desktop.class_reads() - before;
   }
   // Before the next timed tick (the last ran at a whole second).
   std::uint64_t UntilNextTick() { return 1000 - fakes.loop.NowMs() % 1000 - 1; }
@@ -57,6 +58,9 @@ TEST_F(ForegroundCheckTest, NoChangeRunsNoEarlyTick) {
 // during the yield is turned away, and the next one must still see the new
 // window as a change.
 TEST_F(ForegroundCheckTest, AChangeWhileATickYieldsIsLookedAtOnceTheTickEnds) {
+  // A list long enough for the tick to yield, with time passing as it works.
+  for (int i = 0; i < 200; ++i) main.lstTasks.addItem("Program " + std::to_string(i), true);
+  fakes.loop.ms_per_clock_read = 1;
   WindowId notepad = platform::kNoWindow;
   AtYield(1, [&] {
     notepad = Foreground("Untitled - Notepad");

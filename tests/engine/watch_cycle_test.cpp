@@ -148,8 +148,54 @@ TEST_F(WatchCycleTest, StaleAllowRowsLeaveOnePerTick) {
   EXPECT_EQ(main.lstAllow.listCount(), 0);
 }
 
-TEST_F(WatchCycleTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
-  Tasks({{"Calc", true}, {"Notepad", true}});
+// The scan yields by elapsed time: here each look at the clock finds 1 ms
+// gone by, so the loops' events run every few ms of work, whatever the rows.
+class WatchYieldTest : public WatchCycleTest {
+ protected:
+  void SetUp() override {
+    WatchCycleTest::SetUp();
+    fakes.loop.ms_per_clock_read = 1;
+  }
+  void TearDown() override {
+    fakes.loop.ms_per_clock_read = 0;
+    fakes.loop.on_do_events = nullptr;
+  }
+  // n ignore rows that no entry contains.
+  void IgnoreRows(int n) {
+    for (int k = 0; k < n; ++k) main.lstignore.addItem("absent " + std::to_string(k));
+  }
+};
+
+TEST_F(WatchYieldTest, YieldsEveryFewMillisecondsOfWorkAndNotAtEveryRow) {
+  Tasks({{"Notepad", true}, {"Untitled", true}, {"Calc", true}});
+  for (int j = 0; j < 500; ++j) main.lstAllow.addItem("Class" + std::to_string(j));
+  for (int j = 0; j < 500; ++j) fakes.desktop.Open("", "Class" + std::to_string(j), false);
+  IgnoreRows(1000);
+  main.lstignore.addItem("Untitled");  // the second entry is ignored
+  const WindowId id = Foreground("Untitled - Notepad");
+  std::vector<std::uint64_t> yields_at;
+  fakes.loop.on_do_events = [&](int) { yields_at.push_back(fakes.loop.NowMs()); };
+  const std::uint64_t start = fakes.loop.NowMs();
+  main.timerKestrove.on_timer();
+  const std::uint64_t end = fakes.loop.NowMs();
+  fakes.loop.on_do_events = nullptr;
+  EXPECT_TRUE(Locked(id) && record.lockedTaskEntry == "Notepad");
+  // About 3000 rows: a yield at every row would be a yield per ms.
+  ASSERT_FALSE(yields_at.empty());
+  EXPECT_LT(yields_at.size(), (end - start) / 3);
+  yields_at.insert(yields_at.begin(), start);
+  yields_at.push_back(end);
+  // The bound allows one look's step and the reads in this test's own hook.
+  constexpr std::uint64_t kLongest = platform::YieldPacer::kIntervalMs + 3;
+  for (std::size_t n = 1; n < yields_at.size(); ++n) {
+    EXPECT_LE(yields_at[n] - yields_at[n - 1], kLongest) << "between yields " << n - 1 << " and " << n;
+  }
+}
+
+TEST_F(WatchYieldTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
+  Tasks({{"Notepad", true}, {"Notepad", true}});
+  IgnoreRows(100);
+  main.lstignore.addItem("pad");  // nothing is locked
   const WindowId id = Foreground("Untitled - Notepad");
   fakes.loop.on_do_events = [this](int) {
     if (main.lstTasks.listCount() == 2) main.lstTasks.removeItem(1);
@@ -160,9 +206,35 @@ TEST_F(WatchCycleTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
   EXPECT_TRUE(program.frmError.visible() && program.frmError.Label1.caption() == g.messageText);
   // The next tick runs normally (the message took the foreground).
   Tasks({{"Notepad", true}});
+  main.lstignore.clear();
   fakes.desktop.SetForeground(id);
   Tick();
   EXPECT_EQ(record.lockReason, "app");
+}
+
+// The entry under test is kept when its row goes during a yield of the
+// ignore test, and the lock names it as it was read.
+TEST_F(WatchYieldTest, AnEntryWhoseRowGoesDuringTheIgnoreTestStillLocks) {
+  Tasks({{"Untitled - Notepad", true}});  // longer than a short string's own buffer
+  IgnoreRows(100);
+  const WindowId id = Foreground("Untitled - Notepad - Secret plans");
+  AtYield(1, [this] { main.lstTasks.clear(); });
+  main.timerKestrove.on_timer();
+  EXPECT_TRUE(Locked(id));
+  EXPECT_EQ(record.lockedTaskEntry, "Untitled - Notepad");
+}
+
+// The allow test's answer is reused between task rows only until a yield:
+// an allow row added during one counts for every later row.
+TEST_F(WatchYieldTest, AnAllowRowAddedDuringAYieldCountsForTheNextEntries) {
+  Tasks({{"Untitled", true}, {"Notepad", true}});
+  IgnoreRows(100);
+  main.lstignore.addItem("Untitled");  // the first entry is ignored, after a yield
+  const WindowId id = Foreground("Untitled - Notepad");
+  AtYield(1, [this] { main.lstAllow.addItem("Notepad"); });
+  main.timerKestrove.on_timer();
+  EXPECT_FALSE(Locked(id));
+  EXPECT_EQ(record.lockReason, "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "platform/fake/fake_desktop.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
@@ -28,6 +29,7 @@ WindowId FakeDesktop::Open(std::string title, std::string class_name, bool visib
   window.title = std::move(title);
   window.class_name = std::move(class_name);
   window.visible = visible;
+  by_class_.emplace(AsciiLower(window.class_name), id);
   windows_.emplace(id, std::move(window));
   z_order_.push_back(id);
   Raise(id);
@@ -70,6 +72,12 @@ bool FakeDesktop::PlaceOnTop(WindowId window, const ScreenRect& rect) {
 }
 
 void FakeDesktop::Close(WindowId window) {
+  const auto it = windows_.find(window);
+  if (it != windows_.end()) {
+    auto [from, to] = by_class_.equal_range(AsciiLower(it->second.class_name));
+    while (from != to && from->second != window) ++from;
+    if (from != to) by_class_.erase(from);
+  }
   windows_.erase(window);
   std::erase(z_order_, window);
   if (foreground_ == window) foreground_ = kNoWindow;
@@ -102,6 +110,7 @@ std::string FakeDesktop::Title(WindowId window) {
 }
 
 std::string FakeDesktop::ClassName(WindowId window) {
+  ++class_reads_;
   const FakeWindow* w = Find(window);
   return w == nullptr ? std::string() : w->class_name;
 }
@@ -154,8 +163,15 @@ bool FakeDesktop::ShowAsync(WindowId window, ShowCommand command) {
 }
 
 WindowId FakeDesktop::FindByClass(std::string_view class_name) {
+  // Looked up by class, as Windows looks a class up by its atom, so that a
+  // desktop of many windows does not weigh on the program's own costs.
+  const auto [from, to] = by_class_.equal_range(AsciiLower(class_name));
+  if (from == to) return kNoWindow;
+  if (std::next(from) == to) return from->second;
   for (const WindowId id : z_order_) {
-    if (EqualsIgnoringCase(windows_.at(id).class_name, class_name)) return id;
+    for (auto it = from; it != to; ++it) {
+      if (it->second == id) return id;
+    }
   }
   return kNoWindow;
 }
@@ -187,8 +203,7 @@ std::vector<TopLevelWindow> FakeDesktop::TopLevelWindows() {
   std::vector<TopLevelWindow> out;
   for (const WindowId id : z_order_) {
     const FakeWindow& w = windows_.at(id);
-    out.push_back(
-        TopLevelWindow{id, Title(id), ClassName(id), w.visible, w.owned, w.tool_window, w.bordered});
+    out.push_back(TopLevelWindow{id, w.title, w.class_name, w.visible, w.owned, w.tool_window, w.bordered});
   }
   return out;
 }

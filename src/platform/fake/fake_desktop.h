@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/window_service.h"
@@ -53,6 +54,9 @@ class FakeDesktop : public WindowService {
     ShowCommand command;
   };
   [[nodiscard]] const std::vector<ShowCall>& show_calls() const { return show_calls_; }
+  // How many times the program read a window's class (the watch scan reads
+  // the foreground window's once).
+  [[nodiscard]] int class_reads() const { return class_reads_; }
 
   WindowId Foreground() override;
   std::string Title(WindowId window) override;
@@ -80,8 +84,10 @@ class FakeDesktop : public WindowService {
   WindowId reused_id_ = kNoWindow;
   WindowId foreground_ = kNoWindow;
   std::map<WindowId, FakeWindow> windows_;
-  std::vector<WindowId> z_order_;  // top first
+  std::vector<WindowId> z_order_;                            // top first
+  std::unordered_multimap<std::string, WindowId> by_class_;  // by lower-case class
   std::vector<ShowCall> show_calls_;
+  int class_reads_ = 0;
 };
 
 }  // namespace platform::fake

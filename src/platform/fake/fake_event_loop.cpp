@@ -1,6 +1,7 @@
 // Virtual clock and event queue for host tests.
 #include "platform/fake/fake_event_loop.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -113,7 +114,8 @@ void FakeEventLoop::Advance(std::uint64_t ms) {
       }
     }
     if (next == kNoTimer) break;
-    now_ = next_due;
+    // Time a tick spent reading the clock never runs backwards.
+    now_ = std::max(now_, next_due);
     Entry& entry = timers_.at(next);
     entry.due += entry.interval;
     entry.in_tick = true;
@@ -127,7 +129,7 @@ void FakeEventLoop::Advance(std::uint64_t ms) {
       if (it->second.due <= now_) it->second.due = now_ + it->second.interval;
     }
   }
-  now_ = end;
+  now_ = std::max(now_, end);
 }
 
 }  // namespace platform::fake

@@ -41,7 +41,10 @@ class FakeEventLoop : public EventLoop {
   // of hanging it.
   void WaitForEvents() override;
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
-  std::uint64_t NowMs() override { return now_; }
+  // Each look at the clock finds ms_per_clock_read more virtual time gone
+  // by, as a busy loop would; no timer fires until time is advanced.
+  std::uint64_t NowMs() override { return now_ += ms_per_clock_read; }
+  std::uint64_t ms_per_clock_read = 0;
   void Quit(int exit_code) override { quit_code = exit_code; }
   // The exit code of a requested end of the main loop.
   std::optional<int> quit_code;

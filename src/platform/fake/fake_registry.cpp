@@ -136,6 +136,7 @@ RegistryService::Key FakeRegistry::OpenKey(RegRoot root, std::string_view path, 
 }
 
 std::optional<RegValue> FakeRegistry::QueryValue(Key key, std::string_view name) {
+  ++queries_;
   const auto it = handles_.find(key);
   if (it == handles_.end()) return std::nullopt;
   return Get(it->second.root, it->second.path, name);

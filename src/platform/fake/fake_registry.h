@@ -44,6 +44,8 @@ class FakeRegistry : public RegistryService {
     fail_once_ = 0;
   }
   [[nodiscard]] int writes() const { return writes_; }
+  // Values asked for through a key handle.
+  [[nodiscard]] int queries() const { return queries_; }
   // Calls a test hook after every successful write (e.g. to kill mid-save).
   std::function<void()> after_write;
   [[nodiscard]] int open_handles() const { return static_cast<int>(handles_.size()); }
@@ -58,6 +60,7 @@ class FakeRegistry : public RegistryService {
   std::optional<RegValue> QueryValue(Key key, std::string_view name) override;
   bool SetValue(Key key, std::string_view name, RegType type, const std::vector<std::uint8_t>& data) override;
   std::vector<std::string> ValueNames(Key key) override;
+  std::size_t ValueCount(Key key) override { return ValueNames(key).size(); }
   bool DeleteValue(Key key, std::string_view name) override;
   bool DeleteKey(RegRoot root, std::string_view path) override;
   void CloseKey(Key key) override;
@@ -81,6 +84,7 @@ class FakeRegistry : public RegistryService {
   std::map<Key, Handle> handles_;
   Key next_key_ = 1;
   int writes_ = 0;
+  int queries_ = 0;
   int fail_from_ = 0;
   int fail_once_ = 0;
   int refused_opens_ = 0;

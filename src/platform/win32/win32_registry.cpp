@@ -106,6 +106,16 @@ std::vector<std::string> Win32Registry::ValueNames(Key key) {
   }
 }
 
+std::size_t Win32Registry::ValueCount(Key key) {
+  const HKEY hkey = Find(key);
+  DWORD values = 0;
+  if (hkey == nullptr || ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return values;
+}
+
 bool Win32Registry::DeleteValue(Key key, std::string_view name) {
   const HKEY hkey = Find(key);
   if (hkey == nullptr) return false;

@@ -21,6 +21,7 @@ class Win32Registry : public RegistryService {
   std::optional<RegValue> QueryValue(Key key, std::string_view name) override;
   bool SetValue(Key key, std::string_view name, RegType type, const std::vector<std::uint8_t>& data) override;
   std::vector<std::string> ValueNames(Key key) override;
+  std::size_t ValueCount(Key key) override;
   bool DeleteValue(Key key, std::string_view name) override;
   bool DeleteKey(RegRoot root, std::string_view path) override;
   void CloseKey(Key key) override;
