@@ -194,7 +194,8 @@ bool SameAsPattern(const std::string& path, std::uint64_t size) {
     const auto count = back.Read(got);
     if (!count.has_value() || *count == 0) return false;
     Pattern(at, want.data(), *count);
-    if (!std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(*count), want.begin())) return false;
+    if (!std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(*count), want.begin()))
+      return false;
     at += *count;
   }
   return true;
@@ -300,8 +301,8 @@ int main(int argc, char** argv) {
       whole_ratio.push_back(run.wall / cp.runs[r].wall);
       work_ratio.push_back((run.wall - run.derive) / cp.runs[r].wall);
     }
-    std::printf("%-24s %13.3f %12.3f %13.3f %12.3f\n", column.name.c_str(), Median(whole), Median(whole_ratio),
-                Median(work), Median(work_ratio));
+    std::printf("%-24s %13.3f %12.3f %13.3f %12.3f\n", column.name.c_str(), Median(whole),
+                Median(whole_ratio), Median(work), Median(work_ratio));
   };
   line(cp);
   for (std::size_t b = 0; b < builds.size(); ++b) {

@@ -245,7 +245,9 @@ Result RunChunks(platform::FileReader& source, platform::FileWriter& out, std::u
   Buffers buffers(size);
   ReadAhead reader(
       source, buffers.input,
-      [&place, in_tag, in_start](Secret& buffer, std::uint64_t k) { return place(buffer, k, in_tag, in_start); },
+      [&place, in_tag, in_start](Secret& buffer, std::uint64_t k) {
+        return place(buffer, k, in_tag, in_start);
+      },
       batches);
   WriteBehind writer(out);
   std::uint64_t done = 0;

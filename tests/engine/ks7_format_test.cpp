@@ -91,7 +91,8 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
 struct Gaps {
   void Note(const std::uint8_t* address, std::uint64_t position, std::uint64_t from, std::uint64_t end) {
     const std::lock_guard lock(mutex);
-    if (position >= from && position < end) seen.insert((std::bit_cast<std::uintptr_t>(address) - position) % 4096);
+    if (position >= from && position < end)
+      seen.insert((std::bit_cast<std::uintptr_t>(address) - position) % 4096);
   }
   std::mutex mutex;
   std::set<std::uint64_t> seen;
