@@ -6,7 +6,7 @@
 # then runs this build's ks7_throughput with the earlier one as the other
 # build: cp, both encryptions and both decryptions alternate, each run a
 # fresh process.
-# Usage: ks7_before_after.sh [earlier commit] [MiB = 1024] [folder = /dev/shm] [rounds = 7]
+# Usage: ks7_before_after.sh [earlier commit] [MiB = 1024] [folder = /dev/shm] [rounds = 8]
 # The earlier commit defaults to the last one whose pipeline buffers did not
 # follow the file offset's alignment.
 set -euo pipefail
@@ -31,5 +31,5 @@ cmake --build "$before/tree/build/host-release" --target ks7_throughput >/dev/nu
 
 echo "this build: $(git -C "$root" rev-parse --short HEAD) (and changes in the tree, if any);" \
   "other build: $(git -C "$root" rev-parse --short "$before_ref")"
-"$root/build/host-release/bench/ks7_throughput" "${1:-1024}" "${2:-/dev/shm}" "${3:-7}" \
+"$root/build/host-release/bench/ks7_throughput" "${1:-1024}" "${2:-/dev/shm}" "${3:-8}" \
   "$before/tree/build/host-release/bench/ks7_throughput"

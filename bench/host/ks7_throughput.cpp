@@ -2,10 +2,11 @@
 // build's crypto) beside `cp` of the same file, each run a fresh process, as
 // a user's run is: a process's heap is never the warm heap of a fifth run.
 // Run by hand from the Release host build (build/host-release/bench/):
-//   ks7_throughput [MiB = 1024] [folder = /dev/shm] [rounds = 7] [other build's ks7_throughput]
+//   ks7_throughput [MiB = 1024] [folder = /dev/shm] [rounds = 8] [other build's ks7_throughput]
 // Each round runs `cp`, this build's encryption and decryption and, when
-// given, the other build's (the order of the two builds alternates), each
-// timed from start to exit. Prints per column the median of the rounds and
+// given, the other build's (the order of the two builds alternates; with
+// an even count each runs first after `cp` as often), each timed from
+// start to exit. Prints per column the median of the rounds and
 // the median of the per-round ratios to `cp` (rounds share the machine's
 // load), with and without the key derivation (600,000 iterations, which the
 // child reports); checks each build's round trip once. ks7_before_after.sh
@@ -233,7 +234,7 @@ int main(int argc, char** argv) {
   }
   const std::uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   const std::string folder = argc > 2 ? argv[2] : "/dev/shm";
-  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 7;
+  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 8;
   const std::string other = argc > 4 ? argv[4] : "";
   const std::uint64_t size = mib << 20;
   const std::string source = folder + "/ks7-bench.bin";
