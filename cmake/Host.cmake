@@ -37,9 +37,11 @@ add_test(NAME lint.HeadersOfThisCloneOnly COMMAND bash ${CMAKE_SOURCE_DIR}/scrip
 # Benchmarks of the core with the fakes: small timing programs, run by hand
 # (never as tests).
 file(GLOB KS_HOST_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/host/*.cpp)
+add_custom_target(benches)
 foreach(bench_source ${KS_HOST_BENCH_SOURCES})
   get_filename_component(bench_name ${bench_source} NAME_WE)
   add_executable(${bench_name} ${bench_source})
   target_link_libraries(${bench_name} PRIVATE kestrove_fake)
   set_target_properties(${bench_name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  add_dependencies(benches ${bench_name})
 endforeach()

@@ -39,8 +39,14 @@ constexpr std::string_view kImportCopy = "kstrv7-import.reg";
 // hangs is stopped after this long.
 constexpr std::uint32_t kToolTimeLimitMs = 30000;
 
+// Appended piece by piece: GCC 12 at -O3 takes `"\"" + std::string(...)`
+// for an overlapping copy inside the standard library (-Wrestrict, a false
+// positive) and stops the Release build.
 std::string Quoted(std::string_view path) {
-  return "\"" + std::string(path) + "\"";
+  std::string quoted = "\"";
+  quoted += path;
+  quoted += '"';
+  return quoted;
 }
 
 // The day of the month, the month's full name in the user's language and

@@ -122,7 +122,8 @@ Result Encrypt(platform::CryptoService& crypto, const MasterKey& master, platfor
                : Result::kCryptoFailure;
   };
   // A source shorter or longer than its size said cannot be read as it was.
-  return RunChunks(source, out, size, Direction::kSeal, Result::kSourceUnreadable, seal, progress);
+  return RunChunks(source, out, size, kHeaderSize, Direction::kSeal, Result::kSourceUnreadable, seal,
+                   progress);
 }
 
 // ---- Reading ------------------------------------------------------------------------
@@ -175,7 +176,8 @@ Result Decryptor::DecryptTo(platform::FileWriter& out, const Progress& progress)
     return Result::kCryptoFailure;
   };
   // A file shorter or longer than its size said is damaged.
-  return RunChunks(source_, out, plaintext_size_, Direction::kOpen, Result::kDamaged, open, progress);
+  return RunChunks(source_, out, plaintext_size_, kHeaderSize, Direction::kOpen, Result::kDamaged, open,
+                   progress);
 }
 
 }  // namespace engine::ks7

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -15,6 +16,9 @@ namespace {
 // Chunks move between the file and the cipher sixteen at a time (1 MiB):
 // fewer, larger reads and writes, and memory that stays flat.
 constexpr std::size_t kBatchChunks = 16;
+// The unit of the system's file cache: reads and writes copy between a page
+// of the cache and the buffer.
+constexpr std::size_t kPageSize = 4096;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -36,29 +40,45 @@ std::optional<bool> AtEnd(platform::FileReader& reader) {
 }
 
 // The work buffers of one file, each a batch with its tags but no larger
-// than the file needs, wiped when the file is done. Two of each: the next
-// batch is read into one input while the cipher works on the other, and
-// written from one output while the cipher fills the other.
+// than the file needs, and a page more to place the batch in, wiped when the
+// file is done. Two of each: the next batch is read into one input while the
+// cipher works on the other, and written from one output while the cipher
+// fills the other.
 struct Buffers {
   explicit Buffers(std::uint64_t plaintext_size)
       : input{Secret(Bytes(Size(plaintext_size))), Secret(Bytes(Size(plaintext_size)))},
         output{Secret(Bytes(Size(plaintext_size))), Secret(Bytes(Size(plaintext_size)))} {}
   static std::size_t Size(std::uint64_t plaintext_size) {
     return static_cast<std::size_t>(std::min<std::uint64_t>(kBatchChunks * kChunkSize, plaintext_size)) +
-           kBatchChunks * kTagSize;
+           kBatchChunks * kTagSize + kPageSize;
   }
   std::array<Secret, 2> input;
   std::array<Secret, 2> output;
 };
 
+// Where in its buffer the batch at this offset of its file goes: at the
+// same place within a page of memory as within a page of the file. Then
+// every page the system copies between its cache and the buffer starts on
+// an aligned address at both ends; a few bytes off, some processors run the
+// same copy several times slower, and the copies, not the cipher, limit a
+// run.
+std::span<std::uint8_t> Placed(Secret& buffer, std::uint64_t file_offset, std::size_t size) {
+  const std::span<std::uint8_t> bytes = buffer.bytes();
+  const std::uint64_t address = std::bit_cast<std::uintptr_t>(bytes.data());
+  // (file_offset - address) mod kPageSize, in unsigned arithmetic.
+  const std::size_t skip = static_cast<std::size_t>((file_offset - address) % kPageSize);
+  return bytes.subspan(skip, size);
+}
+
 // Reads the batches on a thread of its own, one ahead of the cipher, into
 // the two input buffers in turn.
 class ReadAhead {
  public:
-  // Batch k is size_of(k) bytes; there are `count` batches.
-  ReadAhead(platform::FileReader& source, std::array<Secret, 2>& buffers,
-            std::function<std::size_t(std::uint64_t)> size_of, std::uint64_t count)
-      : source_(source), buffers_(buffers), size_of_(std::move(size_of)), count_(count), thread_([this] {
+  // Batch k is read into place(buffers[k % 2], k); there are `count`
+  // batches.
+  using Place = std::function<std::span<std::uint8_t>(Secret&, std::uint64_t)>;
+  ReadAhead(platform::FileReader& source, std::array<Secret, 2>& buffers, Place place, std::uint64_t count)
+      : source_(source), buffers_(buffers), place_(std::move(place)), count_(count), thread_([this] {
           Loop();
         }) {}
   ~ReadAhead() { Stop(); }
@@ -75,9 +95,9 @@ class ReadAhead {
     changed_.notify_all();
     changed_.wait(lock, [this] { return filled_[taken_ % 2].has_value(); });
     const std::optional<std::size_t> got = *filled_[taken_ % 2];
-    const std::size_t slot = taken_++ % 2;
+    const std::uint64_t k = taken_++;
     if (!got.has_value()) return std::nullopt;
-    return buffers_[slot].bytes().first(*got);
+    return place_(buffers_[k % 2], k).first(*got);
   }
   // Ends the reading; the source is this thread's again.
   void Stop() {
@@ -97,7 +117,7 @@ class ReadAhead {
         changed_.wait(lock, [&] { return stopping_ || !filled_[k % 2].has_value(); });
         if (stopping_) return;
       }
-      const std::span<std::uint8_t> into = buffers_[k % 2].bytes().first(size_of_(k));
+      const std::span<std::uint8_t> into = place_(buffers_[k % 2], k);
       const std::optional<std::size_t> got = ReadFully(source_, into);
       const std::lock_guard lock(mutex_);
       filled_[k % 2] = got;
@@ -109,7 +129,7 @@ class ReadAhead {
 
   platform::FileReader& source_;
   std::array<Secret, 2>& buffers_;
-  std::function<std::size_t(std::uint64_t)> size_of_;
+  Place place_;
   std::uint64_t count_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -205,18 +225,28 @@ std::optional<std::size_t> ReadFully(platform::FileReader& reader, std::span<std
 }
 
 Result RunChunks(platform::FileReader& source, platform::FileWriter& out, std::uint64_t plaintext_size,
-                 Direction direction, Result mismatch, const ChunkStep& step, const Progress& progress) {
+                 std::uint64_t stored_offset, Direction direction, Result mismatch, const ChunkStep& step,
+                 const Progress& progress) {
   // Where the tags are: a stored chunk is kStoredChunkSize apart from the next.
   const std::size_t in_tag = direction == Direction::kOpen ? kTagSize : 0;
   const std::size_t out_tag = direction == Direction::kSeal ? kTagSize : 0;
+  // Where the chunks start in the files: the plaintext at its beginning.
+  const std::uint64_t in_start = direction == Direction::kOpen ? stored_offset : 0;
+  const std::uint64_t out_start = direction == Direction::kSeal ? stored_offset : 0;
   const std::uint64_t size = plaintext_size;
   const std::uint64_t chunks = ChunkCount(size);
   const std::uint64_t batches = (chunks + kBatchChunks - 1) / kBatchChunks;
+  // Batch k in one of the buffers of a side whose chunks carry `tag` bytes
+  // more and start at `start` in their file.
+  const auto place = [size, chunks](Secret& buffer, std::uint64_t k, std::size_t tag, std::uint64_t start) {
+    const std::uint64_t offset = start + k * kBatchChunks * (kChunkSize + tag);
+    return Placed(buffer, offset, BatchPlaintext(size, k) + BatchChunks(chunks, k) * tag);
+  };
   Buffers buffers(size);
   ReadAhead reader(
       source, buffers.input,
-      [size, chunks, in_tag](std::uint64_t k) {
-        return BatchPlaintext(size, k) + BatchChunks(chunks, k) * in_tag;
+      [&place, in_tag, in_start](Secret& buffer, std::uint64_t k) {
+        return place(buffer, k, in_tag, in_start);
       },
       batches);
   WriteBehind writer(out);
@@ -229,7 +259,7 @@ Result RunChunks(platform::FileReader& source, platform::FileWriter& out, std::u
     if (!input.has_value()) return Result::kSourceUnreadable;
     // The source became shorter than its size said.
     if (input->size() != plain + batch * in_tag) return mismatch;
-    const std::span<std::uint8_t> output = buffers.output[k % 2].bytes().first(plain + batch * out_tag);
+    const std::span<std::uint8_t> output = place(buffers.output[k % 2], k, out_tag, out_start);
     for (std::size_t i = 0; i < batch; ++i) {
       if (progress.aborted && progress.aborted()) return Result::kAborted;
       const std::size_t offset = i * kChunkSize;

@@ -35,10 +35,15 @@ using ChunkStep = std::function<Result(std::uint64_t chunk, bool last, std::span
 
 // Passes every chunk of a file of plaintext_size bytes from source, through
 // step, to out, in order; asks progress.aborted before each chunk and tells
-// progress.advanced after each batch. A source that cannot be read is
+// progress.advanced after each batch. The stored chunks start at
+// stored_offset of their file (where the source has been read to, or how
+// much out already holds), the plaintext at the start of its file: each
+// batch is placed in memory by its file offset, so that copies to and from
+// the file cache are aligned. A source that cannot be read is
 // kSourceUnreadable; one that holds fewer or more bytes than the file needs
 // gives `mismatch`; a failed write is kWriteFailed.
 Result RunChunks(platform::FileReader& source, platform::FileWriter& out, std::uint64_t plaintext_size,
-                 Direction direction, Result mismatch, const ChunkStep& step, const Progress& progress);
+                 std::uint64_t stored_offset, Direction direction, Result mismatch, const ChunkStep& step,
+                 const Progress& progress);
 
 }  // namespace engine::ks7

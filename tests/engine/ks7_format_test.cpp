@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <numeric>
+#include <mutex>
+#include <set>
 
 #include "platform/fake/host_crypto.h"
 #include "support/ks7_vectors.h"
@@ -78,6 +81,59 @@ TEST_F(Ks7FormatTest, EveryTamperingIsReportedWithItsResult) {
     EXPECT_EQ(Decrypted(crypto, Bytes(file.begin(), file.begin() + left), "pw", file.size()).first,
               R::kDamaged)
         << left;
+  }
+}
+
+// Where each read or write of chunk bytes puts its buffer: the address less
+// the file offset, within a page. The header and the probe past the end
+// (reads at or past `end`) are not chunk bytes.
+// Reads and writes come from two threads.
+struct Gaps {
+  void Note(const std::uint8_t* address, std::uint64_t position, std::uint64_t from, std::uint64_t end) {
+    const std::lock_guard lock(mutex);
+    if (position >= from && position < end)
+      seen.insert((std::bit_cast<std::uintptr_t>(address) - position) % 4096);
+  }
+  std::mutex mutex;
+  std::set<std::uint64_t> seen;
+};
+struct PlacedReader : ks7_test::MemoryReader {
+  PlacedReader(Gaps& gaps, Bytes content, std::size_t step, std::uint64_t chunks_from)
+      : MemoryReader(std::move(content), std::nullopt, step), gaps(gaps), from(chunks_from) {}
+  std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+    gaps.Note(buffer.data(), position, from, bytes.size());
+    return MemoryReader::Read(buffer);
+  }
+  Gaps& gaps;
+  std::uint64_t from;
+};
+struct PlacedWriter : ks7_test::MemoryWriter {
+  PlacedWriter(Gaps& gaps, std::uint64_t chunks_from) : gaps(gaps), from(chunks_from) {}
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    gaps.Note(bytes.data(), written.size(), from, UINT64_MAX);
+    return MemoryWriter::Write(bytes);
+  }
+  Gaps& gaps;
+  std::uint64_t from;
+};
+
+// The system copies file pages to and from the buffers; a buffer at the file
+// offset's place within a page makes every such copy an aligned one. Three
+// batches: the stored side's offsets move 256 bytes further each batch.
+TEST_F(Ks7FormatTest, ChunksLieInMemoryAsInTheirFilesWithinAPage) {
+  const Bytes plain = ks7_test::PatternBytes(2 * 1048576 + 1000);
+  for (const std::size_t step : {std::size_t{777}, std::size_t{1} << 21}) {
+    Gaps gaps;
+    PlacedReader source(gaps, plain, step, 0);
+    PlacedWriter sealed(gaps, ks7::kHeaderSize);
+    ASSERT_EQ(ks7::Encrypt(crypto, master, source, sealed), R::kSuccess);
+    PlacedReader stored(gaps, sealed.written, step, ks7::kHeaderSize);
+    ks7::Decryptor decryptor(crypto, stored);
+    ASSERT_EQ(decryptor.Open([&](auto, std::uint32_t) { return &master.key; }), R::kSuccess);
+    PlacedWriter opened(gaps, 0);
+    ASSERT_EQ(decryptor.DecryptTo(opened), R::kSuccess);
+    EXPECT_EQ(opened.written, plain);
+    EXPECT_EQ(gaps.seen, std::set<std::uint64_t>{0}) << step;
   }
 }
 
