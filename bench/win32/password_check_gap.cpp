@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "bench_program.h"
 #include "config/password.h"
 #include "engine/password_check.h"
 #include "platform/win32/win32_services.h"
@@ -43,11 +44,9 @@ double LongestGapMs(const std::vector<Clock::time_point>& times, Clock::time_poi
 
 int main() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  platform::win32::Win32Services services(instance);
-  ui::win32::Win32FormHost host(instance);
-  app::Program program(services.services(), host);
-  const platform::Services os = services.services();
-  program.frmkestrove.GetConfig();
+  bench::BenchProgram bench(instance);
+  app::Program& program = bench.program;
+  const platform::Services& os = bench.os;
   for (int i = 0; i < 20; ++i)
     program.frmkestrove.lstTasks.addItem("Protected program " + std::to_string(i), true);
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "bench_program.h"
 #include "engine/text_match.h"
 #include "platform/win32/win32_services.h"
 #include "ui/win32/win32_form_host.h"
@@ -78,12 +79,10 @@ std::pair<double, double> BestAndMedianMs(int ticks, Tick tick) {
 
 int main() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  platform::win32::Win32Services services(instance);
-  ui::win32::Win32FormHost host(instance);
-  app::Program program(services.services(), host);
-  const platform::Services os = services.services();
-  // The configuration counts as loaded; nothing else of the start runs.
-  program.frmkestrove.GetConfig();
+  bench::BenchProgram bench(instance);
+  platform::win32::Win32Services& services = bench.services;
+  app::Program& program = bench.program;
+  const platform::Services& os = bench.os;
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
