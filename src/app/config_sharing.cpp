@@ -130,7 +130,8 @@ struct ImportOutcome {
 
 // Checks the file and has the registry tool import a copy of what was
 // checked, minimized with the focus, waiting for it to end.
-ImportOutcome ImportFileUnreported(Program& program, config::LoadSaveState& load_save, std::string_view path) {
+ImportOutcome ImportFileUnreported(Program& program, config::LoadSaveState& load_save,
+                                   std::string_view path) {
   using Kind = ImportOutcome::Kind;
   // Only one run of the tool at a time, never in the middle of a save.
   if (load_save.busy()) {
