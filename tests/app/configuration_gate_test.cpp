@@ -3,7 +3,6 @@
 // the hidden window the clicks, keys and commands a user's input makes.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 
 #include "support/program_fixture.h"
@@ -59,7 +58,7 @@ TEST_P(ConfigurationGateTest, InputChangesNothingUnlessTheConfigurationIsOpenAft
   OpenConfiguration();
   fakes.desktop.ShowAsync(main.window(), ShowCommand::kMinimize);
   // The dialogs have windows of their own, which stay on screen.
-  if (std::string(GetParam().name).find("dialog") == std::string::npos) {
+  if (std::string(GetParam().name).find("Dialog") == std::string::npos) {
     ExpectIgnored("open, but minimised by another program");
   }
   fakes.desktop.ShowAsync(main.window(), ShowCommand::kRestore);
@@ -72,33 +71,27 @@ INSTANTIATE_TEST_SUITE_P(
     EveryPath, ConfigurationGateTest,
     ::testing::Values(
         GateCase{"Remove", [](app::Program& p) { p.frmkestrove.cmddel.click(); }},
-        GateCase{"Delete key", [](app::Program& p) { p.frmkestrove.lstTasks.keyDown(ui::kKeyDelete); }},
-        GateCase{"task check box", [](app::Program& p) { p.frmkestrove.lstTasks.tick(0, false); }},
+        GateCase{"DeleteKey", [](app::Program& p) { p.frmkestrove.lstTasks.keyDown(ui::kKeyDelete); }},
+        GateCase{"TaskCheckBox", [](app::Program& p) { p.frmkestrove.lstTasks.tick(0, false); }},
         GateCase{"Administrator", [](app::Program& p) { p.frmkestrove.chkAdmin.click(); }},
-        GateCase{"Set Tasks Password", [](app::Program& p) { p.frmkestrove.cmdsetpassword.click(); }},
-        GateCase{"End kstrv7.exe", [](app::Program& p) { p.frmkestrove.cmdExit.click(); }},
+        GateCase{"SetTasksPassword", [](app::Program& p) { p.frmkestrove.cmdsetpassword.click(); }},
+        GateCase{"EndProgram", [](app::Program& p) { p.frmkestrove.cmdExit.click(); }},
         GateCase{"Apply", [](app::Program& p) { p.frmkestrove.cmdok.click(); }},
-        GateCase{"typed limit", [](app::Program& p) { (void)p.frmkestrove.txtrelock.type("5"); }},
-        GateCase{"tab", [](app::Program& p) { (void)p.frmkestrove.SmartTab1.pick(3); }},
-        GateCase{"ignore list dialog Delete",
+        GateCase{"TypedLimit", [](app::Program& p) { (void)p.frmkestrove.txtrelock.type("5"); }},
+        GateCase{"Tab", [](app::Program& p) { (void)p.frmkestrove.SmartTab1.pick(3); }},
+        GateCase{"IgnoreListDialogDelete",
                  [](app::Program& p) {
                    p.frmignore.Open();
                    p.frmignore.List1.click(0);
                    p.frmignore.CancelButton.click();
                  }},
-        GateCase{"window browser dialog Select",
+        GateCase{"WindowBrowserDialogSelect",
                  [](app::Program& p) {
                    p.frmLock.ShowCentredOn(p.frmkestrove);
                    (void)p.frmLock.txtTask.type("Secret");
                    p.frmLock.cmdSelect.click();
                  }}),
-    [](const auto& info) {
-      std::string name;
-      for (const char c : std::string(info.param.name)) {
-        if (std::isalnum(static_cast<unsigned char>(c)) != 0) name += c;
-      }
-      return name;
-    });
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Code keeps driving the window whatever the gate says: the loader fills the
 // boxes, and the tray icon raises the prompt that opens it.

@@ -23,12 +23,6 @@ class LockHoldTest : public testing_support::ProgramTest {
     fakes.desktop.Raise(window);
     fakes.desktop.SetForeground(window);
   }
-  // Opens a window and makes it the foreground one, then looks.
-  WindowId LockedAtLook(const char* title) {
-    const WindowId window = Foreground(title);
-    Look();
-    return window;
-  }
   void StartWatching() {
     PutTask(0, "Notepad,1");
     StartQuietly();
@@ -44,7 +38,8 @@ class LockHoldTest : public testing_support::ProgramTest {
 
 TEST_F(LockHoldTest, ALockedWindowShownAgainIsHiddenAtTheNextLookUntilItsLockIsAnswered) {
   StartWatching();
-  const WindowId first = LockedAtLook("Untitled - Notepad");
+  const WindowId first = Foreground("Untitled - Notepad");
+  Look();
   ASSERT_TRUE(Hidden(first) && prompt.visible());
   ShowFromOutside(first);
   Look();
@@ -52,7 +47,8 @@ TEST_F(LockHoldTest, ALockedWindowShownAgainIsHiddenAtTheNextLookUntilItsLockIsA
   EXPECT_EQ(fakes.desktop.Get(first).title, "###");
 
   // A second match overwrites the record: the first window is hidden for good.
-  const WindowId second = LockedAtLook("Notes - Notepad");
+  const WindowId second = Foreground("Notes - Notepad");
+  Look();
   ASSERT_EQ(record.lockedWindow, second);
   Type("tavrolk");
   Look();

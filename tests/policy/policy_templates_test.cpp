@@ -146,15 +146,14 @@ TEST_F(PolicyTemplatesTest, EveryValueAPolicyWritesIsReadAsItIsWritten) {
 }
 
 TEST_F(PolicyTemplatesTest, EveryTextAndPresentationTheTemplateNamesExists) {
-  std::set<std::string> strings, presentations;
+  std::set<std::string> strings;
+  std::map<std::string, std::set<std::string>> controls;  // presentation -> refIds
   std::vector<const XmlElement*> found;
   adml->FindAll("string", found);
-  for (const XmlElement* s : found) strings.insert(s->Attribute("id"));
-  found.clear();
   adml->FindAll("presentation", found);
-  std::map<std::string, std::set<std::string>> controls;  // presentation -> refIds
-  for (const XmlElement* p : found) {
-    for (const auto& control : p->children) controls[p->Attribute("id")].insert(control->Attribute("refId"));
+  for (const XmlElement* e : found) {
+    if (e->name == "string") strings.insert(e->Attribute("id"));
+    for (const auto& control : e->children) controls[e->Attribute("id")].insert(control->Attribute("refId"));
   }
 
   const auto referenced = [](const std::string& attribute, const std::string& table) {
