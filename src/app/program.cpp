@@ -21,6 +21,13 @@ Program::Program(platform::Services services, ui::FormHost& host)
   locks_.KeepUsableDuringLocks(frmError);
   frmkestrove.timerKestrove.on_timer = [this] { watch_.WatchTick(); };
   frmkestrove.tmrForeground.on_timer = [this] { watch_.ForegroundCheck(); };
+  // A window that comes forward, appears or is renamed is looked at as it
+  // happens, without waiting for the quick look's timer, which stays the
+  // fallback where the system sends no event; events count only while the
+  // quick look runs.
+  services.loop.WatchWindowEvents([this] {
+    if (frmkestrove.tmrForeground.running()) watch_.ForegroundCheck();
+  });
   frmkestrove.tmrTimer.on_timer = [this] { session_.SessionTick(); };
   // The configuration window and the dialogs it opens act on input only
   // while the configuration is open after the right password; whatever
@@ -29,6 +36,10 @@ Program::Program(platform::Services services, ui::FormHost& host)
   for (ui::Form* form : std::initializer_list<ui::Form*>{&frmkestrove, &frmLock, &frmignore}) {
     form->input_gate = [this] { return context_.globals.configAuthorised; };
   }
+}
+
+Program::~Program() {
+  context_.os.loop.WatchWindowEvents(nullptr);
 }
 
 // Loading the main window runs the start-up sequence. The window itself is

@@ -23,6 +23,11 @@ namespace app {
 class Program : public engine::Application {
  public:
   Program(platform::Services services, ui::FormHost& host);
+  ~Program() override;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  Program(Program&&) = delete;
+  Program& operator=(Program&&) = delete;
 
   // Loads the main window, whose load handler starts the program, and asks
   // for the password before the configuration can be seen.

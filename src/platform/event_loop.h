@@ -40,6 +40,12 @@ class EventLoop {
   // open (the object alive), a wait is also a wait for its posts; the worker
   // drops it when it has posted its last callback.
   virtual std::shared_ptr<WorkerChannel> OpenWorkerChannel() = 0;
+  // Calls on_change on this thread soon after a top-level window of another
+  // program comes to the foreground, is shown or changes its title, so a
+  // look at the desktop need not wait for its next timer. A burst of such
+  // events gives one call. An empty function stops the calls. Where the
+  // system sends no such event, only the timers look.
+  virtual void WatchWindowEvents(std::function<void()> on_change) = 0;
   // Ends the program's main message loop with that exit code, once the
   // events before the request have run.
   virtual void Quit(int exit_code) = 0;

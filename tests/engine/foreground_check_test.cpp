@@ -1,8 +1,12 @@
 // The quick look at the foreground between watch ticks: a change of the
 // foreground window or of its title runs the watch tick at once, exactly
 // once; no change runs nothing; a change while a tick yields is looked at
-// once the tick ends.
+// once the tick ends. A window event runs the same look as it comes, and a
+// burst of events runs it once.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 #include "support/program_fixture.h"
 
@@ -71,6 +75,60 @@ TEST_F(ForegroundCheckTest, AChangeWhileATickYieldsIsLookedAtOnceTheTickEnds) {
   ASSERT_FALSE(Hidden(notepad)) << "the tick had read the foreground before";
   EXPECT_EQ(TicksIn(50), 1);
   EXPECT_TRUE(Hidden(notepad));
+}
+
+// ---- Window events -----------------------------------------------------------
+
+// The event comes with no time passing: the lock is the event's, not a timer's.
+TEST_F(ForegroundCheckTest, AWindowEventLocksAsTheQuickLookDoes) {
+  // Each in a window class of its own: the answered lock allows its class.
+  const struct {
+    const char* what;
+    const char* window_class;
+    std::function<void()> look;
+  } cases[] = {
+      {"the quick look", "Notepad", [this] { fakes.loop.Advance(50); }},
+      {"a window event", "Notepad2",
+       [this] {
+         fakes.loop.SendWindowEvent();
+         fakes.loop.DoEvents();
+       }},
+  };
+  for (const auto& c : cases) {
+    const WindowId notepad = Foreground("Untitled - Notepad", c.window_class);
+    const int before = fakes.desktop.class_reads();
+    c.look();
+    EXPECT_EQ(fakes.desktop.class_reads() - before, 1) << c.what << ": one watch tick";
+    EXPECT_TRUE(Hidden(notepad)) << c.what;
+    EXPECT_EQ(fakes.desktop.Get(notepad).title, "###") << c.what;
+    EXPECT_EQ(record.lockReason, "app") << c.what;
+    EXPECT_EQ(record.lockedWindow, notepad) << c.what;
+    // Shown again by another program: hidden again at the next event too.
+    fakes.desktop.ShowAsync(notepad, platform::ShowCommand::kRestore);
+    fakes.desktop.SetForeground(notepad);
+    fakes.loop.SendWindowEvent();
+    fakes.loop.DoEvents();
+    EXPECT_TRUE(Hidden(notepad)) << c.what << ", then a window event";
+    Type("tavrolk");
+  }
+}
+
+// Shown, brought forward and renamed before the window thread gets to it:
+// the burst costs what one event costs, one look and one watch tick.
+TEST_F(ForegroundCheckTest, ABurstOfWindowEventsRunsOneLookAndOneWatchTick) {
+  const auto cost = [this](int events) {
+    const WindowId browser = fakes.desktop.Open("Start page", "Browser");
+    fakes.desktop.SetForeground(browser);
+    fakes.desktop.SetTitle(browser, "News");
+    for (int i = 0; i < events; ++i) fakes.loop.SendWindowEvent();
+    const int reads = fakes.desktop.foreground_reads();
+    const int ticks = fakes.desktop.class_reads();
+    fakes.loop.DoEvents();
+    return std::pair(fakes.desktop.foreground_reads() - reads, fakes.desktop.class_reads() - ticks);
+  };
+  const auto one = cost(1);
+  ASSERT_EQ(one.second, 1) << "one event, one watch tick";
+  EXPECT_EQ(cost(3), one);
 }
 
 }  // namespace

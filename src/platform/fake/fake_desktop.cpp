@@ -101,6 +101,7 @@ FakeWindow* FakeDesktop::Find(WindowId window) {
 }
 
 WindowId FakeDesktop::Foreground() {
+  ++foreground_reads_;
   return Find(foreground_) != nullptr ? foreground_ : kNoWindow;
 }
 

@@ -57,6 +57,9 @@ class FakeDesktop : public WindowService {
   // How many times the program read a window's class (the watch scan reads
   // the foreground window's once).
   [[nodiscard]] int class_reads() const { return class_reads_; }
+  // How many times the program asked for the foreground window (every look
+  // at the desktop does once).
+  [[nodiscard]] int foreground_reads() const { return foreground_reads_; }
 
   WindowId Foreground() override;
   std::string Title(WindowId window) override;
@@ -88,6 +91,7 @@ class FakeDesktop : public WindowService {
   std::unordered_multimap<std::string, WindowId> by_class_;  // by lower-case class
   std::vector<ShowCall> show_calls_;
   int class_reads_ = 0;
+  int foreground_reads_ = 0;
 };
 
 }  // namespace platform::fake

@@ -57,6 +57,15 @@ bool FakeEventLoop::RunWorkerPosts() {
   return !batch.empty();
 }
 
+void FakeEventLoop::SendWindowEvent() {
+  if (!on_window_event_ || window_event_pending_) return;
+  window_event_pending_ = true;
+  Post([this] {
+    window_event_pending_ = false;
+    if (on_window_event_) on_window_event_();
+  });
+}
+
 EventLoop::TimerId FakeEventLoop::StartTimer(std::uint32_t interval_ms, std::function<void()> tick) {
   const TimerId id = next_id_++;
   timers_[id] = Entry{interval_ms, now_ + interval_ms, false, std::move(tick)};

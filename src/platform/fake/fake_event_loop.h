@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "platform/event_loop.h"
 
@@ -41,6 +42,10 @@ class FakeEventLoop : public EventLoop {
   // of hanging it.
   void WaitForEvents() override;
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
+  void WatchWindowEvents(std::function<void()> on_change) override { on_window_event_ = std::move(on_change); }
+  // A window event as the system sends it: the watcher is called at the
+  // next yield, once for every event sent until then.
+  void SendWindowEvent();
   // Each look at the clock finds ms_per_clock_read more virtual time gone
   // by, as a busy loop would; no timer fires until time is advanced.
   std::uint64_t NowMs() override { return now_ += ms_per_clock_read; }
@@ -73,6 +78,8 @@ class FakeEventLoop : public EventLoop {
   TimerId next_id_ = 1;
   std::uint64_t now_ = 0;
   int do_events_ = 0;
+  std::function<void()> on_window_event_;
+  bool window_event_pending_ = false;
 };
 
 }  // namespace platform::fake

@@ -22,6 +22,9 @@ inline constexpr wchar_t kFormWindowClass[] = L"KestroveForm";
 inline constexpr UINT kWmTrayCallback = WM_APP + 1;
 // To the event loop's window: workers' callbacks are queued for the window thread.
 inline constexpr UINT kWmWorkerPosts = WM_APP + 2;
+// To the event loop's window: another program's window came forward, was
+// shown or was renamed (one message for a burst of such events).
+inline constexpr UINT kWmWindowEvent = WM_APP + 3;
 
 // ---- Named objects -----------------------------------------------------------------
 

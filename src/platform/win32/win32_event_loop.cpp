@@ -46,6 +46,54 @@ void Win32EventLoop::RunWorkerPosts() {
   }
 }
 
+namespace {
+
+// The loop whose hooks this thread's window events go to: an out-of-context
+// hook calls back on the thread that set it, with no pointer of its own.
+thread_local Win32EventLoop* watching_loop = nullptr;
+
+}  // namespace
+
+void Win32EventLoop::WatchWindowEvents(std::function<void()> on_change) {
+  Unhook();
+  on_window_event_ = std::move(on_change);
+  if (!on_window_event_) return;
+  watching_loop = this;
+  // Three hooks rather than one range: the events between them (location
+  // changes above all) come by the hundred a second.
+  for (const DWORD event : {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE}) {
+    HWINEVENTHOOK hook = ::SetWinEventHook(event, event, nullptr, &Win32EventLoop::OnWinEvent, 0, 0,
+                                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (hook != nullptr) hooks_.push_back(hook);
+  }
+}
+
+void Win32EventLoop::Unhook() {
+  for (HWINEVENTHOOK hook : hooks_) ::UnhookWinEvent(hook);
+  hooks_.clear();
+  if (watching_loop == this) watching_loop = nullptr;
+}
+
+void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD /*event*/, HWND window, LONG object,
+                                         LONG child, DWORD /*thread*/, DWORD /*time*/) {
+  // Only top-level windows themselves, not their controls, carets or menus.
+  if (object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr) return;
+  if (::GetAncestor(window, GA_PARENT) != ::GetDesktopWindow()) return;
+  Win32EventLoop* loop = watching_loop;
+  if (loop == nullptr || loop->window_event_pending_) return;
+  // A queue too full to take the message leaves the look to the timers,
+  // and the next event tries again.
+  loop->window_event_pending_ = ::PostMessageW(loop->window_.get(), kWmWindowEvent, 0, 0) != FALSE;
+}
+
+void Win32EventLoop::RunWindowEvent() {
+  // Events from here on are news the call below may not see: they queue
+  // another call.
+  window_event_pending_ = false;
+  const std::function<void()> on_change = on_window_event_;
+  if (on_change) on_change();
+}
+
 Win32EventLoop::Win32EventLoop(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
@@ -64,6 +112,7 @@ Win32EventLoop::Win32EventLoop(HINSTANCE instance) {
 }
 
 Win32EventLoop::~Win32EventLoop() {
+  Unhook();
   {
     const std::lock_guard lock(cross_->mutex);
     cross_->window = nullptr;
@@ -75,7 +124,7 @@ Win32EventLoop::~Win32EventLoop() {
 }
 
 LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_TIMER || message == kWmWorkerPosts) {
+  if (message == WM_TIMER || message == kWmWorkerPosts || message == kWmWindowEvent) {
     auto* loop = reinterpret_cast<Win32EventLoop*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (loop != nullptr) {
       // A failure must not unwind through user32: it is rethrown once the
@@ -83,6 +132,8 @@ LRESULT CALLBACK Win32EventLoop::WindowProc(HWND window, UINT message, WPARAM wp
       try {
         if (message == WM_TIMER) {
           loop->OnTimer(static_cast<TimerId>(wparam));
+        } else if (message == kWmWindowEvent) {
+          loop->RunWindowEvent();
         } else {
           loop->RunWorkerPosts();
         }

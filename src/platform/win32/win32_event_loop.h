@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/event_loop.h"
 #include "platform/win32/unique_handle.h"
@@ -47,6 +48,9 @@ class Win32EventLoop : public EventLoop {
   // Posts reach the loop's window as one message per batch, so they also
   // run inside modal loops (a message box, the folder browser).
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
+  // Hooks the foreground, show and title events of other processes' windows
+  // on this thread; one loop per thread watches at a time.
+  void WatchWindowEvents(std::function<void()> on_change) override;
   std::uint64_t NowMs() override;
 
   // The main message loop: runs until WM_QUIT and returns its exit code (-1
@@ -75,6 +79,10 @@ class Win32EventLoop : public EventLoop {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void RunWorkerPosts();
+  static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
+                                  DWORD thread, DWORD time);
+  void RunWindowEvent();
+  void Unhook();
   void OnTimer(TimerId timer);
   // Filters, translates and dispatches one message, then rethrows what a tick
   // threw while it was dispatched.
@@ -85,6 +93,10 @@ class Win32EventLoop : public EventLoop {
   std::map<TimerId, Timer> timers_;
   TimerId next_timer_ = 1;
   std::exception_ptr tick_failure_;
+  std::vector<HWINEVENTHOOK> hooks_;
+  std::function<void()> on_window_event_;
+  // A kWmWindowEvent is queued: further events until it is handled add nothing.
+  bool window_event_pending_ = false;
 };
 
 }  // namespace platform::win32
