@@ -59,9 +59,12 @@ void Win32EventLoop::WatchWindowEvents(std::function<void()> on_change) {
   on_window_event_ = std::move(on_change);
   if (!on_window_event_) return;
   watching_loop = this;
-  // Three hooks rather than one range: the events between them (location
-  // changes above all) come by the hundred a second.
-  for (const DWORD event : {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE}) {
+  // One hook per event rather than one range: the events between them
+  // (location changes above all) come by the hundred a second. Wine sends
+  // none of the first three; the focus moving into another program's
+  // window is how a window coming forward shows there.
+  for (const DWORD event :
+       {EVENT_SYSTEM_FOREGROUND, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_FOCUS}) {
     HWINEVENTHOOK hook = ::SetWinEventHook(event, event, nullptr, &Win32EventLoop::OnWinEvent, 0, 0,
                                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     if (hook != nullptr) hooks_.push_back(hook);
@@ -74,11 +77,16 @@ void Win32EventLoop::Unhook() {
   if (watching_loop == this) watching_loop = nullptr;
 }
 
-void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD /*event*/, HWND window, LONG object,
+void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD event, HWND window, LONG object,
                                          LONG child, DWORD /*thread*/, DWORD /*time*/) {
-  // Only top-level windows themselves, not their controls, carets or menus.
-  if (object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr) return;
-  if (::GetAncestor(window, GA_PARENT) != ::GetDesktopWindow()) return;
+  if (window == nullptr) return;
+  // The focus lands on a control of the window that came forward; the other
+  // events count for top-level windows themselves, not their controls,
+  // carets or menus.
+  if (event != EVENT_OBJECT_FOCUS) {
+    if (object != OBJID_WINDOW || child != CHILDID_SELF) return;
+    if (::GetAncestor(window, GA_PARENT) != ::GetDesktopWindow()) return;
+  }
   Win32EventLoop* loop = watching_loop;
   if (loop == nullptr || loop->window_event_pending_) return;
   // A queue too full to take the message leaves the look to the timers,

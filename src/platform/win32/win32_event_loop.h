@@ -48,8 +48,8 @@ class Win32EventLoop : public EventLoop {
   // Posts reach the loop's window as one message per batch, so they also
   // run inside modal loops (a message box, the folder browser).
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
-  // Hooks the foreground, show and title events of other processes' windows
-  // on this thread; one loop per thread watches at a time.
+  // Hooks the foreground, show, title and focus events of other processes'
+  // windows on this thread; one loop per thread watches at a time.
   void WatchWindowEvents(std::function<void()> on_change) override;
   std::uint64_t NowMs() override;
 
