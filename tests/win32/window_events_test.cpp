@@ -31,13 +31,15 @@ class WindowEventsTest : public ::testing::Test {
   void TearDown() override {
     if (notepad != nullptr) ::PostMessageW(notepad, WM_CLOSE, 0, 0);
     if (process.hProcess != nullptr) {
-      if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) ::TerminateProcess(process.hProcess, 1);
+      if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        ::TerminateProcess(process.hProcess, 1);
       ::CloseHandle(process.hProcess);
       ::CloseHandle(process.hThread);
     }
   }
   HWND FindNotepad() const {
-    for (HWND w = ::FindWindowW(L"Notepad", nullptr); w != nullptr; w = ::FindWindowExW(nullptr, w, L"Notepad", nullptr)) {
+    for (HWND w = ::FindWindowW(L"Notepad", nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, L"Notepad", nullptr)) {
       DWORD owner = 0;
       ::GetWindowThreadProcessId(w, &owner);
       if (owner == process.dwProcessId) return w;
@@ -70,8 +72,9 @@ class WindowEventsTest : public ::testing::Test {
   platform::win32::Win32EventLoop loop;
   PROCESS_INFORMATION process{};
   HWND notepad = nullptr;
-  platform::win32::UniqueWindow own{::CreateWindowExW(0, L"Static", L"KSV Window Events", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                                      40, 40, 320, 200, nullptr, nullptr, nullptr, nullptr)};
+  platform::win32::UniqueWindow own{::CreateWindowExW(0, L"Static", L"KSV Window Events",
+                                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 320, 200,
+                                                      nullptr, nullptr, nullptr, nullptr)};
   int calls = 0;
 };
 

@@ -42,7 +42,9 @@ class FakeEventLoop : public EventLoop {
   // of hanging it.
   void WaitForEvents() override;
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
-  void WatchWindowEvents(std::function<void()> on_change) override { on_window_event_ = std::move(on_change); }
+  void WatchWindowEvents(std::function<void()> on_change) override {
+    on_window_event_ = std::move(on_change);
+  }
   // A window event as the system sends it: the watcher is called at the
   // next yield, once for every event sent until then.
   void SendWindowEvent();
