@@ -6,20 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "support/program_fixture.h"
+#include "support/registry_files.h"
 
 namespace {
 
 using Outcome = platform::RunResult::Outcome;
 
-constexpr char kDrop[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg";
+constexpr const char* kDrop = testing_support::kDropFile;
 constexpr char kRejected[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg.rejected";
 constexpr char kCopy[] = "C:\\Users\\User\\AppData\\Local\\Temp\\kstrv7-import.reg";
-constexpr char kGood[] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\KSV\\Tasks]\r\n";
-constexpr char kRun[] =
-    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n";
-constexpr char kOutside[] =
-    "line 2 writes to HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, "
-    "which is outside HKEY_LOCAL_MACHINE\\Software\\KSV.";
+constexpr const char* kGood = testing_support::kGoodRegFile;
+constexpr const char* kRun = testing_support::kRunRegFile;
+const std::string kOutside = std::string(testing_support::kRunRefusal) + ".";
 
 class ConfigSharingTest : public testing_support::ProgramTest {
  protected:

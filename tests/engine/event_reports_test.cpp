@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/program_fixture.h"
+#include "support/registry_files.h"
 
 namespace {
 
@@ -15,13 +16,10 @@ using platform::EventId;
 using Outcome = platform::RunResult::Outcome;
 
 constexpr char kFile[] = "C:\\Shared\\kstrv7.reg";
-constexpr char kDrop[] = "C:\\Program Files\\Kestrove Pro\\save\\kstrv7.reg";
-constexpr char kGood[] = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\KSV\\Tasks]\r\n";
-constexpr char kRun[] =
-    "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n";
-constexpr char kOutside[] =
-    "line 2 writes to HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run, "
-    "which is outside HKEY_LOCAL_MACHINE\\Software\\KSV";
+constexpr const char* kDrop = testing_support::kDropFile;
+constexpr const char* kGood = testing_support::kGoodRegFile;
+constexpr const char* kRun = testing_support::kRunRegFile;
+constexpr const char* kOutside = testing_support::kRunRefusal;
 constexpr char kByTab[] = "Import on the Users tab";
 constexpr char kByDrop[] = "Automatic update from the save folder";
 
