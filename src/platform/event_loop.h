@@ -43,8 +43,10 @@ class EventLoop {
   // Calls on_change on this thread soon after a top-level window of another
   // program comes to the foreground, is shown or changes its title, so a
   // look at the desktop need not wait for its next timer. A burst of such
-  // events gives one call. An empty function stops the calls. Where the
-  // system sends no such event, only the timers look.
+  // events gives one call. For a moment after an event, the foreground
+  // moving gives a call too (the focus may move before the foreground does).
+  // An empty function stops the calls. Where the system sends no such
+  // event, only the timers look.
   virtual void WatchWindowEvents(std::function<void()> on_change) = 0;
   // Ends the program's main message loop with that exit code, once the
   // events before the request have run.

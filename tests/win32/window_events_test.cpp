@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_event_loop.h"
@@ -17,7 +19,10 @@ namespace {
 class WindowEventsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    loop.WatchWindowEvents([this] { ++calls; });
+    loop.WatchWindowEvents([this] {
+      ++calls;
+      seen_in_front.push_back(::GetForegroundWindow());
+    });
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     std::wstring command = L"notepad.exe";
@@ -70,6 +75,7 @@ class WindowEventsTest : public ::testing::Test {
     wait([&] { return active() && info.hwndFocus != nullptr; });
   }
   platform::win32::Win32EventLoop loop;
+  std::vector<HWND> seen_in_front;  // the foreground at each call
   PROCESS_INFORMATION process{};
   HWND notepad = nullptr;
   platform::win32::UniqueWindow own{::CreateWindowExW(0, L"Static", L"KSV Window Events",
@@ -91,13 +97,23 @@ TEST_F(WindowEventsTest, AnotherProgramComingForwardReachesTheWatcherAndABurstRe
   for (int i = 0; i < 3; ++i) BringForward();
   ASSERT_TRUE(Pump([&] { return calls > before; }));
   loop.DoEvents();
-  EXPECT_EQ(calls - before, 1) << "three times forward before the window thread looked";
+  // One call for the burst; Wine may deliver the last focus event only after
+  // that call, which then is news and gives one more.
+  EXPECT_LE(calls - before, 2) << "three times forward before the window thread looked";
 
   loop.WatchWindowEvents(nullptr);
   before = calls;
   BringForward();
   loop.DoEvents();
   EXPECT_EQ(calls, before) << "no call once the watch has ended";
+}
+
+// Wine sends the focus moving into a starting program's window before that
+// window becomes the foreground: the call that follows the foreground must
+// still come, without another event, long before any timer would look.
+TEST_F(WindowEventsTest, AProgramStartingInFrontIsSeenInFrontByACall) {
+  EXPECT_TRUE(Pump([&] { return std::ranges::find(seen_in_front, notepad) != seen_in_front.end(); }))
+      << calls << " calls, none with Notepad in front";
 }
 
 }  // namespace

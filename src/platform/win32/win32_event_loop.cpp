@@ -1,7 +1,10 @@
 // The event loop over the Windows message queue.
 #include "platform/win32/win32_event_loop.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "platform/win32/win32_constants.h"
@@ -46,6 +49,66 @@ void Win32EventLoop::RunWorkerPosts() {
   }
 }
 
+// For a short while after each window event, looks at the foreground every
+// couple of milliseconds and calls the watcher when it is no longer the window
+// the watcher last saw. Wine sends the focus moving into a program's window a
+// few milliseconds before that window becomes the foreground, so the call the
+// event itself gives still sees the old one. Asleep between events.
+class Win32EventLoop::ForegroundFollower {
+ public:
+  explicit ForegroundFollower(Win32EventLoop& loop) : loop_(loop), thread_([this] { Run(); }) {}
+  ~ForegroundFollower() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  ForegroundFollower(const ForegroundFollower&) = delete;
+  ForegroundFollower& operator=(const ForegroundFollower&) = delete;
+  ForegroundFollower(ForegroundFollower&&) = delete;
+  ForegroundFollower& operator=(ForegroundFollower&&) = delete;
+
+  void Follow() {
+    {
+      const std::lock_guard lock(mutex_);
+      until_ = Clock::now() + kFollowFor;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kFollowFor = std::chrono::milliseconds(100);
+  static constexpr auto kEvery = std::chrono::milliseconds(2);
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      if (Clock::now() >= until_) {
+        wake_.wait(lock, [this] { return stop_ || Clock::now() < until_; });
+        continue;
+      }
+      if (wake_.wait_for(lock, kEvery, [this] { return stop_; })) break;
+      lock.unlock();
+      // A look that ran meanwhile may have seen this foreground already:
+      // such a round decides nothing, the next one does.
+      const HWND looked = loop_.looked_at_.load();
+      const HWND foreground = ::GetForegroundWindow();
+      if (foreground != looked && loop_.looked_at_.load() == looked) loop_.PostWindowEvent();
+      lock.lock();
+    }
+  }
+
+  Win32EventLoop& loop_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  Clock::time_point until_{};
+  bool stop_ = false;
+  std::thread thread_;  // last: it runs on the members above
+};
+
 namespace {
 
 // The loop whose hooks this thread's window events go to: an out-of-context
@@ -59,6 +122,7 @@ void Win32EventLoop::WatchWindowEvents(std::function<void()> on_change) {
   on_window_event_ = std::move(on_change);
   if (!on_window_event_) return;
   watching_loop = this;
+  follower_ = std::make_unique<ForegroundFollower>(*this);
   // One hook per event rather than one range: the events between them
   // (location changes above all) come by the hundred a second. Wine sends
   // none of the first three; the focus moving into another program's
@@ -75,6 +139,7 @@ void Win32EventLoop::Unhook() {
   for (HWINEVENTHOOK hook : hooks_) ::UnhookWinEvent(hook);
   hooks_.clear();
   if (watching_loop == this) watching_loop = nullptr;
+  follower_.reset();
 }
 
 void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD event, HWND window, LONG object,
@@ -88,15 +153,23 @@ void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD event, HW
     if (::GetAncestor(window, GA_PARENT) != ::GetDesktopWindow()) return;
   }
   Win32EventLoop* loop = watching_loop;
-  if (loop == nullptr || loop->window_event_pending_) return;
+  if (loop == nullptr) return;
+  loop->PostWindowEvent();
+  if (loop->follower_) loop->follower_->Follow();
+}
+
+void Win32EventLoop::PostWindowEvent() {
+  if (window_event_pending_.exchange(true)) return;
   // A queue too full to take the message leaves the look to the timers,
   // and the next event tries again.
-  loop->window_event_pending_ = ::PostMessageW(loop->window_.get(), kWmWindowEvent, 0, 0) != FALSE;
+  if (::PostMessageW(window_.get(), kWmWindowEvent, 0, 0) == FALSE) window_event_pending_ = false;
 }
 
 void Win32EventLoop::RunWindowEvent() {
   // Events from here on are news the call below may not see: they queue
-  // another call.
+  // another call. What the call sees is noted first, so the follower never
+  // takes a foreground the call is about to see for news.
+  looked_at_ = ::GetForegroundWindow();
   window_event_pending_ = false;
   const std::function<void()> on_change = on_window_event_;
   if (on_change) on_change();

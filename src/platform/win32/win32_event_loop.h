@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -49,7 +50,11 @@ class Win32EventLoop : public EventLoop {
   // run inside modal loops (a message box, the folder browser).
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
   // Hooks the foreground, show, title and focus events of other processes'
-  // windows on this thread; one loop per thread watches at a time.
+  // windows on this thread; one loop per thread watches at a time. For a
+  // short while after each event, a call also follows the foreground moving:
+  // Wine sends the focus moving into a window before that window becomes
+  // the foreground.
+
   void WatchWindowEvents(std::function<void()> on_change) override;
   std::uint64_t NowMs() override;
 
@@ -82,6 +87,9 @@ class Win32EventLoop : public EventLoop {
   static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                                   DWORD thread, DWORD time);
   void RunWindowEvent();
+  // Queues one call to the watcher unless one is queued already; safe from
+  // any thread.
+  void PostWindowEvent();
   void Unhook();
   void OnTimer(TimerId timer);
   // Filters, translates and dispatches one message, then rethrows what a tick
@@ -96,7 +104,11 @@ class Win32EventLoop : public EventLoop {
   std::vector<HWINEVENTHOOK> hooks_;
   std::function<void()> on_window_event_;
   // A kWmWindowEvent is queued: further events until it is handled add nothing.
-  bool window_event_pending_ = false;
+  std::atomic<bool> window_event_pending_ = false;
+  // The foreground window when the watcher was last called.
+  std::atomic<HWND> looked_at_ = nullptr;
+  class ForegroundFollower;
+  std::unique_ptr<ForegroundFollower> follower_;
 };
 
 }  // namespace platform::win32
