@@ -167,8 +167,8 @@ int main() {
                        L"Kestrove Pro");
 
   if (latencies.empty()) return std::fprintf(stderr, "no Notepad was hidden\n"), 1;
-  std::printf("visible to hidden, %zu of 20 runs: p50 %.0f ms, p95 %.0f ms, max %.0f ms\n",
-              latencies.size(), Percentile(latencies, 0.5), Percentile(latencies, 0.95),
+  std::printf("visible to hidden, %zu of 20 runs: p50 %.0f ms, p95 %.0f ms, max %.0f ms\n", latencies.size(),
+              Percentile(latencies, 0.5), Percentile(latencies, 0.95),
               *std::max_element(latencies.begin(), latencies.end()));
   if (!answers.empty()) {
     std::printf("Notepad's own answer to a message at that moment: p50 %.0f ms, p95 %.0f ms\n",
