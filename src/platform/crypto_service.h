@@ -1,7 +1,8 @@
 // Cryptographic primitives the program needs: PBKDF2-HMAC-SHA256 for the
 // access password and the file keys, HMAC-SHA256, AES-256-GCM for the
-// encrypted files, random bytes for salts and file ids. CNG on Windows;
-// OpenSSL in the host build, so both are held to the same test vectors.
+// encrypted files, random bytes for salts and file ids. CNG on Windows (with
+// a key derivation of the program's own, platform/pbkdf2.h); OpenSSL in the
+// host build, so both are held to the same test vectors.
 #pragma once
 
 #include <cstdint>

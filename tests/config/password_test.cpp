@@ -1,10 +1,11 @@
 // The access password at rest: the hashed form, old plain-text values, the
-// default password, and the host backend's PBKDF2 against the known answers.
+// default password, and both builds' PBKDF2 against the known answers.
 #include "config/password.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_services.h"
+#include "platform/pbkdf2.h"
 #include "support/crypto_vectors.h"
 #include "support/program_fixture.h"
 
@@ -25,6 +26,37 @@ TEST_F(PasswordTest, Pbkdf2Sha256GivesTheKnownAnswers) {
               v.key_hex)
         << v.iterations << " iterations of \"" << v.password << "\"";
   }
+}
+
+// The Windows build's own derivation: the known answers, and OpenSSL's
+// answers at the sizes where SHA-256's padding and the derived key's blocks
+// turn over (a key longer than a block is hashed first).
+TEST_F(PasswordTest, OwnPbkdf2Sha256AgreesWithTheKnownAnswersAndOpenSsl) {
+  using testing_support::Hex;
+  for (const auto& v : testing_support::kPbkdf2Sha256Vectors) {
+    EXPECT_EQ(
+        Hex(platform::Pbkdf2HmacSha256(v.password, testing_support::Bytes(v.salt), v.iterations, v.length)),
+        v.key_hex)
+        << v.iterations << " iterations of \"" << v.password << "\"";
+  }
+  platform::fake::HostCrypto openssl;
+  const std::string text(200, 'k');
+  for (const std::size_t password_size : {0, 1, 55, 63, 64, 65, 200}) {
+    for (const std::size_t salt_size : {0, 16, 51, 52, 59, 60, 64, 123, 124}) {
+      std::vector<std::uint8_t> salt(salt_size);
+      for (std::size_t i = 0; i < salt_size; ++i) salt[i] = static_cast<std::uint8_t>(i * 7 + 1);
+      const std::string_view password(text.data(), password_size);
+      for (const std::uint32_t iterations : {1U, 2U, 5U}) {
+        for (const std::size_t length : {1, 32, 33, 97}) {
+          ASSERT_EQ(Hex(platform::Pbkdf2HmacSha256(password, salt, iterations, length)),
+                    Hex(openssl.Pbkdf2Sha256(password, salt, iterations, length)))
+              << password_size << "-byte password, " << salt_size << "-byte salt, " << iterations
+              << " iterations, " << length << " bytes";
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(platform::Pbkdf2HmacSha256("pw", {}, 1, 0).empty());
 }
 
 TEST_F(PasswordTest, HashedFormIsLowerCaseSaltedAndChecksInAnyLetterCase) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/pbkdf2.h"
 #include "platform/win32/unique_handle.h"
 
 namespace platform::win32 {
@@ -88,26 +89,12 @@ class CngAesGcmKey : public AesGcmKey {
 
 }  // namespace
 
+// The program's own derivation: CNG's (Wine's above all) sets up the HMAC
+// key again at every one of the 600,000 iterations of a password check.
 std::vector<std::uint8_t> Win32Crypto::Pbkdf2Sha256(std::string_view password,
                                                     const std::vector<std::uint8_t>& salt,
                                                     std::uint32_t iterations, std::size_t length) {
-  if (password.size() > ULONG_MAX || salt.size() > ULONG_MAX || length > ULONG_MAX || iterations == 0)
-    return {};
-  UniqueAlgorithm hmac;
-  if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(hmac.put(), BCRYPT_SHA256_ALGORITHM, nullptr,
-                                                    BCRYPT_ALG_HANDLE_HMAC_FLAG))) {
-    return {};
-  }
-  std::vector<std::uint8_t> out(length);
-  // CNG takes non-const buffers it does not write to.
-  std::vector<UCHAR> secret(password.begin(), password.end());
-  std::vector<UCHAR> salt_copy(salt.begin(), salt.end());
-  const NTSTATUS status = ::BCryptDeriveKeyPBKDF2(
-      hmac.get(), secret.empty() ? nullptr : secret.data(), static_cast<ULONG>(secret.size()),
-      salt_copy.empty() ? nullptr : salt_copy.data(), static_cast<ULONG>(salt_copy.size()), iterations,
-      out.data(), static_cast<ULONG>(out.size()), 0);
-  if (!BCRYPT_SUCCESS(status)) return {};
-  return out;
+  return Pbkdf2HmacSha256(password, salt, iterations, length);
 }
 
 std::vector<std::uint8_t> Win32Crypto::RandomBytes(std::size_t count) {
