@@ -1,8 +1,6 @@
-// End to end: the configuration window driven as a user drives it. Each tab
-// clicked with the mouse (a screenshot of each, and of the window browser and
-// the ignore list); the configuration exported through the folder browser to a
-// folder whose name has a blank, a lock ticked and applied, the export
-// imported again; Exit, which ends it for good.
+// End to end: the configuration window driven as a user drives it: each tab
+// clicked (the screenshots), an export and import through the folder browser
+// and reg.exe, Exit.
 #include "e2e/harness.h"
 
 #include <commctrl.h>
@@ -113,20 +111,14 @@ TEST_F(ConfigurationWindow, TabsExportApplyImportAndExit) {
   ASSERT_NO_FATAL_FAILURE(Browse("Import...", kFolder / L"kstrv7.reg"));
   EXPECT_TRUE(WaitUntil([&] { return stored() == "0" && Send(task_manager, BM_GETCHECK) == BST_UNCHECKED; },
                         "the exported state stored and shown again"));
-  EXPECT_EQ(FirstWindow({.class_name = "#32770", .process_id = kestrove_->Id(), .visible_only = true}),
-            nullptr)
-      << "an import that worked reports nothing";
 
   ASSERT_NO_FATAL_FAILURE(ShowPage(kAboutTab));
   ASSERT_TRUE(Click(Button(kAboutTab)));
   const HWND question = WaitForShown("Exit Kestrove Pro 2011");
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(ControlText(::GetDlgItem(question, 0xFFFF)),  // a message box's text
-            "This will remove kestrove from memory and disable Task Locking until Windows restarts. ");
   Screenshot("exit-question");
   ASSERT_TRUE(ClickButton(question, "OK"));
   EXPECT_TRUE(kestrove_->WaitForExit().has_value()) << "the program still runs after OK";
-  // A restart would show up within the start of a Wine process.
   EXPECT_TRUE(
       HoldsFor([] { return ProcessIdsByImage(kImage).empty(); }, kThreeTicks, "no kstrv7.exe after Exit"));
 }

@@ -1,6 +1,5 @@
-// End-to-end harness: starts programs under Wine as Windows starts them, drives
-// their windows from outside as a user would, waits on conditions, saves
-// screenshots. Windows-only; over the program's own registry and desktop backends.
+// End-to-end harness: starts programs as Windows starts them, drives their
+// windows from outside, waits on conditions, saves screenshots.
 #pragma once
 
 #include <windows.h>
@@ -36,26 +35,20 @@ using Where = std::source_location;
 using Desktop = platform::win32::Win32Desktop;  // stateless: one made for each call
 inline constexpr platform::RegRoot kMachine = platform::RegRoot::kLocalMachine;
 
-// Generous: a loaded CI machine starting Wine programs can be slow.
-inline constexpr milliseconds kDefaultTimeout{10000};
-// The program checks the foreground once a second: three ticks and a half.
-inline constexpr milliseconds kThreeTicks{3500};
+inline constexpr milliseconds kDefaultTimeout{10000};  // generous: Wine starts slowly on a loaded machine
+inline constexpr milliseconds kThreeTicks{3500};       // the program looks once a second
 inline constexpr const wchar_t* kImage = L"kstrv7.exe";
 inline constexpr std::string_view kConfigTitle = "Kestrove Pro Configuration Tool";
-// In force while none is stored; the prompt takes any letter case.
 inline constexpr std::string_view kDefaultPassword = "tavrolk";
 inline constexpr std::string_view kSettingsKey = "Software\\KSV\\Settings";
 inline constexpr std::string_view kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// ---- Folders and processes ------------------------------------------------------------
-
-// The build's bin folder, where kstrv7.exe, the installer and the helpers lie beside this program.
+// Where kstrv7.exe, the installer and the helpers lie beside this program.
 inline std::filesystem::path BinDir() {
   return std::filesystem::path(platform::win32::Win32Process::ExecutablePath()).parent_path();
 }
 
-// Ended on destruction if it still runs. Without a handle, the running
-// process of that id is opened; Id() is 0 when a start failed.
+// Ended on destruction; without a handle, the process of that id is opened.
 class Process {
  public:
   explicit Process(DWORD id = 0, HANDLE handle = nullptr)
@@ -81,7 +74,7 @@ class Process {
   DWORD id_;
 };
 
-// The file name alone, as Windows and Wine list it; this program excepted.
+// By file name alone; this program excepted.
 inline std::vector<DWORD> ProcessIdsByImage(const wchar_t* image) {
   std::vector<DWORD> ids;
   const platform::win32::UniqueKernelHandle all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -93,21 +86,18 @@ inline std::vector<DWORD> ProcessIdsByImage(const wchar_t* image) {
   return ids;
 }
 
-// ---- Windows --------------------------------------------------------------------------
-
 inline std::string WindowTitle(HWND window) {  // sends nothing: a hung window cannot stall it
   return Desktop().Title(ToWindowId(window));
 }
 inline bool IsShown(HWND window) {
   return ::IsWindowVisible(window) != FALSE;
 }
-inline bool HasClass(HWND window, std::string_view class_name) {  // letter case ignored, as Windows does
+inline bool HasClass(HWND window, std::string_view class_name) {  // letter case ignored
   return class_name.empty() ||
          platform::AsciiLower(Desktop().ClassName(ToWindowId(window))) == platform::AsciiLower(class_name);
 }
 
-// Top-level windows, hidden ones too unless visible_only, from the top of the
-// z-order down; empty texts and process_id 0 match anything.
+// Top-level windows from the top of the z-order down; empty texts and process_id 0 match anything.
 struct WindowQuery {
   std::string_view title = {};  // exact
   std::string_view class_name = {};
@@ -165,13 +155,8 @@ inline HWND FindChild(HWND parent, std::string_view class_name, std::string_view
   return nullptr;
 }
 
-// ---- Driving and waiting --------------------------------------------------------------
-
-// BM_CLICK, without waiting for the handler (which may open a modal window;
-// the test polls for what it does). Wine drops a message sent with a timeout
-// that ran out before the program took it, as it does while the program
-// waits a second on a hung window: a notify message is always delivered, in
-// order with the others.
+// BM_CLICK without waiting for the handler, which may open a modal window. A
+// notify message is always delivered; Wine drops a sent one whose timeout ran out.
 inline bool Click(HWND button) {
   return ::IsWindow(button) && ::SendNotifyMessageW(button, BM_CLICK, 0, 0);
 }
@@ -179,8 +164,7 @@ inline bool ClickButton(HWND parent, std::string_view caption) {
   return Click(FindChild(parent, "Button", caption));
 }
 
-// The one polling loop: whether done() held at a look within the duration.
-// The last look comes after the deadline, so a slow look cannot cut it short.
+// Whether done() held at a look within the duration; the last look comes after the deadline.
 inline bool PollUntil(milliseconds duration, const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() + duration;
   for (;;) {
@@ -194,7 +178,6 @@ inline bool Check(bool ok, Where where, const std::string& failure) {  // report
   if (!ok) ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << failure;
   return ok;
 }
-// Polls until the condition holds / for the whole duration.
 inline bool WaitUntil(const std::function<bool()>& condition, std::string_view what,
                       milliseconds timeout = kDefaultTimeout, Where where = Where::current()) {
   return Check(
@@ -206,7 +189,6 @@ inline bool HoldsFor(const std::function<bool()>& condition, milliseconds durati
   return Check(!PollUntil(duration, [&] { return !condition(); }), where,
                "Stopped holding within " + std::to_string(duration.count()) + " ms: " + std::string(what));
 }
-// What is awaited is named by the title unless told.
 inline HWND WaitForWindow(const WindowQuery& query, std::string_view what = {},
                           Where where = Where::current()) {
   HWND found = nullptr;
@@ -215,7 +197,7 @@ inline HWND WaitForWindow(const WindowQuery& query, std::string_view what = {},
   return found;
 }
 
-// Typed through SendInput, then Enter, once the window's top-level window is in front.
+// Typed through SendInput, then Enter, once the window is in front.
 inline bool TypeAndEnter(HWND window, std::string_view text) {
   std::vector<INPUT> inputs;
   const auto press = [&](WORD virtual_key, WORD scan, DWORD flags) {
@@ -246,17 +228,13 @@ struct HelperWindow {
   }
 };
 
-// ---- The scenario base ----------------------------------------------------------------
-
-// SetUp ends programs left running, empties the configuration, switches the
-// update reminder off (as a user who has seen it once) and shows the taskbar
-// as a real desktop has it; TearDown saves a screenshot of a failure and ends
-// every program started, the ones they started too.
+// Each scenario starts with no program of ours running, an empty configuration,
+// the update reminder off and the taskbar shown; a failure saves a screenshot.
 class Scenario : public ::testing::Test {
  protected:
-  // Ended before and after: the updater, the help viewer, the uninstaller's copy in %TEMP%.
-  static constexpr const wchar_t* kImagesToEnd[] = {
-      kImage, L"notepad.exe", L"regedit.exe", L"kswindow.exe", L"KsUpdate.exe", L"hh.exe", L"Un.exe"};
+  // Ended before and after, with the uninstaller's copy in %TEMP%.
+  static constexpr const wchar_t* kImagesToEnd[] = {kImage,          L"notepad.exe", L"kswindow.exe",
+                                                    L"KsUpdate.exe", L"hh.exe",      L"Un.exe"};
 
   static void EndLeftovers() {
     for (const wchar_t* image : kImagesToEnd)
@@ -264,14 +242,11 @@ class Scenario : public ::testing::Test {
   }
 
   void SetUp() override {
-    // Screenshots of real, unscaled pixels; the programs started inherit the
-    // error mode, so that a crash ends one at once instead of opening a dialog.
+    // Unscaled screenshots; a crash of a program started ends it instead of opening a dialog.
     ::SetProcessDPIAware();
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     EndLeftovers();
-    // Under Wine without a desktop the taskbar exists but is hidden. The
-    // program shows it when it starts, and showing a hidden window activates
-    // it, which would take the foreground from the window a scenario opened.
+    // Wine's taskbar is hidden; the program would show it, taking the foreground from a scenario's window.
     ASSERT_TRUE(WaitUntil(
         [] {
           const HWND taskbar = FirstWindow({.class_name = "Shell_TrayWnd"});
@@ -288,12 +263,11 @@ class Scenario : public ::testing::Test {
       const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
       Screenshot(std::string(test->test_suite_name()) + "." + test->name() + "-failure");
     }
-    started_.clear();  // each ended
+    started_.clear();
     EndLeftovers();
   }
 
-  // Through the shell, as Windows starts what a user opens, in the program's
-  // folder when it is given with one.
+  // Through the shell, in the program's folder when it is given with one.
   Process& StartProgram(const std::filesystem::path& program, const std::string& parameters = {},
                         Where where = Where::current()) {
     const std::wstring folder = program.parent_path().wstring();
@@ -321,9 +295,7 @@ class Scenario : public ::testing::Test {
   Process& Adopt(DWORD process_id) {  // a copy the program started itself, from now on kestrove_
     return *(kestrove_ = started_.emplace_back(std::make_unique<Process>(process_id)).get());
   }
-  // Returns once the window has been shown, as its log says; options:
-  // "--background" (shown without taking the foreground) or "--hang" (stops
-  // handling messages for good once active).
+  // Returns once the window has been shown; options "--background" or "--hang" (once active).
   HelperWindow StartHelperWindow(const std::string& class_name, const std::string& title,
                                  const std::string& options, Where where = Where::current()) {
     HelperWindow helper{.log_path = std::filesystem::temp_directory_path() / (class_name + ".log")};
@@ -332,7 +304,6 @@ class Scenario : public ::testing::Test {
                                    "--class \"" + class_name + "\" --title \"" + title + "\" --log \"" +
                                        FromWide(helper.log_path.wstring()) + "\" " + options,
                                    where);
-    // Hidden or not by now: a lock may have caught it already.
     helper.window =
         WaitForWindow({.class_name = class_name, .process_id = helper.process->Id()}, title, where);
     WaitUntil([&] { return helper.CountInLog("WM_SHOWWINDOW 1") == 1; },
@@ -340,10 +311,8 @@ class Scenario : public ::testing::Test {
     return helper;
   }
 
-  // <build>\screenshots\<name>.bmp (scripts/wine-ctest.sh makes PNGs of them).
+  // <build>\screenshots\<name>.bmp, once every window has painted.
   void Screenshot(std::string_view name, Where where = Where::current()) {
-    // A window shown a moment ago may not have painted yet. The update regions
-    // are the window manager's, so a hung window cannot block this.
     PollUntil(milliseconds(2000), [] {
       return std::ranges::none_of(Descendants(::GetDesktopWindow()), [](HWND window) {
         return IsShown(window) && ::GetUpdateRect(window, nullptr, FALSE);
@@ -380,8 +349,7 @@ class Scenario : public ::testing::Test {
       registry_.WriteString(kMachine, "Software\\KSV\\Tasks", "Task" + std::to_string(i), entries[i]);
   }
 
-  // kestrove_'s windows: the configuration window, shown or not; a visible
-  // one by title (the unlock prompt's is "Kestrove").
+  // kestrove_'s windows: the configuration window, shown or not; a visible one by title.
   HWND Config() const { return FirstWindow({.title = kConfigTitle, .process_id = kestrove_->Id()}); }
   HWND Shown(std::string_view title = {}) const { return FirstWindow(OwnShown(title)); }
   WindowQuery OwnShown(std::string_view title) const {
@@ -394,8 +362,7 @@ class Scenario : public ::testing::Test {
   HWND WaitForPrompt(std::string_view why, Where where = Where::current()) {
     return WaitForShown("Kestrove", "the unlock prompt " + std::string(why), where);
   }
-  // Waits for the prompt, answers it with the default password, and waits
-  // until it has gone and `then` holds.
+  // Answers the prompt with the default password; true once it has gone and `then` holds.
   bool Unlock(std::string_view why, const std::function<bool()>& then, Where where = Where::current()) {
     const HWND prompt = WaitForPrompt(why, where);
     const HWND box = FindChild(prompt, "Edit");
@@ -405,8 +372,7 @@ class Scenario : public ::testing::Test {
            WaitUntil([&] { return Prompt() == nullptr && then(); },
                      "the prompt " + std::string(why) + " answered", kDefaultTimeout, where);
   }
-  // A fresh start's prompt, answered once the configuration window is hidden
-  // behind it: the configuration window, or nullptr.
+  // Starts and unlocks the program: its configuration window, or nullptr.
   HWND StartToMainWindow(const std::filesystem::path& program = {}, Where where = Where::current()) {
     kestrove_ = &StartKestrove(program, where);
     const auto behind = [&] { return Prompt() && Config() != nullptr && !IsShown(Config()); };

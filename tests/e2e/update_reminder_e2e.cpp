@@ -12,41 +12,32 @@ namespace {
 constexpr platform::RegRoot kUser = platform::RegRoot::kCurrentUser;
 constexpr std::string_view kReminderTitle = "Kestrove Pro 2011 Update";
 
-// The settings key readable but not writable while it lives; writable again after.
-class ReadOnlySettingsKey {
- public:
-  ReadOnlySettingsKey() { ok_ = Protect(L"D:P(A;OICI;KR;;;WD)"); }
-  ~ReadOnlySettingsKey() { Protect(L"D:P(A;OICI;KA;;;WD)"); }
-  ReadOnlySettingsKey(const ReadOnlySettingsKey&) = delete;
-  ReadOnlySettingsKey& operator=(const ReadOnlySettingsKey&) = delete;
-  ReadOnlySettingsKey(ReadOnlySettingsKey&&) = delete;
-  ReadOnlySettingsKey& operator=(ReadOnlySettingsKey&&) = delete;
-  [[nodiscard]] bool ok() const { return ok_; }
+// Sets the settings key's permissions, from SDDL.
+bool ProtectSettingsKey(const wchar_t* sddl) {
+  HKEY key = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const bool set =
+      ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\KSV\\Settings", 0, nullptr, 0, WRITE_DAC, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS &&
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
+      ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+  ::LocalFree(descriptor);
+  if (key != nullptr) ::RegCloseKey(key);
+  return set;
+}
 
- private:
-  static bool Protect(const wchar_t* sddl) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\KSV\\Settings", 0, nullptr, 0, WRITE_DAC, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS) {
-      return false;
-    }
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const bool set =
-        ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
-        ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-    ::LocalFree(descriptor);
-    ::RegCloseKey(key);
-    return set;
+// The settings key read-only for everyone while the scenario runs.
+class UpdateReminder : public Scenario {
+ protected:
+  void TearDown() override {
+    ProtectSettingsKey(L"D:P(A;OICI;KA;;;WD)");
+    Scenario::TearDown();
   }
-  bool ok_ = false;
 };
-
-using UpdateReminder = Scenario;
 
 TEST_F(UpdateReminder, DontShowAgainByAnAccountThatCannotWriteTheMachineKeyHoldsAtTheNextStart) {
   registry_.DeleteValue(kMachine, kSettingsKey, "DontShowUpdate");
-  const ReadOnlySettingsKey read_only;
-  ASSERT_TRUE(read_only.ok());
+  ASSERT_TRUE(ProtectSettingsKey(L"D:P(A;OICI;KR;;;WD)"));
   ASSERT_FALSE(registry_.TryWriteString(kMachine, kSettingsKey, "Probe", "1")) << "the key is still writable";
 
   StartKestrove();

@@ -1,6 +1,4 @@
-// The desktop service against windows the test creates, and the shell's tray
-// icons. Other programs' windows shown, hidden, closed and found by class:
-// tests/e2e, the locks; the folder browser: tests/e2e, Export and Import.
+// The desktop service against windows the test creates, and the shell's tray icons.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -22,7 +20,7 @@ using platform::win32::ToWindowId;
 using platform::win32::UniqueWindow;
 using win32_test::Join;
 
-// A real top-level window (of the system's class "Static") on the calling thread.
+// A top-level window of the class "Static" on the calling thread.
 UniqueWindow MakeWindow(const wchar_t* title, HWND owner = nullptr, DWORD ex_style = 0) {
   return UniqueWindow(::CreateWindowExW(ex_style, L"Static", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                         320, 200, owner, nullptr, nullptr, nullptr));
@@ -35,12 +33,9 @@ class DesktopTest : public ::testing::Test {
   const platform::WindowId id = ToWindowId(window.get());
 };
 
-// The window browser lists the top-level windows from the top of the z-order
-// down with their styles (an owned window lies above its owner); finding by
-// whole title ignores letter case and takes hidden windows too. Titles read
-// back whole, however long: a task entry at the end of a long title still
-// matches. Then each call in turn on the window gone, and on no window
-// at all: a close or rename for no window must not land in this thread's queue.
+// Top-level windows from the top of the z-order down with their styles; finding by
+// whole title ignores case and takes hidden windows; titles read back whole, however
+// long. A window gone, or none: every call fails, and nothing lands in this queue.
 TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
   const UniqueWindow owned = MakeWindow(L"KSV Owned Tool", window.get(), WS_EX_TOOLWINDOW);
   ::ShowWindow(window.get(), SW_HIDE);
@@ -77,8 +72,7 @@ TEST_F(DesktopTest, ZOrderTitlesFindingAndAWindowThatDied) {
   EXPECT_FALSE(::PeekMessageW(&message, reinterpret_cast<HWND>(-1), 0, 0, PM_NOREMOVE));
 }
 
-// The cover's calls: the virtual screen, a window's rectangle, the visible
-// windows above it, and putting it topmost at the top over a rectangle.
+// The cover's calls: the virtual screen, the windows above it, topmost over a rectangle.
 TEST_F(DesktopTest, TheVirtualScreenRectanglesAndTheTopOfTheZOrder) {
   const platform::ScreenRect screen = desktop.VirtualScreen();
   EXPECT_EQ(Join(screen.right - screen.left, screen.bottom - screen.top),
@@ -100,10 +94,8 @@ TEST_F(DesktopTest, TheVirtualScreenRectanglesAndTheTopOfTheZOrder) {
               !desktop.PlaceOnTop(id, screen));
 }
 
-// Renaming a window whose program has stopped answering gives up within about
-// a second; reading its long title, or listing it, and asking to hide it
-// never wait. This thread takes no message while it waits for the other one,
-// so to that one the test's window is hung.
+// A hung window (this thread takes no message while it waits): reading, listing and
+// hiding it never wait, renaming gives up within about a second.
 TEST_F(DesktopTest, AHungWindowIsReadAndHiddenAtOnceAndRenamingGivesUp) {
   const std::string title = std::string(600, 'b') + " - Secret";
   ::SetWindowTextW(window.get(), platform::win32::ToWide(title).c_str());
@@ -120,8 +112,7 @@ TEST_F(DesktopTest, AHungWindowIsReadAndHiddenAtOnceAndRenamingGivesUp) {
   EXPECT_EQ(done.get(), (std::vector<bool>{true, true, false, true}));
 }
 
-// Either picture is a usable icon, loaded once and kept; the unlocked one's
-// tip is 150 characters, with a surrogate pair across the 127-character cut.
+// Either picture is loaded once; a tip of 150 characters has a surrogate pair across the cut.
 TEST_F(DesktopTest, TrayIconsAddAndDeleteWithEitherPicture) {
   platform::win32::Win32Shell shell;
   for (const auto& [image, tip] :

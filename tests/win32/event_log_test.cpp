@@ -1,9 +1,6 @@
-// The event log backend against the real advapi32: every event the program
-// writes goes through ReportEventW with its type, id and texts, and every id
-// has a message in the executable's message table that takes exactly the
-// texts the program gives it. Wine 8 keeps no event log (ReadEventLogW finds
-// nothing): what reaches ReportEventW is read from Wine's trace of it by
-// tests/win32/event_log_trace.sh, from the lines this test prints.
+// The event log backend: every event reaches ReportEventW with its type, id and
+// texts, and has a message that takes exactly those texts. Wine 8 keeps no event
+// log: event_log_trace.sh compares Wine's trace with the lines this test prints.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -25,7 +22,6 @@ struct Sample {
   std::vector<std::string> texts;
 };
 
-// Each event as the program writes it: as many texts as its message takes.
 const std::vector<Sample> kSamples = {
     {EventId::kWrongPassword, EVENTLOG_WARNING_TYPE, {"Protected task", "Notepad", "Заметки - Notepad"}},
     {EventId::kLockAnswered,
@@ -63,11 +59,10 @@ TEST(EventLogBackend, EveryEventIsHandedToReportEvent) {
   for (const Sample& sample : kSamples) log.Write(sample.id, sample.texts);
   EXPECT_EQ(log.Flush(10000), kSamples.size()) << "each ReportEventW call succeeded";
   for (const Sample& sample : kSamples) {
-    std::string line;
     char head[64];
     std::snprintf(head, sizeof head, "event-log expects: 0x%04x 0x%08x", sample.type,
                   static_cast<unsigned>(sample.id));
-    line = head;
+    std::string line = head;
     for (const std::string& text : sample.texts) line += " " + TraceQuoted(text);
     std::printf("%s\n", line.c_str());
   }

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs the event log's backend test under Wine with the event log traced, and
-# checks that every event it printed as expected reached ReportEventW with
-# that type, id and texts. Wine 8 keeps no event log: its ReportEventW only
-# traces its arguments (fixme:advapi: the handle, type, category, id and
-# count; then each text on the eventlog channel).
+# Runs the event log's backend test with ReportEventW traced (Wine 8 only traces
+# it: fixme:advapi the handle, type, category, id and count, then each text on the
+# eventlog channel) and checks that every event the test expects reached it.
 # Usage: event_log_trace.sh <wine> <win32_tests.exe>
 set -uo pipefail
 wine=$1
@@ -11,8 +9,7 @@ tests=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# To a file, not a pipe: Wine's services, if this starts them, would hold a
-# pipe open.
+# To a file: Wine's services, if this starts them, would hold a pipe open.
 WINEDEBUG=-all,fixme+advapi,trace+eventlog,warn+eventlog,err+eventlog \
   timeout 300 "$wine" "$tests" --gtest_filter='EventLogBackend.*' >"$work/out" 2>&1 </dev/null
 status=$?

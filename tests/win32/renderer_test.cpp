@@ -1,7 +1,6 @@
-// The window thread over the real message queue: the event loop's timers, and
-// the form renderer with a form holding a control of each kind. Model changes
-// reach the controls and user actions the models (whose rules tests/ui holds);
-// how forms look: the tests/e2e screenshots.
+// The window thread over the real message queue: the event loop's timers, and the
+// form renderer with a control of each kind: model changes reach the controls,
+// user actions the models.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -29,8 +28,7 @@ using ::testing::ThrowsMessage;
 using win32_test::Join;
 using win32_test::WindowText;
 
-// A password row, a tab strip with the lists on its first page and a group box
-// on its second, and a borderless button strip.
+// A password row, a tab strip with the lists and a group box, a borderless button strip.
 class TestForm : public ui::Form {
  public:
   explicit TestForm(ui::FormEnvironment env)
@@ -69,7 +67,7 @@ LRESULT Send(HWND hwnd, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   return ::SendMessageW(hwnd, message, wparam, lparam);
 }
 
-// A window's rectangle in `parent`'s client coordinates (nullptr: the screen's).
+// In `parent`'s client coordinates (nullptr: the screen's).
 RECT RectIn(HWND hwnd, HWND parent) {
   RECT rect{};
   ::GetWindowRect(hwnd, &rect);
@@ -90,8 +88,7 @@ std::string RowsOf(HWND list) {
   return rows;
 }
 
-// The event loop, and the test form rendered by a host of its own with the
-// loop's keyboard filter in place as the program sets it, its events logged.
+// The test form rendered by its own host, the loop's keyboard filter set as the program sets it.
 class WindowThreadTest : public ::testing::Test {
  protected:
   WindowThreadTest() {
@@ -123,11 +120,8 @@ class WindowThreadTest : public ::testing::Test {
   std::string log;  // the models' events in order
 };
 
-// ---- Timers -----------------------------------------------------------------------------
-
-// A yield inside a tick runs other timers but never the same tick again; a
-// timer stopped from its own tick, which destroys the tick's function while
-// it runs, ticks no more.
+// A yield inside a tick runs other timers but never the same tick again; a timer
+// stopped from its own tick (its function destroyed while it runs) ticks no more.
 TEST_F(WindowThreadTest, TimersRepeatUntilStoppedAndAYieldingTickIsNotEnteredAgain) {
   int outside = 0, own = 0, depth = 0, deepest = 0;  // ticks, and how deep the outside tick got
   EventLoop::TimerId own_timer = EventLoop::kNoTimer;
@@ -147,8 +141,7 @@ TEST_F(WindowThreadTest, TimersRepeatUntilStoppedAndAYieldingTickIsNotEnteredAga
   EXPECT_EQ(Join(own, deepest, loop.running_timers()), "1 1 0");
 }
 
-// Without a handler the failure is thrown out of the DoEvents that ran the
-// tick, and the timer goes on; with one, the handler gets it.
+// A tick's failure leaves the DoEvents that ran it, or reaches the handler; the timer goes on.
 TEST_F(WindowThreadTest, ATickFailureReachesThePumpOrTheHandler) {
   int ticks = 0;
   const EventLoop::TimerId timer = loop.StartTimer(10, [&] {
@@ -166,13 +159,9 @@ TEST_F(WindowThreadTest, ATickFailureReachesThePumpOrTheHandler) {
               ThrowsMessage<std::runtime_error>(StrEq("Invalid procedure call")));
 }
 
-// ---- The renderer -----------------------------------------------------------------------
-
-// Loading creates the window hidden, with the program's icon; model changes
-// reach the controls, none echoed back into the models; the selected tab
-// shows its page. An inch is 1440 twips and as many pixels as the window's
-// DPI; at a new DPI the window takes the suggested place and the controls
-// grow, and later model changes use the new DPI too.
+// Loaded hidden with the program's icon; model changes reach the controls without
+// echoing back; the selected tab shows its page. An inch is 1440 twips and the
+// window's DPI in pixels; at a new DPI the window takes the suggested place.
 TEST_F(WindowThreadTest, ModelChangesReachTheControlsInPixelsByTheWindowsDpi) {
   form.Load();
   const HWND window = Window();
@@ -246,9 +235,7 @@ TEST_F(WindowThreadTest, ModelChangesReachTheControlsInPixelsByTheWindowsDpi) {
   EXPECT_EQ(RectIn(button, window).right, 96);
 }
 
-// What a user does to the lists as the window messages it sends, then keys
-// through the event loop's filter as the program's loop sends them. (Clicking
-// a check box, typing and clicking a tab: tests/e2e, driving the program.)
+// A user's window messages to the lists, then keys through the event loop's filter.
 TEST_F(WindowThreadTest, WindowMessagesAndKeysReachTheModels) {
   form.cmdCancel.setFocus();  // asked before the window exists: met when the form is shown
   form.Show();
@@ -296,10 +283,8 @@ TEST_F(WindowThreadTest, WindowMessagesAndKeysReachTheModels) {
   EXPECT_EQ(TakeLog(), "tab OK Cancel Cancel ");
 }
 
-// Input the form refuses (Form::takesInput) reaches no handler and leaves the
-// controls showing the models: a check box clicked by another program stays
-// as it was, a text set into an edit is put back, a list view row's check box
-// is cleared again. The same input acts once the form takes it.
+// Input the form refuses (Form::takesInput) reaches no handler and the controls are
+// put back as the models have them; the same input acts once the form takes it.
 TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
   form.Show();
   ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
@@ -323,11 +308,9 @@ TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
   }
 }
 
-// Another program's messages whose lParam points into that program's memory
-// (Windows copies none of these across), sent from another thread or
-// posted: a list view's notification, an owner-drawn item, the DPI
-// messages, a second creation, a list view's item state. None is read, so
-// no such pointer ends the program; the form's own notifications still act.
+// Messages whose lParam points into another program's memory (Windows copies none
+// of these across), sent from another thread or posted, are not read; the form's
+// own notifications still act.
 TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
   form.lstTasks.addItem("first");
   form.Show();
@@ -352,10 +335,9 @@ TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
   EXPECT_EQ(Join(form.lstTasks.selected(0), TakeLog()), "1 check0 ");
 }
 
-// The close box asks the form; only a real end of the session unloads it,
-// whatever the form answers. A handler may unload the form whose message it
-// handles; its failure stops at the window procedure; private messages (the
-// tray's) reach the form.
+// The close box asks the form; only a real end of the session unloads it. A handler
+// may unload its own form; its failure stops at the window procedure; private
+// messages (the tray's) reach the form.
 TEST_F(WindowThreadTest, ClosingAndHandlers) {
   std::vector<ui::UnloadReason> asked;
   form.on_query_unload = [&](ui::UnloadRequest& request) {

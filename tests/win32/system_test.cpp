@@ -1,11 +1,8 @@
 // The registry, file, crypto, letter-case and process services against the
-// real system, and the encryption component over them. The message box and
-// the program's own restart: tests/e2e.
+// real system, and the encryption component over them.
 #include <windows.h>
 
-// windows.h names two of its functions EncryptFile and DecryptFile through
-// macros; the component's operations keep their own names.
-#undef EncryptFile
+#undef EncryptFile  // windows.h macros that would rename the component's operations
 #undef DecryptFile
 
 #include <gtest/gtest.h>
@@ -45,17 +42,12 @@ using platform::win32::Win32Process;
 using win32_test::Join;
 using Bytes = std::vector<std::uint8_t>;
 
-// A whole small file; "" when it cannot be opened.
 std::string ReadFileText(const std::wstring& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// ---- Registry ---------------------------------------------------------------------------
-
-// Below Software\KSVTest\<pid> of both roots the program uses. What the access
-// layer makes of the values: tests/config/registry_edit_test.cpp, on the fake.
-// The bytes of a wide text as Windows stores it, with the NUL when asked.
+// Below Software\KSVTest\<pid> of both roots the program uses.
 Bytes WideBytes(const std::wstring& text, bool with_nul) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
   return {bytes, bytes + (text.size() + (with_nul ? 1 : 0)) * sizeof(wchar_t)};
@@ -69,7 +61,7 @@ class RegistryTest : public ::testing::TestWithParam<RegRoot> {
     ::RegDeleteKeyW(root_key, L"Software\\KSVTest");  // only when no other run uses it
     EXPECT_EQ(registry.open_keys(), 0U) << "a key handle leaked";
   }
-  // A value of the key `deep` read bypassing the code under test: its type and bytes.
+  // A value of the key `deep` read bypassing the code under test.
   std::optional<std::pair<DWORD, Bytes>> GetRaw(const std::string& name) const {
     platform::win32::UniqueKey opened;
     DWORD type = REG_NONE, size = 8192;
@@ -90,9 +82,8 @@ class RegistryTest : public ::testing::TestWithParam<RegRoot> {
   config::RegistryEdit edit{registry};
 };
 
-// Writes through the access layer create the whole key path and store what
-// any tool reads: REG_SZ as UTF-16 with its NUL, also for names and texts
-// outside the ANSI code page. Reading in a missing key creates nothing.
+// Writes create the whole key path and store REG_SZ as UTF-16 with its NUL, also
+// outside the ANSI code page; reading a missing key creates nothing.
 TEST_P(RegistryTest, ValuesGoInAndComeOutWithTheirTypesAndBytes) {
   const std::string text = "Задачи — 任务管理器 ✓";
   EXPECT_EQ(edit.ReadString(root, base + deep, "Задача0"), "");
@@ -105,8 +96,7 @@ TEST_P(RegistryTest, ValuesGoInAndComeOutWithTheirTypesAndBytes) {
   edit.DeleteKey(root, base + "\\Settings");  // a key with subkeys stays
   EXPECT_EQ(Join(GetRaw("Count").has_value(), GetRaw("Задача0").has_value()), "0 1");
 
-  // Values stored with the registry's own API read back with their type and
-  // exact bytes: no NUL added or dropped, no size limit (Big is more than a first read takes).
+  // Values read back with their type and exact bytes: no NUL added or dropped, no size limit.
   const std::tuple<const char*, DWORD, Bytes> values[] = {
       {"NoNul", REG_SZ, WideBytes(L"abc", false)},
       {"WithNul", REG_SZ, WideBytes(L"abc", true)},
@@ -137,10 +127,7 @@ INSTANTIATE_TEST_SUITE_P(Roots, RegistryTest,
                            return info.param == RegRoot::kLocalMachine ? "LocalMachine" : "CurrentUser";
                          });
 
-// ---- Files and encryption ---------------------------------------------------------------
-
-// A fresh folder under the temporary folder with Cyrillic and CJK in its name,
-// removed with its contents (read-only ones too) after each test.
+// A fresh temporary folder with Cyrillic and CJK in its name, removed with its contents.
 class SystemTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directory(folder); }
@@ -151,7 +138,6 @@ class SystemTest : public ::testing::Test {
     std::filesystem::remove_all(folder, ignored);
   }
   std::wstring In(const std::wstring& name) const { return folder + L"\\" + name; }
-  // The folder, or a name in it, in UTF-8.
   std::string U8(const std::wstring& name = {}) const { return FromWide(name.empty() ? folder : In(name)); }
   std::string AddFile(const std::wstring& name, const std::string& content = "x",
                       DWORD attributes = FILE_ATTRIBUTE_NORMAL) const {
@@ -167,9 +153,8 @@ class SystemTest : public ::testing::Test {
   platform::win32::Win32Files files;
 };
 
-// Read-only files count in a folder's list; hidden and system files, folders
-// and what is in them do not. The names come back whole, sorted without
-// regard to case.
+// A folder's list: read-only files too, no hidden or system files or folders, whole
+// names sorted without regard to case.
 TEST_F(SystemTest, KindFilesOfDeleteAndRename) {
   for (const wchar_t* name : {L"b.txt", L"日記.dat", L"C.log", L"Журнал.txt"}) AddFile(name);
   AddFile(L"a.txt", "x", FILE_ATTRIBUTE_READONLY);
@@ -188,8 +173,7 @@ TEST_F(SystemTest, KindFilesOfDeleteAndRename) {
     kinds.push_back(files.Kind(path));
   EXPECT_EQ(kinds, (std::vector{FileKind::kMissing, FileKind::kMissing, FileKind::kFolder, FileKind::kFile,
                                 FileKind::kFile}));
-  // Renaming replaces an existing target (a file set aside a second time); a
-  // folder is not deleted as a file.
+  // Renaming replaces an existing target; a folder is not deleted as a file.
   EXPECT_TRUE(files.Delete(U8(L"Журнал.txt")) &&
               files.Rename(AddFile(L"new ключ.tmp", "fresh"), U8(L"b.txt")));
   EXPECT_EQ(Join(files.Delete(U8(L"A folder")), files.Rename(U8(L"absent"), U8(L"other")),
@@ -262,8 +246,7 @@ TEST(CngTest, GivesTheKnownAnswersOfTheHostBuild) {
   EXPECT_NE(cng.RandomBytes(32), cng.RandomBytes(32)) << "two random draws alike: left zero-filled?";
 }
 
-// The two foldings must agree on every Latin, Greek and Cyrillic letter, or a
-// password set in one build would not open the lock in the other.
+// A password set in one build must open the lock in the other.
 TEST(SystemTextTest, LowerCaseAgreesWithThePortableFoldingOnLatinGreekAndCyrillic) {
   platform::win32::Win32Text text;
   std::string differences;  // the code points of the letters they fold apart
@@ -276,14 +259,10 @@ TEST(SystemTextTest, LowerCaseAgreesWithThePortableFoldingOnLatinGreekAndCyrilli
   EXPECT_EQ(differences, "");
 }
 
-// ---- Processes --------------------------------------------------------------------------
-
-// Started with --ksv-role=<role>, this program plays the role from a static
-// initializer and ends before GoogleTest starts:
+// Started with --ksv-role=<role>, this program plays the role before GoogleTest starts:
 //   instance             exits kSawAnotherInstance or kSawNoOtherInstance
-//   end|<marker>         writes "ran" to the marker, adds an exit handler that would note its run
-//                        there too, then EndProcess
-//   write|<destination>  writes a file beside the destination, and waits to be killed (a minute at most)
+//   end|<marker>         writes "ran" to the marker, adds an exit handler that would add to it, EndProcess
+//   write|<destination>  writes a file beside the destination, and waits to be killed
 constexpr DWORD kSawAnotherInstance = 41, kSawNoOtherInstance = 40;
 std::wstring child_file;  // the file named after the role's "|"
 
@@ -310,7 +289,6 @@ int RunChildRole() {
 
 [[maybe_unused]] const int kChildRole = RunChildRole();
 
-// Starts this program in a role.
 platform::win32::UniqueKernelHandle StartChild(const std::wstring& role) {
   const std::wstring path = platform::win32::Win32Process::ExecutablePath();
   std::wstring command_line = L"\"" + path + L"\" --ksv-role=" + role;
@@ -339,11 +317,9 @@ TEST_F(SystemTest, EndProcessEndsAtOnceWithoutRunningAnyHandler) {
   EXPECT_EQ(ReadFileText(In(L"ended.txt")), "ran");
 }
 
-// The temporary file of an encryption goes with the handle of the program
-// writing it, however that program ends.
+// An encryption's temporary file goes with its writer, however that program ends.
 TEST_F(SystemTest, AProgramKilledWhileWritingAFileLeavesNothingBehind) {
   const auto child = StartChild(L"write|" + In(L"large.bin.ks7"));
-  // Killed once its megabyte is written: by then the file is marked.
   const auto written = [&] {
     return std::ranges::any_of(std::filesystem::directory_iterator(folder),
                                [](const auto& entry) { return entry.file_size() >= (1U << 20); });
@@ -354,15 +330,12 @@ TEST_F(SystemTest, AProgramKilledWhileWritingAFileLeavesNothingBehind) {
   EXPECT_TRUE(win32_test::PumpUntil([&] { return std::filesystem::is_empty(folder); }, [] {}));
 }
 
-// A second start sees this copy until it gives up its claim, as a closing copy
-// does before it starts a fresh one, however long it then takes to end; so
-// does the updater, asking by the program's path in another letter case. The
-// version is that of res/kstrv7.rc, linked in: FILEVERSION 7,6,0,3.
+// A second start, and the updater asking by the path in another letter case, see
+// this copy until it gives up its claim. The version: res/kstrv7.rc, linked in.
 TEST(ProcessTest, AnotherInstanceUntilTheClaimIsGivenUpAndTheVersion) {
   wchar_t path[MAX_PATH * 2] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-  std::wstring upper(path);
-  for (wchar_t& c : upper) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+  const std::wstring upper = ::CharUpperW(path);
   Win32Process process;
   EXPECT_FALSE(Win32Process::InstanceRunning(upper)) << "nothing claimed yet";
   EXPECT_FALSE(process.AnotherInstanceRunning()) << "this test program is the only copy running";
@@ -375,8 +348,7 @@ TEST(ProcessTest, AnotherInstanceUntilTheClaimIsGivenUpAndTheVersion) {
   EXPECT_EQ(std::tuple(version.major, version.minor, version.revision), std::tuple(7, 6, 3));
 }
 
-// The registry tool runs to its end (its exit code read) or is stopped at the
-// time limit; only bare names of programs in the system folder are run.
+// Only bare names of system programs run, to their end or to the time limit.
 TEST(ProcessTest, SystemProgramsRunToTheirEndOrAreStopped) {
   using Outcome = platform::RunResult::Outcome;
   const auto run = [](const char* program, const char* arguments, std::uint32_t timeout_ms) {
