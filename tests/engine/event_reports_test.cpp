@@ -47,10 +47,6 @@ struct EventCase {
 class EventLogTest : public testing_support::ProgramTest,
                      public ::testing::WithParamInterface<std::tuple<EventCase, bool>> {
  public:
-  using ProgramTest::fakes, ProgramTest::main, ProgramTest::prompt, ProgramTest::g, ProgramTest::record,
-      ProgramTest::Type, ProgramTest::Tick, ProgramTest::Foreground, ProgramTest::Hidden,
-      ProgramTest::PutTask, ProgramTest::Stored, ProgramTest::OpenConfiguration;
-
   // A lock on Notepad, whose title tries to forge a line of the event.
   std::string LockNotepad() {
     PutTask(0, "Notepad,1");

@@ -30,7 +30,7 @@ std::vector<std::string> Rows(const List& list) {
 }
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:
   platform::fake::FakeServices fakes;
   ui::fake::DesktopFormHost host{fakes.desktop};
   app::Program program{fakes.services(), host};
