@@ -76,13 +76,11 @@ TEST_F(GetConfigTest, AListIsReadOnlyUntilEveryValueIsFoundAndEveryLoadRebuildsI
 }
 
 TEST_F(GetConfigTest, StoredValueEdgeCases) {
-  fakes.registry.PutString(config::kMachine, config::kSettingsKey, config::kDisableRegistryTools, "1");
   fakes.registry.PutString(config::kUser, config::kSettingsKey, config::kCurrentUser, "enabled");
   PutSetting("pwd", "S3cRet");
   PutSetting("TaskManager", "true");
   PutSetting("LockEx", " 1");
   main.GetConfig();
-  EXPECT_FALSE(g.ruleRegistryTools) << "a text \"1\" is not the number 1";
   EXPECT_FALSE(g.userUnrestricted) << "only \"Enabled\" exactly";
   EXPECT_FALSE(g.ruleTaskManager || g.ruleExplorer) << "only \"1\" exactly";
   EXPECT_EQ(g.accessPassword, "s3cret");
