@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <map>
 
 #include "app/program.h"
 #include "config/registry_layout.h"
@@ -51,13 +53,18 @@ class ProgramTest : public ::testing::Test {
   void PutIgnore(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
   }
-  // A list's values as the loader reads them: Task0 to Task999, gaps skipped.
+  // A list's values as the loader reads them: Task0 to Task999 in order,
+  // empty ones skipped; cheap enough to run after every single write.
   std::vector<std::string> Stored(std::string_view key) {
-    std::vector<std::string> values;
-    for (int n = 0; n < 1000; ++n) {
-      const auto v = fakes.registry.GetString(config::kMachine, key, "Task" + std::to_string(n));
-      if (v && !v->empty()) values.push_back(*v);
+    std::map<int, std::string> by_number;
+    for (const std::string& name : fakes.registry.ValueNames(config::kMachine, key)) {
+      const std::string digits = name.starts_with("Task") ? name.substr(4) : "";
+      const int n = std::atoi(digits.c_str());
+      const auto v = fakes.registry.GetString(config::kMachine, key, name);
+      if (std::to_string(n) == digits && n < 1000 && v && !v->empty()) by_number[n] = *v;
     }
+    std::vector<std::string> values;
+    for (auto& [n, value] : by_number) values.push_back(value);
     return values;
   }
   // The per-user store of the daily usage limit.
