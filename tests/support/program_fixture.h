@@ -75,12 +75,9 @@ class ProgramTest : public ::testing::Test {
     return program.settings().GetSetting("kestrove", "setting", key);
   }
 
-  // Starts the program as a user starts it, with the update reminder
-  // switched off, and answers the configuration prompt of the start and
-  // closes the configuration window: the program then runs in the tray with
-  // no lock pending.
-  // The quick foreground check between ticks is left off: the tests count
-  // one watch tick a second (the check has tests of its own).
+  // Starts the program without the update reminder, answers the start's
+  // prompt and closes the configuration: it runs in the tray, no lock
+  // pending. The quick foreground check is left off (it has its own tests).
   void StartQuietly() {
     PutSetting("DontShowUpdate", "1");
     program.Start();
@@ -103,8 +100,8 @@ class ProgramTest : public ::testing::Test {
     prompt.cmdOK.click();
     FinishCheck();
   }
-  // Runs events, without moving the clock, until the answer being checked
-  // off the window thread has come back and been acted on.
+  // Runs events, the clock still, until the answer checked off the window
+  // thread has been acted on.
   void FinishCheck() {
     while (prompt.checking()) fakes.loop.WaitForEvents();
   }
