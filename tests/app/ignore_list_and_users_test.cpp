@@ -137,12 +137,14 @@ TEST_F(IgnoreListAndUsersTest, ADeletedEntryLocksAtTheNextTickAndAdministratorSt
   EXPECT_FALSE(main.chkAdmin.checked() || g.userUnrestricted);
 }
 
-TEST_F(IgnoreListAndUsersTest, SessionLimitBoxKeepsANumberAndShowsAStoredOneWhole) {
-  program.settings().SaveSetting("kestrove", "setting", "timer", "1440");
+TEST_F(IgnoreListAndUsersTest, SessionLimitBoxKeepsANumberAndApplyStoresAStoredOneWhole) {
+  PutStore("timer", "1440");
   StartQuietly();
+  OpenConfiguration();
   EXPECT_EQ(main.txtrelock.text(), "1440") << "longer than the typing limit of 3";
+  PutStore("timer", "");
   main.cmdok.click();
-  EXPECT_EQ(program.settings().GetSetting("kestrove", "setting", "timer"), "1440");
+  EXPECT_EQ(Store("timer"), "1440");
 
   const std::pair<const char*, const char*> cases[] = {
       {"", "0"},    {"x", "0"},   {"1x5", "0"},   {"1.5", "0"}, {"40000", "0"},

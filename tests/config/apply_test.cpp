@@ -100,16 +100,6 @@ const SwitchCase kSwitches[] = {
 INSTANTIATE_TEST_SUITE_P(Options, SwitchTest, ::testing::ValuesIn(kSwitches),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ApplyTest, TheDailyLimitIsStoredInMinutesOrZero) {
-  for (const auto& [typed, stored] :
-       std::vector<std::pair<const char*, const char*>>{{"15", "15"}, {"", "0"}, {"0", "0"}}) {
-    main.txtrelock.setText(typed);
-    main.cmdok.click();
-    EXPECT_EQ(Store("timer"), stored) << typed;
-  }
-  EXPECT_EQ(main.cmdcancel.caption(), "Close");
-}
-
 TEST_F(ApplyTest, ARegistryThatRefusesWritesPutsEveryControlBack) {
   PutTask(0, "Kept,1");
   PutSetting("LockEx", "1");
