@@ -64,6 +64,7 @@ class ProgramTest : public ::testing::Test {
       if (std::to_string(n) == digits && n < 1000 && v && !v->empty()) by_number[n] = *v;
     }
     std::vector<std::string> values;
+    values.reserve(by_number.size());
     for (auto& [n, value] : by_number) values.push_back(value);
     return values;
   }
