@@ -9,10 +9,7 @@ namespace {
 
 using platform::WindowId;
 
-class BuiltInRulesTest : public testing_support::ProgramTest {
- protected:
-  void SetUp() override { StartQuietly(); }
-};
+using BuiltInRulesTest = testing_support::StartedProgramTest;
 
 struct RuleCase {
   const char* name;

@@ -50,6 +50,11 @@ class ProgramTest : public ::testing::Test {
   void PutTask(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kTasksKey, "Task" + std::to_string(n), value);
   }
+  // Replaces the rows of the task list (entry, checked).
+  void SetTasks(const std::vector<std::pair<std::string, bool>>& rows) {
+    main.lstTasks.clear();
+    for (const auto& [entry, checked] : rows) main.lstTasks.addItem(entry, checked);
+  }
   void PutIgnore(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
   }
@@ -134,6 +139,12 @@ class ProgramTest : public ::testing::Test {
     return !prompt.loaded() && !program.frmblank().loaded() && !program.frmDummy().loaded() &&
            record.lockReason.empty();
   }
+};
+
+// The program running in the tray, as after StartQuietly.
+class StartedProgramTest : public ProgramTest {
+ public:
+  void SetUp() override { StartQuietly(); }
 };
 
 }  // namespace testing_support
