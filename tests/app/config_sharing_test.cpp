@@ -79,7 +79,6 @@ TEST_F(ConfigSharingTest, ImportRunsTheToolOnACheckedCopyAndReloadsOnceItHasEnde
     std::string box;
   } cases[] = {
       {kGood, {Outcome::kExited, 0}, "Imported", ""},
-      {kRun, {}, "Before", why + kOutside},
       // What the tool wrote before it hung is shown.
       {kGood,
        {Outcome::kTimedOut, 0},

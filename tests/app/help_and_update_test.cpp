@@ -21,7 +21,6 @@ TEST_F(HelpAndUpdateTest, LockAFolderStartsDirlatchBesideTheProgramOrSaysItIsNot
     int result;  // the shell's
     bool throws;
   } cases[] = {{"started", true, 33, false},
-               {"file not found", true, 2, false},
                {"a failure code", true, 32, false},
                {"the call failed", true, 42, true},
                {"folder unknown: the search path is not used", false, 42, false}};

@@ -28,12 +28,6 @@ class IgnoreListAndUsersTest : public testing_support::ProgramTest {
       values[name] = *fakes.registry.GetString(kMachine, kIgnoreListKey, name);
     return values;
   }
-  std::vector<std::string> Shown() {
-    std::vector<std::string> rows;
-    rows.reserve(static_cast<std::size_t>(dialog.List1.listCount()));
-    for (int r = 0; r < dialog.List1.listCount(); ++r) rows.push_back(dialog.List1.list(r));
-    return rows;
-  }
   // Brings the window to the front for one watch tick; whether it got locked.
   bool LockedAtTick(platform::WindowId window) {
     fakes.desktop.SetForeground(window);
@@ -73,7 +67,7 @@ TEST_F(IgnoreListAndUsersTest, DialogShowsTheStoredListAndDeleteRenumbersItSafel
     for (const auto& [name, text] : c.stored) fakes.registry.PutString(kMachine, kIgnoreListKey, name, text);
     main.cmdIgnore.click();
     EXPECT_TRUE(dialog.visible() && !main.enabled()) << c.what;
-    EXPECT_EQ(Shown(), c.shown) << c.what;
+    EXPECT_EQ(testing_support::Rows(dialog.List1), c.shown) << c.what;
 
     if (c.read_only) fakes.registry.read_only_root = kMachine;
     // A program killed after any one write still finds the remaining entries.
@@ -89,7 +83,8 @@ TEST_F(IgnoreListAndUsersTest, DialogShowsTheStoredListAndDeleteRenumbersItSafel
     EXPECT_EQ(program.reloadPending(), c.row >= 0) << c.what;
     std::vector<std::string> stored_texts;
     for (const auto& [name, text] : c.after) stored_texts.push_back(text);
-    EXPECT_EQ(Shown(), stored_texts) << c.what << ": the dialog shows what is stored";
+    EXPECT_EQ(testing_support::Rows(dialog.List1), stored_texts)
+        << c.what << ": the dialog shows what is stored";
 
     // Close and the close box by turns; either gives the main window back.
     if (std::exchange(close_box, !close_box)) {
@@ -142,12 +137,14 @@ TEST_F(IgnoreListAndUsersTest, ADeletedEntryLocksAtTheNextTickAndAdministratorSt
   EXPECT_FALSE(main.chkAdmin.checked() || g.userUnrestricted);
 }
 
-TEST_F(IgnoreListAndUsersTest, SessionLimitBoxKeepsANumberAndShowsAStoredOneWhole) {
-  program.settings().SaveSetting("kestrove", "setting", "timer", "1440");
+TEST_F(IgnoreListAndUsersTest, SessionLimitBoxKeepsANumberAndApplyStoresAStoredOneWhole) {
+  PutStore("timer", "1440");
   StartQuietly();
+  OpenConfiguration();
   EXPECT_EQ(main.txtrelock.text(), "1440") << "longer than the typing limit of 3";
+  PutStore("timer", "");
   main.cmdok.click();
-  EXPECT_EQ(program.settings().GetSetting("kestrove", "setting", "timer"), "1440");
+  EXPECT_EQ(Store("timer"), "1440");
 
   const std::pair<const char*, const char*> cases[] = {
       {"", "0"},    {"x", "0"},   {"1x5", "0"},   {"1.5", "0"}, {"40000", "0"},

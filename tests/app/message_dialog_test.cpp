@@ -24,33 +24,29 @@ class MessageDialogTest : public testing_support::ProgramTest {
   }
 };
 
-TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceButOnlyForTheReminder) {
+// "Don't show again" writes at once, and only on the reminder; an account
+// that may not write the machine-wide key keeps the choice for itself, and a
+// start honours the choice wherever it was kept.
+TEST_F(MessageDialogTest, DontShowAgainWritesAtOnceOnlyForTheReminderAndHoldsForEveryAccount) {
   app::ShowMessage(program, "plain");
   dialog.chkShowAgain.setVisible(true);
   dialog.chkShowAgain.click();
   EXPECT_FALSE(Setting("DontShowUpdate"));
   dialog.cmdok.click();
-
-  ShowReminder();
-  EXPECT_TRUE(dialog.visible() && dialog.chkShowAgain.visible());
-  dialog.chkShowAgain.click();
-  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "before OK is pressed";
-  dialog.chkShowAgain.click();
-  EXPECT_EQ(Setting("DontShowUpdate"), "1") << "unchecking writes nothing";
-  dialog.Unload();
-  ShowReminder();
-  EXPECT_FALSE(dialog.loaded()) << "the reminder stays away once switched off";
-}
-
-// An account that may not write the machine-wide key keeps "Don't show
-// again" for itself; a start honours the choice wherever it was kept.
-TEST_F(MessageDialogTest, DontShowAgainHoldsForAnAccountThatCannotWriteTheMachineKey) {
-  fakes.registry.read_only_root = config::kMachine;
-  ShowReminder();
-  dialog.chkShowAgain.click();
-  EXPECT_FALSE(Setting("DontShowUpdate"));
-  EXPECT_EQ(fakes.registry.GetString(config::kUser, config::kSettingsKey, "DontShowUpdate"), "1");
-  fakes.registry.read_only_root.reset();
+  for (const bool machine_writable : {true, false}) {
+    if (!machine_writable) {
+      (void)fakes.registry.DeleteKey(config::kMachine, config::kSettingsKey);
+      fakes.registry.read_only_root = config::kMachine;
+    }
+    ShowReminder();
+    dialog.chkShowAgain.click();
+    dialog.chkShowAgain.click();  // unchecking writes nothing
+    EXPECT_EQ(
+        Setting("DontShowUpdate").value_or("-") +
+            fakes.registry.GetString(config::kUser, config::kSettingsKey, "DontShowUpdate").value_or("-"),
+        machine_writable ? "1-" : "-1");
+    fakes.registry.read_only_root.reset();
+  }
 
   struct Case {
     std::optional<std::string> machine, user;
@@ -69,32 +65,26 @@ TEST_F(MessageDialogTest, DontShowAgainHoldsForAnAccountThatCannotWriteTheMachin
   }
 }
 
-TEST_F(MessageDialogTest, OkStartsTheUpdaterByMode) {
+// OK on the reminder starts the updater and the program goes on. A message
+// that comes while "Program In-use" or the reminder is up is a plain one: not
+// swallowed by "Don't show again", and its OK starts nothing.
+TEST_F(MessageDialogTest, OkStartsTheUpdaterOnlyFromTheReminder) {
   ShowReminder();
   dialog.cmdok.click();
   ASSERT_EQ(fakes.shell.opened().size(), 1U);
   EXPECT_EQ(fakes.shell.opened()[0].file, "C:\\Kestrove\\KsUpdate.exe");
   EXPECT_TRUE(!dialog.loaded() && g.messageText.empty() && !fakes.process.ended());
-
   // "Program In-use" (OK starts the updater and ends) has the update check's tests.
-  Present("Program In-use", "Kestrove Pro must shut-down before update!");
-  app::ShowMessage(program, "Cannot lock self!");
-  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.cmdCancel.visible()) << "the next use starts afresh";
-  dialog.cmdok.click();
-  EXPECT_EQ(fakes.shell.opened().size(), 1U);
-}
-
-// A message that comes while the reminder is up is shown on its own terms:
-// the reminder's switch does not make it vanish, and its OK starts nothing.
-TEST_F(MessageDialogTest, AMessageOverTheReminderIsAPlainMessage) {
-  ShowReminder();
-  dialog.chkShowAgain.click();
-  app::ShowMessage(program, "Cannot lock self!");
-  EXPECT_TRUE(dialog.visible()) << "not swallowed by \"Don't show again\"";
-  EXPECT_TRUE(dialog.caption() == "Message:" && !dialog.chkShowAgain.visible());
-  EXPECT_EQ(dialog.Label1.caption(), "Cannot lock self!");
-  dialog.cmdok.click();
-  EXPECT_TRUE(fakes.shell.opened().empty()) << "the updater is not started";
+  for (const bool reminder : {false, true}) {
+    reminder ? ShowReminder() : Present("Program In-use", "Kestrove Pro must shut-down before update!");
+    dialog.chkShowAgain.click();
+    app::ShowMessage(program, "Cannot lock self!");
+    EXPECT_TRUE(dialog.visible() && dialog.caption() == "Message:") << reminder;
+    EXPECT_FALSE(dialog.chkShowAgain.visible() || dialog.cmdCancel.visible()) << "the next use starts afresh";
+    EXPECT_EQ(dialog.Label1.caption(), "Cannot lock self!");
+    dialog.cmdok.click();
+  }
+  EXPECT_EQ(fakes.shell.opened().size(), 1U) << "a plain message's OK starts nothing";
 }
 
 TEST_F(MessageDialogTest, TheLabelFollowsTheTextWithinATenthOfASecond) {

@@ -175,6 +175,7 @@ const DailyLimitCase kDailyLimitCases[] = {
     {"NewDay", "30", "01:01:20", "0", "30", ui::kBlue, "30", 30, false},
     {"SmallAllowanceRed", "5", nullptr, nullptr, "5", ui::kRed, "5", 5, false},
     {"SameDayTimeLeft", "30", "today", "12", "12", ui::kBlue, "12", 12, false},
+    {"SameDayLastMinute", "30", "today", "1", "1", ui::kRed, "1", 1, false},
     {"SameDayUsedUp", "5", "today", "0", nullptr, 0, "0", 0, true},
     {"SameDayBelowZero", "5", "today", "-3", nullptr, 0, "-3", -3, true},
     {"SameDayBrokenCounter", "5", "today", "abc", nullptr, 0, "abc", 0, true},

@@ -12,7 +12,7 @@
 
 namespace {
 
-using Rows = std::vector<std::pair<const char*, bool>>;
+using Rows = std::vector<std::pair<std::string, bool>>;
 
 class TaskBrowserTest : public testing_support::ProgramTest {
  protected:
@@ -38,10 +38,6 @@ class TaskBrowserTest : public testing_support::ProgramTest {
     int row = 0;
     while (browser.lstWindows.list(row).rfind(start, 0) != 0) ++row;
     browser.lstWindows.click(row);
-  }
-  void SetTasks(const Rows& rows) {
-    tasks.clear();
-    for (const auto& [text, checked] : rows) tasks.addItem(text, checked);
   }
   // "Solitaire+ Notepad- 1": the rows, checked or not, and the count shown.
   std::string Tasks() const {

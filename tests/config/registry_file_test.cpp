@@ -48,7 +48,6 @@ const struct {
      "line 2 deletes HKEY_LOCAL_MACHINE\\Software, which is"},
     // Keys that only start with the program's key.
     {Form::kUnicode, "[HKEY_LOCAL_MACHINE\\Software\\KSVX]\r\n", "outside"},
-    {Form::kUnicode, "[HKEY_LOCAL_MACHINE\\Software\\KSVOther]\r\n\"a\"=\"b\"\r\n", "outside"},
     {Form::kAnsi, "[HKEY_LOCAL_MACHINE\\Software\\KSV2\\Tasks]\r\n", "outside"},
     {Form::kAnsi, "[-HKEY_LOCAL_MACHINE\\Software\\KSV22\\Tasks]\r\n", "outside"},
     {Form::kUnicode, "[HKEY_CURRENT_USER\\Software\\KSV]\r\n", "outside"},

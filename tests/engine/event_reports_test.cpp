@@ -20,6 +20,8 @@ constexpr const char* kDrop = testing_support::kDropFile;
 constexpr const char* kGood = testing_support::kGoodRegFile;
 constexpr const char* kRun = testing_support::kRunRegFile;
 constexpr const char* kOutside = testing_support::kRunRefusal;
+constexpr platform::RunResult kExitedOk{Outcome::kExited, 0}, kExitedWithError{Outcome::kExited, 1},
+    kNotStarted{Outcome::kNotStarted, 0};
 constexpr char kByTab[] = "Import on the Users tab";
 constexpr char kByDrop[] = "Automatic update from the save folder";
 
@@ -47,10 +49,6 @@ struct EventCase {
 class EventLogTest : public testing_support::ProgramTest,
                      public ::testing::WithParamInterface<std::tuple<EventCase, bool>> {
  public:
-  using ProgramTest::fakes, ProgramTest::main, ProgramTest::prompt, ProgramTest::g, ProgramTest::record,
-      ProgramTest::Type, ProgramTest::Tick, ProgramTest::Foreground, ProgramTest::Hidden,
-      ProgramTest::PutTask, ProgramTest::Stored, ProgramTest::OpenConfiguration;
-
   // A lock on Notepad, whose title tries to forge a line of the event.
   std::string LockNotepad() {
     PutTask(0, "Notepad,1");
@@ -144,9 +142,7 @@ const EventCase kCases[] = {
      "pad",
      {{EventId::kConfigurationApplied, {"1", "1"}}}},
     {"ImportedOnTheUsersTab",
-     [](EventLogTest& t) {
-       return t.Import(kGood, {Outcome::kExited, 0});
-     },
+     [](EventLogTest& t) { return t.Import(kGood, kExitedOk); },
      "Imported|",
      {{EventId::kConfigurationImported, {kFile, kByTab}}}},
     {"RefusedOnTheUsersTab",
@@ -154,24 +150,18 @@ const EventCase kCases[] = {
      "Before|The configuration was not imported from " + std::string(kFile) + ": " + kOutside + ".",
      {{EventId::kConfigurationRefused, {kFile, kByTab, kOutside}}}},
     {"ImportedFromTheSaveFolder",
-     [](EventLogTest& t) {
-       return t.DropFile(kGood, {Outcome::kExited, 0});
-     },
+     [](EventLogTest& t) { return t.DropFile(kGood, kExitedOk); },
      "Imported|Auto-update of configuration completed on 1-January 0:00",
      {{EventId::kConfigurationImported, {kDrop, kByDrop}}}},
     {"RejectedByTheRegistryTool",
-     [](EventLogTest& t) {
-       return t.DropFile(kGood, {Outcome::kExited, 1});
-     },
+     [](EventLogTest& t) { return t.DropFile(kGood, kExitedWithError); },
      "Imported|The configuration was not imported from " + std::string(kDrop) +
          ": the registry tool reported an error (exit code 1). It was renamed to kstrv7.reg.rejected.",
      {{EventId::kConfigurationRefused,
        {kDrop, kByDrop, "the registry tool reported an error (exit code 1)"}}}},
     // Not run: tried again a minute later, and written only once it is decided.
     {"ImportNotRunWritesNothing",
-     [](EventLogTest& t) {
-       return t.DropFile(kGood, {Outcome::kNotStarted, 0}).substr(0, 7);
-     },
+     [](EventLogTest& t) { return t.DropFile(kGood, kNotStarted).substr(0, 7); },
      "Before|",
      {}},
 };

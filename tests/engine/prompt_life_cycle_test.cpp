@@ -16,14 +16,11 @@ namespace {
 
 using platform::WindowId;
 
-class PromptLifeCycleTest : public testing_support::ProgramTest {
+class PromptLifeCycleTest : public testing_support::StartedProgramTest {
  protected:
-  void SetUp() override { StartQuietly(); }
-
   // A foreground window whose title holds the checked task entry "Notepad".
   WindowId OpenNotepad() {
-    main.lstTasks.clear();
-    main.lstTasks.addItem("Notepad", true);
+    SetTasks({{"Notepad", true}});
     return Foreground("Untitled - Notepad");
   }
 };
@@ -65,9 +62,7 @@ TEST_F(PromptLifeCycleTest, AnInstallerLockOverAnUncancellableOneClosesWithThePa
 }
 
 TEST_F(PromptLifeCycleTest, TheProgramNeverLocksItsOwnWindows) {
-  main.lstTasks.clear();
-  main.lstTasks.addItem("Kestrove", true);
-  main.lstTasks.addItem("", true);  // found in every title
+  SetTasks({{"Kestrove", true}, {"", true}});  // "" is found in every title
   g.ruleInstall = true;
   program.RaiseLock({.reason = "cfg"});
   for (int tick = 0; tick < 3; ++tick) Tick();

@@ -2,7 +2,6 @@
 // and beep of the last nine, the lock that cannot be cancelled.
 #include <gtest/gtest.h>
 
-#include "app/day_stamp.h"
 #include "support/program_fixture.h"
 
 namespace {
@@ -11,12 +10,8 @@ constexpr std::uint64_t kMinute = 60000;
 
 class SessionLimitTest : public testing_support::ProgramTest {
  protected:
-  void StartWith(const char* limit, const char* ticks_today = nullptr) {
+  void StartWith(const char* limit) {
     PutStore("timer", limit);
-    if (ticks_today != nullptr) {
-      PutStore("date", app::StampText(app::TodayStamp(fakes.clock.now)));
-      PutStore("tickCount", ticks_today);
-    }
     StartQuietly();
   }
   engine::FrmTickCount& window = program.frmtickCount;
@@ -48,15 +43,6 @@ TEST_F(SessionLimitTest, ElevenMinutesLockAtTheEleventhTick) {
   prompt.cmdCancelPWD.click();
   EXPECT_TRUE(prompt.visible()) << "only the right password ends it";
   fakes.loop.Advance(10 * kMinute);
-  EXPECT_EQ(Store("tickCount"), "0");
-}
-
-TEST_F(SessionLimitTest, AStoredCountOfOneLocksAtTheFirstTick) {
-  StartWith("30", "1");
-  fakes.loop.Advance(kMinute - 1);
-  EXPECT_FALSE(prompt.loaded());
-  fakes.loop.Advance(1);
-  EXPECT_TRUE(prompt.visible());
   EXPECT_EQ(Store("tickCount"), "0");
 }
 

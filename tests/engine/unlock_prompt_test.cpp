@@ -12,10 +12,8 @@ using platform::ShowCommand;
 using platform::WindowId;
 using testing_support::Rows;
 
-class UnlockPromptTest : public testing_support::ProgramTest {
+class UnlockPromptTest : public testing_support::StartedProgramTest {
  protected:
-  void SetUp() override { StartQuietly(); }
-
   // A Notepad window hidden by a lock of the given reason, with the prompt up.
   WindowId Lock(std::string_view reason) {
     locked = fakes.desktop.Open("###", "Notepad", false);

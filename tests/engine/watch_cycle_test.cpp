@@ -10,15 +10,8 @@ using platform::ShowCommand;
 using platform::WindowId;
 using testing_support::Rows;
 
-class WatchCycleTest : public testing_support::ProgramTest {
+class WatchCycleTest : public testing_support::StartedProgramTest {
  protected:
-  void SetUp() override { StartQuietly(); }
-
-  // Replaces the task list with the given rows.
-  void Tasks(std::initializer_list<std::pair<std::string, bool>> rows) {
-    main.lstTasks.clear();
-    for (const auto& [entry, checked] : rows) main.lstTasks.addItem(entry, checked);
-  }
   bool Locked(WindowId id) { return fakes.desktop.Get(id).title == "###" && Hidden(id); }
 };
 
@@ -38,7 +31,7 @@ class WatchMatchTest : public WatchCycleTest, public ::testing::WithParamInterfa
 
 TEST_P(WatchMatchTest, LocksExactlyWhenItShould) {
   const MatchCase& c = GetParam();
-  Tasks({{c.entry, c.checked}});
+  SetTasks({{c.entry, c.checked}});
   if (c.allow != nullptr) main.lstAllow.addItem(c.allow);
   if (c.ignore != nullptr) main.lstignore.addItem(c.ignore);
   const WindowId id = Foreground(c.title);
@@ -72,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Matching, WatchMatchTest, ::testing::ValuesIn(kMatchCas
 // Each tick, a second apart, hides the window once for every matching row;
 // the last match stays in the record, and earlier windows stay hidden.
 TEST_F(WatchCycleTest, EveryMatchHidesAndTheLastStaysInTheRecord) {
-  Tasks({{"Notepad", true}, {"Untitled", true}, {"Calculator", true}});
+  SetTasks({{"Notepad", true}, {"Untitled", true}, {"Calculator", true}});
   const WindowId first = Foreground("Untitled - Notepad");
   fakes.loop.Advance(999);
   EXPECT_FALSE(Locked(first));
@@ -91,7 +84,7 @@ TEST_F(WatchCycleTest, EveryMatchHidesAndTheLastStaysInTheRecord) {
 // hung program never took "###", or its program put its title back) is
 // hidden again; it does not take the prompt from the newer lock.
 TEST_F(WatchCycleTest, AWindowALockHoldsIsNotLockedAgainOverANewerLock) {
-  Tasks({{"Notepad", true}, {"Ledger", true}});
+  SetTasks({{"Notepad", true}, {"Ledger", true}});
   const WindowId notepad = Foreground("Untitled - Notepad");
   Tick();
   const WindowId ledger = Foreground("Ledger");
@@ -104,7 +97,7 @@ TEST_F(WatchCycleTest, AWindowALockHoldsIsNotLockedAgainOverANewerLock) {
 }
 
 TEST_F(WatchCycleTest, AWindowThatRefusesToHideIsMinimised) {
-  Tasks({{"Notepad", true}});
+  SetTasks({{"Notepad", true}});
   const WindowId id = Foreground("Untitled - Notepad");
   fakes.desktop.Edit(id).refuses_hide = true;
   Tick();
@@ -119,7 +112,7 @@ TEST_F(WatchCycleTest, UnrestrictedAccountSkipsTheScanAndTheRulesButNotAPendingR
   program.RequestReload();
   Tick();
   ASSERT_TRUE(g.userUnrestricted && !program.reloadPending() && main.lstignore.listCount() == 1);
-  Tasks({{"Notepad", true}});
+  SetTasks({{"Notepad", true}});
   main.lstAllow.addItem("GoneClass");
   const WindowId ie = fakes.desktop.Open("IE", "IEFrame");
   const WindowId id = Foreground("Uninstall Kestrove Pro - Notepad");
@@ -138,7 +131,7 @@ TEST_F(WatchCycleTest, StaleAllowRowsLeaveOnePerTick) {
   Tick();
   EXPECT_EQ(Rows(main.lstAllow), std::vector<std::string>{"Notepad"});
   // The class stays allowed while any window of it exists.
-  Tasks({{"Notepad", true}});
+  SetTasks({{"Notepad", true}});
   const WindowId second = Foreground("Other - Notepad");
   Tick();
   EXPECT_FALSE(Locked(second));
@@ -167,7 +160,7 @@ class WatchYieldTest : public WatchCycleTest {
 };
 
 TEST_F(WatchYieldTest, YieldsEveryFewMillisecondsOfWorkAndNotAtEveryRow) {
-  Tasks({{"Notepad", true}, {"Untitled", true}, {"Calc", true}});
+  SetTasks({{"Notepad", true}, {"Untitled", true}, {"Calc", true}});
   for (int j = 0; j < 500; ++j) main.lstAllow.addItem("Class" + std::to_string(j));
   for (int j = 0; j < 500; ++j) fakes.desktop.Open("", "Class" + std::to_string(j), false);
   IgnoreRows(1000);
@@ -193,7 +186,7 @@ TEST_F(WatchYieldTest, YieldsEveryFewMillisecondsOfWorkAndNotAtEveryRow) {
 }
 
 TEST_F(WatchYieldTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
-  Tasks({{"Notepad", true}, {"Notepad", true}});
+  SetTasks({{"Notepad", true}, {"Notepad", true}});
   IgnoreRows(100);
   main.lstignore.addItem("pad");  // nothing is locked
   const WindowId id = Foreground("Untitled - Notepad");
@@ -205,7 +198,7 @@ TEST_F(WatchYieldTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
   EXPECT_EQ(g.messageText, "Error: \"Invalid property array index\".");
   EXPECT_TRUE(program.frmError.visible() && program.frmError.Label1.caption() == g.messageText);
   // The next tick runs normally (the message took the foreground).
-  Tasks({{"Notepad", true}});
+  SetTasks({{"Notepad", true}});
   main.lstignore.clear();
   fakes.desktop.SetForeground(id);
   Tick();
@@ -215,7 +208,7 @@ TEST_F(WatchYieldTest, ARowRemovedWhileTheScanYieldsIsReportedAsATickFailure) {
 // The entry under test is kept when its row goes during a yield of the
 // ignore test, and the lock names it as it was read.
 TEST_F(WatchYieldTest, AnEntryWhoseRowGoesDuringTheIgnoreTestStillLocks) {
-  Tasks({{"Untitled - Notepad", true}});  // longer than a short string's own buffer
+  SetTasks({{"Untitled - Notepad", true}});  // longer than a short string's own buffer
   IgnoreRows(100);
   const WindowId id = Foreground("Untitled - Notepad - Secret plans");
   AtYield(1, [this] { main.lstTasks.clear(); });
@@ -227,7 +220,7 @@ TEST_F(WatchYieldTest, AnEntryWhoseRowGoesDuringTheIgnoreTestStillLocks) {
 // The allow test's answer is reused between task rows only until a yield:
 // an allow row added during one counts for every later row.
 TEST_F(WatchYieldTest, AnAllowRowAddedDuringAYieldCountsForTheNextEntries) {
-  Tasks({{"Untitled", true}, {"Notepad", true}});
+  SetTasks({{"Untitled", true}, {"Notepad", true}});
   IgnoreRows(100);
   main.lstignore.addItem("Untitled");  // the first entry is ignored, after a yield
   const WindowId id = Foreground("Untitled - Notepad");

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <map>
 
 #include "app/program.h"
 #include "config/registry_layout.h"
@@ -30,7 +32,7 @@ std::vector<std::string> Rows(const List& list) {
 }
 
 class ProgramTest : public ::testing::Test {
- protected:
+ public:
   platform::fake::FakeServices fakes;
   ui::fake::DesktopFormHost host{fakes.desktop};
   app::Program program{fakes.services(), host};
@@ -48,16 +50,27 @@ class ProgramTest : public ::testing::Test {
   void PutTask(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kTasksKey, "Task" + std::to_string(n), value);
   }
+  // Replaces the rows of the task list (entry, checked).
+  void SetTasks(const std::vector<std::pair<std::string, bool>>& rows) {
+    main.lstTasks.clear();
+    for (const auto& [entry, checked] : rows) main.lstTasks.addItem(entry, checked);
+  }
   void PutIgnore(int n, std::string_view value) {
     fakes.registry.PutString(config::kMachine, config::kIgnoreListKey, "Task" + std::to_string(n), value);
   }
-  // A list's values as the loader reads them: Task0 to Task999, gaps skipped.
+  // A list's values as the loader reads them: Task0 to Task999 in order,
+  // empty ones skipped; cheap enough to run after every single write.
   std::vector<std::string> Stored(std::string_view key) {
-    std::vector<std::string> values;
-    for (int n = 0; n < 1000; ++n) {
-      const auto v = fakes.registry.GetString(config::kMachine, key, "Task" + std::to_string(n));
-      if (v && !v->empty()) values.push_back(*v);
+    std::map<int, std::string> by_number;
+    for (const std::string& name : fakes.registry.ValueNames(config::kMachine, key)) {
+      const std::string digits = name.starts_with("Task") ? name.substr(4) : "";
+      const int n = std::atoi(digits.c_str());
+      const auto v = fakes.registry.GetString(config::kMachine, key, name);
+      if (std::to_string(n) == digits && n < 1000 && v && !v->empty()) by_number[n] = *v;
     }
+    std::vector<std::string> values;
+    values.reserve(by_number.size());
+    for (auto& [n, value] : by_number) values.push_back(value);
     return values;
   }
   // The per-user store of the daily usage limit.
@@ -68,12 +81,9 @@ class ProgramTest : public ::testing::Test {
     return program.settings().GetSetting("kestrove", "setting", key);
   }
 
-  // Starts the program as a user starts it, with the update reminder
-  // switched off, and answers the configuration prompt of the start and
-  // closes the configuration window: the program then runs in the tray with
-  // no lock pending.
-  // The quick foreground check between ticks is left off: the tests count
-  // one watch tick a second (the check has tests of its own).
+  // Starts the program without the update reminder, answers the start's
+  // prompt and closes the configuration: it runs in the tray, no lock
+  // pending. The quick foreground check is left off (it has its own tests).
   void StartQuietly() {
     PutSetting("DontShowUpdate", "1");
     program.Start();
@@ -96,8 +106,8 @@ class ProgramTest : public ::testing::Test {
     prompt.cmdOK.click();
     FinishCheck();
   }
-  // Runs events, without moving the clock, until the answer being checked
-  // off the window thread has come back and been acted on.
+  // Runs events, the clock still, until the answer checked off the window
+  // thread has been acted on.
   void FinishCheck() {
     while (prompt.checking()) fakes.loop.WaitForEvents();
   }
@@ -129,6 +139,12 @@ class ProgramTest : public ::testing::Test {
     return !prompt.loaded() && !program.frmblank().loaded() && !program.frmDummy().loaded() &&
            record.lockReason.empty();
   }
+};
+
+// The program running in the tray, as after StartQuietly.
+class StartedProgramTest : public ProgramTest {
+ public:
+  void SetUp() override { StartQuietly(); }
 };
 
 }  // namespace testing_support
