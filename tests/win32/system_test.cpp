@@ -2,6 +2,8 @@
 // real system, and the encryption component over them.
 #include <windows.h>
 
+#include <bcrypt.h>
+
 #undef EncryptFile  // windows.h macros that would rename the component's operations
 #undef DecryptFile
 
@@ -15,9 +17,11 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
+#include "config/password.h"
 #include "config/registry_edit.h"
 #include "engine/file_encryption.h"
 #include "platform/text.h"
@@ -244,6 +248,58 @@ TEST(CngTest, GivesTheKnownAnswersOfTheHostBuild) {
               v.key_hex);
   ks7_test::CheckKs7Vectors(cng);
   EXPECT_NE(cng.RandomBytes(32), cng.RandomBytes(32)) << "two random draws alike: left zero-filled?";
+}
+
+// CNG's own derivation, as the earlier builds hashed passwords and file keys.
+std::vector<std::uint8_t> CngPbkdf2(std::string_view password, std::vector<std::uint8_t> salt,
+                                    std::uint32_t iterations, std::size_t length) {
+  BCRYPT_ALG_HANDLE hmac = nullptr;
+  if (!BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&hmac, BCRYPT_SHA256_ALGORITHM, nullptr,
+                                                    BCRYPT_ALG_HANDLE_HMAC_FLAG)))
+    return {};
+  std::vector<UCHAR> secret(password.begin(), password.end());
+  std::vector<std::uint8_t> out(length);
+  const NTSTATUS status = ::BCryptDeriveKeyPBKDF2(
+      hmac, secret.empty() ? nullptr : secret.data(), static_cast<ULONG>(secret.size()),
+      salt.empty() ? nullptr : salt.data(), static_cast<ULONG>(salt.size()), iterations, out.data(),
+      static_cast<ULONG>(out.size()), 0);
+  ::BCryptCloseAlgorithmProvider(hmac, 0);
+  return BCRYPT_SUCCESS(status) ? out : std::vector<std::uint8_t>{};
+}
+
+// The program's derivation gives CNG's keys, so passwords stored and files
+// encrypted by the earlier builds still open: keys longer than a hash block,
+// UTF-8 passwords, no salt, keys over one hash long, and the iteration
+// counts at a file's accepted ends and of a stored password.
+TEST(CngTest, TheProgramsDerivationGivesCngsKeys) {
+  platform::win32::Win32Crypto own;
+  std::string long_text;
+  for (int i = 0; i < 40; ++i) long_text += "\xD0\xBF\xE5\xAF\x86!";  // 240 bytes
+  const std::vector<std::uint8_t> salt16(16, 0xA5), salt60(60, 0x3C);
+  const struct {
+    std::string_view password;
+    std::vector<std::uint8_t> salt;
+    std::uint32_t iterations;
+    std::size_t length;
+  } cases[] = {
+      {std::string_view(long_text).substr(0, 64), salt16, 3, 32},
+      {std::string_view(long_text).substr(0, 65), salt60, 3, 33},
+      {long_text, {}, 2, 97},
+      {"\xC3\xA9t\xC3\xA9", salt16, 40000, 32},
+      {"s3cret", salt16, 600000, 32},
+  };
+  for (const auto& c : cases) {
+    const auto want = CngPbkdf2(c.password, c.salt, c.iterations, c.length);
+    ASSERT_EQ(want.size(), c.length);
+    EXPECT_EQ(testing_support::Hex(own.Pbkdf2Sha256(c.password, c.salt, c.iterations, c.length)),
+              testing_support::Hex(want))
+        << c.password.size() << "-byte password, " << c.iterations << " iterations";
+  }
+  // A password hash an earlier build stored still opens the lock.
+  platform::win32::Win32Text text;
+  const std::string stored = "pbkdf2-sha256$600000$" + testing_support::Hex(salt16) + "$" +
+                             testing_support::Hex(CngPbkdf2("\xC3\xA9t\xC3\xA9", salt16, 600000, 32));
+  EXPECT_TRUE(config::PasswordMatches(own, text, stored, "\xC3\x89T\xC3\x89"));
 }
 
 // A password set in one build must open the lock in the other.
