@@ -49,11 +49,11 @@ void Win32EventLoop::RunWorkerPosts() {
   }
 }
 
-// For a short while after each window event, looks at the foreground every
-// couple of milliseconds and calls the watcher when it is no longer the window
-// the watcher last saw. Wine sends the focus moving into a program's window a
-// few milliseconds before that window becomes the foreground, so the call the
-// event itself gives still sees the old one. Asleep between events.
+// For a short while after the focus moves into another program's window,
+// looks at the foreground every couple of milliseconds and calls the watcher
+// when it is no longer the window the watcher last saw. Wine sends the focus
+// moving a few milliseconds before that window becomes the foreground, so the
+// call the event itself gives still sees the old one. Asleep in between.
 class Win32EventLoop::ForegroundFollower {
  public:
   explicit ForegroundFollower(Win32EventLoop& loop) : loop_(loop), thread_([this] { Run(); }) {}
@@ -155,7 +155,9 @@ void CALLBACK Win32EventLoop::OnWinEvent(HWINEVENTHOOK /*hook*/, DWORD event, HW
   Win32EventLoop* loop = watching_loop;
   if (loop == nullptr) return;
   loop->PostWindowEvent();
-  if (loop->follower_) loop->follower_->Follow();
+  // Only the focus runs ahead of the foreground; a program renaming its
+  // window all the time keeps nothing else awake.
+  if (event == EVENT_OBJECT_FOCUS && loop->follower_) loop->follower_->Follow();
 }
 
 void Win32EventLoop::PostWindowEvent() {

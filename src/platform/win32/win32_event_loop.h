@@ -51,9 +51,9 @@ class Win32EventLoop : public EventLoop {
   std::shared_ptr<WorkerChannel> OpenWorkerChannel() override;
   // Hooks the foreground, show, title and focus events of other processes'
   // windows on this thread; one loop per thread watches at a time. For a
-  // short while after each event, a call also follows the foreground moving:
-  // Wine sends the focus moving into a window before that window becomes
-  // the foreground.
+  // short while after the focus moves, a call also follows the foreground
+  // moving: Wine sends the focus moving into a window before that window
+  // becomes the foreground.
 
   void WatchWindowEvents(std::function<void()> on_change) override;
   std::uint64_t NowMs() override;
