@@ -4,6 +4,9 @@
 # (Wine reports no times or memory of another process): processor time used
 # and private memory. Run by hand after a Windows build:
 #   bash bench/idle_under_wine.sh
+# KS_BENCH_BIN=<folder> runs the lock_latency.exe and kstrv7.exe of another
+# build (bench/win32/before_after.sh leaves an earlier one in
+# build/before-after/build/windows/bin).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/common.sh"
 cd "$KS_ROOT"
@@ -15,14 +18,15 @@ measure() {
   sleep 2
   local pid
   pid=$(pgrep -f 'kstrv7\.exe' | head -n 1)
-  local hz
-  hz=$(getconf CLK_TCK)
+  # Nanoseconds on the processor, every thread of the process together
+  # (the clock ticks of /proc/<pid>/stat count only in 10 ms steps).
   local before
-  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  before=$(cat /proc/"$pid"/task/*/schedstat | awk '{ns += $1} END {print ns}')
   sleep 20
   local after
-  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  echo "idle (Linux side): $(( (after - before) * 1000 / hz )) ms of processor time in 20000 ms"
+  after=$(cat /proc/"$pid"/task/*/schedstat | awk '{ns += $1} END {print ns}')
+  echo "idle (Linux side): $(( (after - before) / 1000000 )) ms of processor time in 20000 ms" \
+    "($(awk -v ns=$((after - before)) 'BEGIN {printf "%.3f", ns / 20e9 * 100}') %)"
   awk '/^(Private_Clean|Private_Dirty):/ {kb += $2} END {printf "private memory (Linux side): %.1f MiB\n", kb / 1024}' \
     "/proc/$pid/smaps_rollup"
 }
@@ -32,7 +36,7 @@ run() {
   ks_wine_start
   local out
   out=$(mktemp)
-  timeout 600 "$WINE" build/windows/bin/lock_latency.exe >"$out" 2>/dev/null &
+  timeout 600 "$WINE" "${KS_BENCH_BIN:-build/windows/bin}/lock_latency.exe" >"$out" 2>/dev/null &
   measure "$out"
   wait
   grep -v "idle for 30 s" "$out"
