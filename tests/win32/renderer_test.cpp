@@ -335,6 +335,47 @@ TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
   EXPECT_EQ(Join(form.lstTasks.selected(0), TakeLog()), "1 check0 ");
 }
 
+// A password box's text, kept there or typed, reaches no other thread: not asked
+// for, not after its mask was taken away, not through the clipboard, not as the
+// window name. The form's own thread and its model still have it.
+TEST_F(WindowThreadTest, APasswordBoxKeepsItsTextFromOtherPrograms) {
+  form.txtPass.setText("kept");  // in the box from its creation, as a kept password is
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return log.find("activate") != std::string::npos; }));
+  const HWND box = Child(form.txtPass);
+  std::string seen;
+  std::atomic<bool> done = false;
+  std::thread reader([&] {
+    const auto read = [&] {
+      wchar_t line[32] = {31};
+      const auto copied = ::SendMessageW(box, EM_GETLINE, 0, reinterpret_cast<LPARAM>(line));
+      seen += Join(::SendMessageW(box, WM_GETTEXTLENGTH, 0, 0), WindowText(box, ::GetWindowTextW),
+                   WindowText(box, ::InternalGetWindowText), copied) +
+              "|";
+    };
+    read();
+    ::PostMessageW(box, EM_SETPASSWORDCHAR, 0, 0);
+    ::SendMessageW(box, EM_SETPASSWORDCHAR, 0, 0);
+    ::SendMessageW(box, EM_SETSEL, 0, -1);
+    ::SendMessageW(box, WM_COPY, 0, 0);
+    read();
+    done = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
+  reader.join();
+  loop.DoEvents();
+  std::string clipboard;
+  if (::OpenClipboard(nullptr) != FALSE) {
+    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT); data != nullptr)
+      clipboard = FromWide(static_cast<const wchar_t*>(::GlobalLock(data)));
+    ::CloseClipboard();
+  }
+  EXPECT_EQ(Join(seen, clipboard.find("kept") != std::string::npos,
+                 ::SendMessageW(box, EM_GETPASSWORDCHAR, 0, 0) == '*', WindowText(box, ::GetWindowTextW),
+                 form.txtPass.text()),
+            Join("0   0|0   0|", false, true, "kept", "kept"));
+}
+
 // The close box asks the form; only a real end of the session unloads it. A handler
 // may unload its own form; its failure stops at the window procedure; private
 // messages (the tray's) reach the form.

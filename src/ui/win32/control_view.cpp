@@ -88,7 +88,9 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
       style |= WS_TABSTOP | ES_AUTOHSCROLL | (box.password_char != 0 ? ES_PASSWORD : 0) |
                (box.locked ? ES_READONLY : 0);
       ex_style |= WS_EX_CLIENTEDGE;
-      text = box.text();
+      // A password goes in once the box guards it (below), not as the window
+      // name, which the system hands to every program that asks.
+      if (box.password_char == 0) text = box.text();
       break;
     }
     case ControlKind::kListBox:
@@ -155,6 +157,10 @@ void ControlView::Create(HWND parent, HINSTANCE instance, UINT dpi) {
                        static_cast<WPARAM>(static_cast<unsigned char>(box.password_char)), 0);
       }
       if (box.max_length > 0) ::SendMessageW(hwnd_, EM_SETLIMITTEXT, box.max_length, 0);
+      if (box.password_char != 0) {
+        ::SetWindowSubclass(hwnd_, &ControlView::PasswordProc, 0, 0);
+        PushText();
+      }
       break;
     }
     case ControlKind::kListBox:
@@ -210,6 +216,35 @@ LRESULT CALLBACK ControlView::ContainerProc(HWND hwnd, UINT message, WPARAM wpar
     return 1;
   }
   if (message == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &ControlView::ContainerProc, id);
+  return ::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// What is typed into a password box (the prompt's, the encryption tab's, or
+// the kept password the prompt opens with) is read only by this program's
+// window thread. Another program could otherwise ask for the text, or take
+// the mask character away and then ask or copy it to the clipboard; nobody
+// copies it out, as with the system's own password boxes.
+LRESULT CALLBACK ControlView::PasswordProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                           DWORD_PTR /*data*/) {
+  switch (message) {
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(hwnd, &ControlView::PasswordProc, id);
+      break;
+    case EM_SETPASSWORDCHAR:  // set once, before this procedure was in place
+    case WM_COPY:
+    case WM_CUT:
+      return 0;
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+    case EM_GETLINE:
+      if (::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+        if (message == WM_GETTEXT && wparam > 0 && lparam != 0) *reinterpret_cast<wchar_t*>(lparam) = L'\0';
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
   return ::DefSubclassProc(hwnd, message, wparam, lparam);
 }
 

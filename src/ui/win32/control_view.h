@@ -62,6 +62,9 @@ class ControlView : public ControlObserver {
   // containers clip their siblings. They erase it in the colour around them.
   static LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                         DWORD_PTR data);
+  // A password box keeps its text to this program: see PasswordProc.
+  static LRESULT CALLBACK PasswordProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                       DWORD_PTR data);
   // Keys and mouse buttons pressed on a list reach its model.
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                    DWORD_PTR data);
