@@ -309,8 +309,8 @@ TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
 }
 
 // Messages whose lParam points into another program's memory (Windows copies none
-// of these across), sent from another thread or posted, are not read; the form's
-// own notifications still act.
+// of these across), sent from another thread or posted, are not read, and a forged
+// end of the window leaves the form on it; the form's own notifications still act.
 TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
   form.lstTasks.addItem("first");
   form.Show();
@@ -326,13 +326,18 @@ TEST_F(WindowThreadTest, ForeignPointerMessagesAreNotRead) {
       ::PostMessageW(window, message, 0, nowhere);
     }
     ::PostMessageW(tasks, LVM_SETITEMSTATE, 0, nowhere);
+    // A destruction that is not one would cut the form off its window.
+    ::SendMessageW(window, WM_NCDESTROY, 0, 0);
+    ::PostMessageW(window, WM_NCDESTROY, 0, 0);
     sent = true;
   });
   ASSERT_TRUE(PumpUntil([&] { return sent.load(); }));
   sender.join();
   loop.DoEvents();
   ListView_SetCheckState(tasks, 0, TRUE);
-  EXPECT_EQ(Join(form.lstTasks.selected(0), TakeLog()), "1 check0 ");
+  form.Hide();
+  EXPECT_EQ(Join(form.lstTasks.selected(0), TakeLog(), Window() == window, ::IsWindowVisible(window)),
+            "1 check0  1 0");
 }
 
 // A password box's text, kept there or typed, reaches no other thread: not asked

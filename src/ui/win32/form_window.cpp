@@ -710,6 +710,11 @@ LRESULT Win32FormHost::FormWindow::Handle(UINT message, WPARAM wparam, LPARAM lp
       ::InvalidateRect(hwnd_, nullptr, TRUE);
       break;
     case WM_NCDESTROY: {
+      // Only the window's own destruction, which runs on this thread; one
+      // sent from another program would cut the form off its window, which
+      // then stays on screen beyond the program's reach (a cover or a prompt
+      // anybody could hide). The posted ones never get here.
+      if (::InSendMessageEx(nullptr) != ISMEX_NOSEND) return 0;
       const HWND hwnd = std::exchange(hwnd_, nullptr);
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       return ::DefWindowProcW(hwnd, message, wparam, lparam);

@@ -39,6 +39,7 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
 bool CarriesPointer(UINT message) {
   switch (message) {
     case WM_NCCREATE:
+    case WM_NCDESTROY:  // no pointer, but only ever sent by the window's destruction
     case WM_NOTIFY:
     case WM_DRAWITEM:
     case WM_GETDPISCALEDSIZE:
