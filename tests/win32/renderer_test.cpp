@@ -17,9 +17,13 @@
 #include "ui/control.h"
 #include "ui/form.h"
 #include "ui/win32/win32_form_host.h"
+#include "ui/win32/renderer_support.h"
 #include "win32/win32_test_support.h"
 
 namespace {
+
+// Password boxes hand their text only to the renderer's own reads.
+using ui::win32::TextOf;
 
 using platform::EventLoop;
 using platform::win32::FromWide;
@@ -169,14 +173,14 @@ TEST_F(WindowThreadTest, ModelChangesReachTheControlsInPixelsByTheWindowsDpi) {
             "Renderer test 0 1");
   // The check box never toggles itself (BS_CHECKBOX): the model decides.
   const HWND pass = Child(form.txtPass);
-  EXPECT_EQ(Join(StyleOf(Child(form.chkKeep)) & BS_TYPEMASK, WindowText(pass), Send(pass, EM_GETPASSWORDCHAR),
+  EXPECT_EQ(Join(StyleOf(Child(form.chkKeep)) & BS_TYPEMASK, TextOf(pass), Send(pass, EM_GETPASSWORDCHAR),
                  Send(pass, EM_GETLIMITTEXT)),
             Join(BS_CHECKBOX, "design", 42, 12));
 
   form.setCaption("Кестров — caption");
   form.cmdOK.setCaption("&Apply");
   form.txtPass.setText("secret");
-  EXPECT_EQ(Join(WindowText(window), WindowText(Child(form.cmdOK)), WindowText(pass), TakeLog()),
+  EXPECT_EQ(Join(WindowText(window), WindowText(Child(form.cmdOK)), TextOf(pass), TakeLog()),
             "Кестров — caption &Apply secret pass ")
       << "one change, none more through the control echoing it";
   for (const bool on : {true, false, true}) {
@@ -301,10 +305,10 @@ TEST_F(WindowThreadTest, InputTheFormRefusesLeavesNoTraceOnItsControls) {
     Send(Window(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(ok), BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     Send(Child(form.txtPass), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
     ListView_SetCheckState(tasks, 0, TRUE);
-    EXPECT_EQ(Join(Send(Child(form.chkKeep), BM_GETCHECK), form.chkKeep.checked(),
-                   WindowText(Child(form.txtPass), ::GetWindowTextW), form.txtPass.text(),
-                   ListView_GetCheckState(tasks, 0), form.lstTasks.selected(0), TakeLog()),
-              takes ? "1 1 typed typed 1 1 keep OK pass check0 " : "0 0 kept kept 0 0 ");
+    EXPECT_EQ(
+        Join(Send(Child(form.chkKeep), BM_GETCHECK), form.chkKeep.checked(), TextOf(Child(form.txtPass)),
+             form.txtPass.text(), ListView_GetCheckState(tasks, 0), form.lstTasks.selected(0), TakeLog()),
+        takes ? "1 1 typed typed 1 1 keep OK pass check0 " : "0 0 kept kept 0 0 ");
   }
 }
 
@@ -376,8 +380,7 @@ TEST_F(WindowThreadTest, APasswordBoxKeepsItsTextFromOtherPrograms) {
     ::CloseClipboard();
   }
   EXPECT_EQ(Join(seen, clipboard.find("kept") != std::string::npos,
-                 ::SendMessageW(box, EM_GETPASSWORDCHAR, 0, 0) == '*', WindowText(box, ::GetWindowTextW),
-                 form.txtPass.text()),
+                 ::SendMessageW(box, EM_GETPASSWORDCHAR, 0, 0) == '*', TextOf(box), form.txtPass.text()),
             Join("0   0|0   0|", false, true, "kept", "kept"));
 }
 

@@ -220,10 +220,10 @@ LRESULT CALLBACK ControlView::ContainerProc(HWND hwnd, UINT message, WPARAM wpar
 }
 
 // What is typed into a password box (the prompt's, the encryption tab's, or
-// the kept password the prompt opens with) is read only by this program's
-// window thread. Another program could otherwise ask for the text, or take
-// the mask character away and then ask or copy it to the clipboard; nobody
-// copies it out, as with the system's own password boxes.
+// the kept password the prompt opens with) is read only by the renderer.
+// Another program could otherwise ask for the text, or take the mask
+// character away and then ask or copy it to the clipboard; nobody copies it
+// out, as with the system's own password boxes.
 LRESULT CALLBACK ControlView::PasswordProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                            DWORD_PTR /*data*/) {
   switch (message) {
@@ -237,7 +237,9 @@ LRESULT CALLBACK ControlView::PasswordProc(HWND hwnd, UINT message, WPARAM wpara
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
     case EM_GETLINE:
-      if (::InSendMessageEx(nullptr) != ISMEX_NOSEND) {
+      // Not "from this thread": the renderer also reads the box while it
+      // handles a WM_SETTEXT another program sent.
+      if (!ReadingOwnText()) {
         if (message == WM_GETTEXT && wparam > 0 && lparam != 0) *reinterpret_cast<wchar_t*>(lparam) = L'\0';
         return 0;
       }

@@ -15,7 +15,19 @@ COLORREF ToColorRef(std::uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+namespace {
+thread_local bool reading_own_text = false;
+}  // namespace
+
+bool ReadingOwnText() {
+  return reading_own_text;
+}
+
 std::string TextOf(HWND hwnd) {
+  reading_own_text = true;
+  struct Done {
+    ~Done() { reading_own_text = false; }
+  } done;
   const int length = ::GetWindowTextLengthW(hwnd);
   if (length <= 0) return {};
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');

@@ -17,6 +17,9 @@ namespace ui::win32 {
 COLORREF ToColorRef(std::uint32_t rgb);
 
 std::string TextOf(HWND hwnd);
+// Whether this thread is inside TextOf: a password box hands its text to
+// the renderer's own reads and to nothing else.
+bool ReadingOwnText();
 void SetText(HWND hwnd, const std::string& text);
 
 // An icon of the program's resources at width x height pixels; the caller
