@@ -47,6 +47,7 @@ cases=(
   'src/tasks/list.h|#include <string>'
   'tests/engine/host_test.cpp|#include <windows.h>'
   'fuzz/wide_fuzz.cpp|#include "platform/win32/wide.h"'
+  'bench/host_bench.cpp|#include <windows.h>'
 )
 
 status=0

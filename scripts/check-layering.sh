@@ -51,8 +51,7 @@ function project_file(path,   key) {
 }
 function windows_place(path) {
   return path ~ /^src\/(platform|ui|updater)\/win32\// || path == "src/main.cpp" ||
-         path ~ /^tests\/(win32|e2e)\// || path ~ /^tools\// || path ~ /^bench\/win32\// ||
-         path ~ /^bench\/[^\/]+$/
+         path ~ /^tests\/(win32|e2e)\// || path ~ /^tools\// || path ~ /^bench\/win32\//
 }
 function portable(path) {
   return path ~ /^src\// && path !~ /^src\/[^\/]+\/fake\//
